@@ -1,0 +1,117 @@
+#pragma once
+
+#include <QDateTime>
+#include <QHash>
+#include <QSqlDatabase>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class TQuery;
+
+// The states of a query.
+enum class TDataSetState { Inactive, Browse, Edit, Insert };
+
+// One field of the current row: a light handle that reads and writes through its query.
+class TField {
+public:
+    TField(TQuery* query, int index) : FQuery(query), FIndex(index) {}
+
+    QString FieldName() const;
+    bool IsNull() const;
+    QVariant Value() const;
+    QString AsString() const;    // NULL reads as ""
+    qint64 AsInteger() const;    // NULL reads as 0; text is converted, failure throws
+    double AsFloat() const;      // NULL reads as 0
+    QDateTime AsDateTime() const; // a day number column read as a local date-time; NULL -> invalid
+
+    void SetValue(const QVariant& value); // needs Edit or Insert state, else throws
+    void SetAsString(const QString& value);
+    void SetAsInteger(qint64 value);
+    void SetAsFloat(double value);
+    void SetAsDateTime(const QDateTime& value); // stored as its day number
+    void Clear();                               // sets NULL
+
+private:
+    TQuery* FQuery;
+    int FIndex;
+};
+
+// Runs one SELECT on a connection and holds all its rows in memory with a cursor, like a
+// static-cursor data set. For "select * from T ..." over one table it is updatable: Post
+// writes at once with parameterised INSERT/UPDATE/DELETE keyed on T's primary key.
+class TQuery {
+public:
+    explicit TQuery(QSqlDatabase connection = QSqlDatabase::database());
+    ~TQuery();
+    TQuery(const TQuery&) = delete;
+    TQuery& operator=(const TQuery&) = delete;
+
+    // The statement (the old component's SQL text list, joined by newlines).
+    QStringList SQL;
+
+    void Open();  // runs SQL; on failure throws EDatabaseError and stays closed
+    void Close(); // a no-op when closed
+    bool Active() const;
+    TDataSetState State() const;
+
+    // Navigation. Moving while in Edit or Insert state posts first.
+    void First();
+    void Next();
+    void Prior();
+    void Last();
+    void MoveBy(int distance);
+    void SetRecNo(int recNo); // 1-based, as RecNo
+    int RecNo() const;        // 1-based; 0 when empty
+    bool Eof() const;
+    bool Bof() const;
+    int RecordCount() const;
+    bool IsEmpty() const;
+
+    // Editing.
+    void Append(); // adds an empty row at the end, makes it current, state Insert
+    void Edit();   // state Edit on the current row; throws on an empty query
+    void Post();   // writes the row; on failure throws with the engine's text, state and values kept
+    void Cancel(); // drops the changes (and the appended row)
+    void Delete(); // deletes the current row in the file and in memory; throws when empty
+
+    // Fields.
+    int FieldCount() const;
+    QString FieldNameAt(int index) const;
+    int FieldIndex(const QString& name) const; // case-insensitive; -1 when absent
+    TField FieldByName(const QString& name);   // throws when absent
+    TField Fields(int index);
+    QVariant ValueAt(int row, int field) const; // 0-based row, for grid models
+
+    // A lookup field: its value in each row is ResultField of the row of Source whose KeyField
+    // equals this row's KeyField. Source is read when the field is added (and again only when
+    // the field is added anew). Survives Close/Open.
+    void AddLookupField(const QString& name, const QString& keyField, TQuery& source,
+                        const QString& sourceKeyField, const QString& resultField);
+
+    // Events, as the old component's: after every move to another row (including the row
+    // Append adds and the row that is current after Delete or Cancel, and after Open), and
+    // whenever State changes.
+    std::function<void(TQuery&)> AfterScroll;
+    std::function<void(TQuery&)> OnStateChange;
+
+    // Change notifications for models (rows inserted, removed, data changed, reset).
+    struct TObserver {
+        virtual ~TObserver() = default;
+        virtual void QueryReset() = 0;
+        virtual void RowInserted(int row) = 0;
+        virtual void RowRemoved(int row) = 0;
+        virtual void RowChanged(int row) = 0;
+        virtual void CursorMoved(int row) = 0;
+    };
+    void AddObserver(TObserver* observer);
+    void RemoveObserver(TObserver* observer);
+
+private:
+    friend class TField;
+    struct TImpl;
+    std::unique_ptr<TImpl> d;
+};
