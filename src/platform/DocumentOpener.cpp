@@ -8,7 +8,7 @@ namespace {
 
 bool OpenWithSystem(const QString& pathOrUrl) {
     const QUrl url = QFileInfo::exists(pathOrUrl) ? QUrl::fromLocalFile(pathOrUrl)
-                                                   : QUrl::fromUserInput(pathOrUrl);
+                                                  : QUrl::fromUserInput(pathOrUrl);
     return QDesktopServices::openUrl(url);
 }
 
@@ -23,4 +23,6 @@ bool OpenDocument(const QString& pathOrUrl) {
     return Opener() ? Opener()(pathOrUrl) : OpenWithSystem(pathOrUrl);
 }
 
-void SetDocumentOpener(TDocumentOpener opener) { Opener() = std::move(opener); }
+void SetDocumentOpener(TDocumentOpener opener) {
+    Opener() = std::move(opener);
+}

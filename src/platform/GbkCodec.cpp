@@ -9,7 +9,9 @@ namespace {
 
 constexpr char16_t RawByteBase = 0xF780; // U+F780 + (byte - 0x80) holds a lone high byte
 
-bool IsRawByte(QChar c) { return c.unicode() >= RawByteBase && c.unicode() <= RawByteBase + 0x7F; }
+bool IsRawByte(QChar c) {
+    return c.unicode() >= RawByteBase && c.unicode() <= RawByteBase + 0x7F;
+}
 
 QString Decode(QByteArrayView bytes) {
     QStringDecoder decoder("GBK", QStringConverter::Flag::Stateless);
@@ -21,8 +23,12 @@ QByteArray Encode(QStringView text) {
     return encoder.encode(text);
 }
 
-bool IsLeadByte(uchar b) { return b >= 0x81 && b <= 0xFE; }
-bool IsTrailByte(uchar b) { return b >= 0x40 && b <= 0xFE && b != 0x7F; }
+bool IsLeadByte(uchar b) {
+    return b >= 0x81 && b <= 0xFE;
+}
+bool IsTrailByte(uchar b) {
+    return b >= 0x40 && b <= 0xFE && b != 0x7F;
+}
 
 } // namespace
 

@@ -29,7 +29,9 @@ TMessagePresenter* Current = &DialogPresenter;
 
 } // namespace
 
-TMessagePresenter& MessagePresenter() { return *Current; }
+TMessagePresenter& MessagePresenter() {
+    return *Current;
+}
 
 void SetMessagePresenter(TMessagePresenter* presenter) {
     Current = presenter ? presenter : &DialogPresenter;

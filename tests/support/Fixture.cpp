@@ -1,0 +1,103 @@
+#include "Fixture.h"
+
+#include "data/ComboPub.h"
+#include "data/Common.h"
+#include "data/CommonDB.h"
+#include "data/DataModule.h"
+#include "data/Schema.h"
+#include "platform/Exception.h"
+
+#include <QDir>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTest>
+
+TTestLedger::TTestLedger(TContent content) : FPreviousDir(QDir::currentPath()) {
+    QDir::setCurrent(FDir.path());
+    if (content != NoDatabase) {
+        if (content == WithInitialContent) {
+            Schema::CreateDatabase(Schema::DatabasePath);
+        } else {
+            QDir().mkpath(QStringLiteral("DataBase"));
+            auto connection = QSqlDatabase::addDatabase("QSQLITE", "fixture-create");
+            connection.setDatabaseName(Schema::DatabasePath);
+            connection.open();
+            Schema::CreateTables(connection);
+            connection.close();
+            connection = QSqlDatabase();
+            QSqlDatabase::removeDatabase("fixture-create");
+        }
+    }
+    TCommonDB::SetClock([] { return Now(); });
+    SetStartDates(Now().date());
+    dmMain = new TdmMain;
+    dmMain->DataModuleCreate();
+    Common = new TCommon;
+    CommonDB = new TCommonDB;
+    ComboPub = new TComboPub;
+}
+
+TTestLedger::~TTestLedger() {
+    delete ComboPub;
+    delete CommonDB;
+    delete Common;
+    delete dmMain;
+    ComboPub = nullptr;
+    CommonDB = nullptr;
+    Common = nullptr;
+    dmMain = nullptr;
+    TCommonDB::SetClock({});
+    QDir::setCurrent(FPreviousDir);
+}
+
+QSqlDatabase& TTestLedger::Connection() {
+    return dmMain->cnHearthbook;
+}
+
+void TTestLedger::Exec(const QString& sql, const QVariantList& values) {
+    QSqlQuery query(Connection());
+    if (!query.prepare(sql)) QFAIL(qPrintable(query.lastError().text()));
+    for (const auto& value : values)
+        query.addBindValue(value);
+    if (!query.exec()) QFAIL(qPrintable(sql + ": " + query.lastError().text()));
+}
+
+QVariant TTestLedger::Scalar(const QString& sql, const QVariantList& values) {
+    QSqlQuery query(Connection());
+    query.prepare(sql);
+    for (const auto& value : values)
+        query.addBindValue(value);
+    if (!query.exec() || !query.next()) {
+        qWarning() << sql << query.lastError().text();
+        return {};
+    }
+    return query.value(0);
+}
+
+void TTestLedger::AddPerson(int id, const QString& name, const QString& account,
+                            const QString& password, const QString& role) {
+    Exec("insert into bPerson (PersonID, PersonName, RoleName, LoginAccount, LoginPassword) "
+         "values (?, ?, ?, ?, ?)",
+         {id, name, role, account, TCommon::EncodeText(password)});
+}
+
+void TTestLedger::AddCategory(int id, const QString& name, const QString& type) {
+    Exec("insert into bItemProject (ItemProjectID, ItemProject, ItemType) values (?, ?, ?)",
+         {id, name, type});
+}
+
+void TTestLedger::AddPayout(int id, int categoryId, const QString& content, const QVariant& payout,
+                            const QVariant& income, const QDate& day, const QString& person,
+                            const QString& type, const QString& memos) {
+    const QDate epoch(1899, 12, 30);
+    Exec("insert into fPayout (PayoutID, ItemProjectID, Payout, PayoutAccount, IncomeAccount, "
+         "UseDate, PersonName, Memos, ItemType, MonthNum, YearNum, QuarterNum) "
+         "values (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
+         {id, categoryId, content, payout, income, epoch.daysTo(day), person, memos, type,
+          day.month(), day.year(), (day.month() - 1) / 3 + 1});
+}
+
+void TTestLedger::AddDiary(int id, const QString& text, const QDate& day, int personId) {
+    Exec("insert into fDiary (DiaryID, Diary, DiaryDate, PersonID) values (?, ?, ?, ?)",
+         {id, text, QDate(1899, 12, 30).daysTo(day), personId});
+}

@@ -19,14 +19,15 @@ public:
 
     bool Show(TMessageKind kind, const QString& text) override {
         Boxes.append({kind, text});
-        return kind == TMessageKind::Confirm ? ConfirmAnswers.isEmpty() ? DefaultAnswer
-                                                                        : ConfirmAnswers.takeFirst()
-                                             : true;
+        return kind == TMessageKind::Confirm
+                   ? ConfirmAnswers.isEmpty() ? DefaultAnswer : ConfirmAnswers.takeFirst()
+                   : true;
     }
 
     QStringList Texts() const {
         QStringList texts;
-        for (const auto& box : Boxes) texts << box.Text;
+        for (const auto& box : Boxes)
+            texts << box.Text;
         return texts;
     }
     QString LastText() const { return Boxes.isEmpty() ? QString() : Boxes.last().Text; }

@@ -1,0 +1,36 @@
+#include "data/ComboPub.h"
+
+#include "data/CommonDB.h"
+#include "data/Query.h"
+#include "data/TextRules.h"
+
+#include <QComboBox>
+
+TComboPub* ComboPub = nullptr;
+
+void TComboPub::FillCombo(const QString& sql, TQuery& query, const QString& displayColumn,
+                          QComboBox* combo, const QString& idColumn, QStringList* ids) {
+    Fill(sql, query, displayColumn, combo, idColumn, ids, false);
+}
+
+void TComboPub::FillComboWithNone(const QString& sql, TQuery& query, const QString& displayColumn,
+                                  QComboBox* combo, const QString& idColumn, QStringList* ids) {
+    Fill(sql, query, displayColumn, combo, idColumn, ids, true);
+}
+
+void TComboPub::Fill(const QString& sql, TQuery& query, const QString& displayColumn,
+                     QComboBox* combo, const QString& idColumn, QStringList* ids, bool withNone) {
+    TCommonDB::OpenSQL(sql, query); // throws before anything is cleared
+    combo->clear();
+    if (withNone) combo->addItem(QStringLiteral("无"));
+    const bool withIds = !Trimmed(idColumn).isEmpty();
+    QStringList found;
+    for (query.First(); !query.Eof(); query.Next()) {
+        const QString text = query.FieldByName(displayColumn).AsString();
+        if (Trimmed(text).isEmpty()) continue;
+        combo->addItem(text);
+        if (withIds) found.append(query.FieldByName(idColumn).AsString());
+    }
+    if (ids) *ids = found;
+    combo->setCurrentIndex(-1);
+}

@@ -1,0 +1,67 @@
+#include "data/Common.h"
+
+#include "platform/GbkCodec.h"
+#include "platform/MessagePresenter.h"
+
+#include <QCoreApplication>
+#include <algorithm>
+
+TCommon* Common = nullptr;
+quint16 CurYear = 0;
+quint16 CurMonth = 0;
+quint16 CurDay = 0;
+QDateTime MonthFirstDay;
+QDateTime MonthLastDay;
+
+namespace {
+
+QString Shifted(const QString& text, int delta) {
+    QByteArray bytes = Gbk::FromUnicode(text);
+    for (char& b : bytes)
+        b = char(uchar(b) + delta);
+    std::reverse(bytes.begin(), bytes.end());
+    const qsizetype zero = bytes.indexOf('\0');
+    if (zero >= 0) bytes.truncate(zero);
+    return Gbk::ToUnicode(bytes);
+}
+
+} // namespace
+
+QString TCommon::GetAppPath() {
+    return QCoreApplication::applicationDirPath() + u'/';
+}
+
+void TCommon::ShowWarning(const QString& message) {
+    MessagePresenter().Show(TMessageKind::Warning, message);
+}
+
+void TCommon::ShowError(const QString& message) {
+    MessagePresenter().Show(TMessageKind::Error, message);
+}
+
+bool TCommon::ShowConfirm(const QString& message) {
+    return MessagePresenter().Show(TMessageKind::Confirm, message);
+}
+
+QString TCommon::EncodeText(const QString& text) {
+    return Shifted(text, -2);
+}
+
+QString TCommon::DecodeText(const QString& text) {
+    return Shifted(text, +2);
+}
+
+void TCommon::FilterDigitKey(QChar& key) {
+    const char16_t c = key.unicode();
+    const bool passes = (c >= u'0' && c <= u'9') || c == 8 || c == 13 || c == 10;
+    if (!passes) key = QChar(0);
+}
+
+void SetStartDates(const QDate& today) {
+    CurYear = quint16(today.year());
+    CurMonth = quint16(today.month());
+    CurDay = quint16(today.day());
+    const QDate first(today.year(), today.month(), 1);
+    MonthFirstDay = QDateTime(first, QTime(0, 0));
+    MonthLastDay = QDateTime(first.addDays(first.daysInMonth() - 1), QTime(0, 0));
+}

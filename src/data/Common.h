@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QDate>
+#include <QDateTime>
+#include <QString>
+
+// The program's folder, message boxes, the stored form of passwords and the key filter of
+// whole-number fields.
+class TCommon {
+public:
+    // The folder of the running program, ending with a separator.
+    static QString GetAppPath();
+
+    static void ShowWarning(const QString& message);
+    static void ShowError(const QString& message);
+    // True when the user pressed OK; false for Cancel, Escape or closing the box.
+    static bool ShowConfirm(const QString& message);
+
+    // A password's stored form: its GBK bytes each lowered by 2, in reverse order, up to the
+    // first zero byte. DecodeText undoes it. Bytes that are not valid GBK survive unchanged.
+    static QString EncodeText(const QString& text);
+    static QString DecodeText(const QString& text);
+
+    // Lets digits, backspace, carriage return and line feed through; replaces any other
+    // character by the null character, which discards the key.
+    static void FilterDigitKey(QChar& key);
+};
+
+// The date values taken when the main window is created.
+extern quint16 CurYear;
+extern quint16 CurMonth;
+extern quint16 CurDay;
+extern QDateTime MonthFirstDay; // day 1 of the month, at midnight
+extern QDateTime MonthLastDay;  // the month's last day (29 February in leap years), at midnight
+
+// Splits today into CurYear, CurMonth, CurDay and bounds its month.
+void SetStartDates(const QDate& today);
+
+extern TCommon* Common;

@@ -1,0 +1,148 @@
+#include "data/Schema.h"
+
+#include "data/Common.h"
+#include "platform/Exception.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QUuid>
+
+namespace {
+
+// Text columns compare without case for ASCII letters (NOCASE), and their widths are enforced by
+// named checks, so an over-long value is refused with a message that says which field.
+// Money columns have NUMERIC affinity: whole yuan are stored as 64-bit integers and summed
+// exactly; only a fractional amount is a floating-point value. Day-number columns the same.
+const char* const Tables[] = {
+    R"(create table bPerson (
+        PersonID integer primary key,
+        PersonName text collate nocase constraint "成员姓名不能超过50个字符" check (length(PersonName) <= 50),
+        RoleName text collate nocase constraint "家庭角色不能超过50个字符" check (length(RoleName) <= 50),
+        LoginAccount text collate nocase constraint "登录帐号不能超过50个字符" check (length(LoginAccount) <= 50),
+        LoginPassword text constraint "登录密码不能超过50个字符" check (length(LoginPassword) <= 50),
+        Memos text collate nocase constraint "备注不能超过200个字符" check (length(Memos) <= 200)))",
+    R"(create table bItemProject (
+        ItemProjectID integer primary key,
+        ItemProject text collate nocase constraint "项目名称不能超过200个字符" check (length(ItemProject) <= 200),
+        ItemType text collate nocase constraint "项目类型不能超过50个字符" check (length(ItemType) <= 50),
+        Memos text collate nocase constraint "备注不能超过200个字符" check (length(Memos) <= 200)))",
+    R"(create table fPayout (
+        PayoutID integer primary key,
+        ItemProjectID integer,
+        Payout text collate nocase constraint "收支内容不能超过200个字符" check (length(Payout) <= 200),
+        PayoutAccount currency constraint "支出金额必须是数字" check (typeof(PayoutAccount) in ('integer', 'real', 'null')),
+        IncomeAccount currency constraint "收入金额必须是数字" check (typeof(IncomeAccount) in ('integer', 'real', 'null')),
+        UseDate datetime constraint "日期必须是日期值" check (typeof(UseDate) in ('integer', 'real', 'null')),
+        PersonName text collate nocase constraint "成员姓名不能超过50个字符" check (length(PersonName) <= 50),
+        Memos text collate nocase,
+        ItemType text collate nocase constraint "收支类型不能超过50个字符" check (length(ItemType) <= 50),
+        MonthNum integer,
+        YearNum integer,
+        QuarterNum integer))",
+    R"(create table fDiary (
+        DiaryID integer primary key,
+        Diary text collate nocase,
+        DiaryDate datetime constraint "日期必须是日期值" check (typeof(DiaryDate) in ('integer', 'real', 'null')),
+        PersonID integer))",
+    // Login by account.
+    "create index ixPersonAccount on bPerson (LoginAccount)",
+    // A member's records of one kind by day (the month list, the query by kind).
+    "create index ixPayoutPersonTypeDate on fPayout (PersonName, ItemType, UseDate)",
+    // A member's records by day (the query's details).
+    "create index ixPayoutPersonDate on fPayout (PersonName, UseDate)",
+    // A member's year by month and quarter (the annual chart), covering its sums.
+    "create index ixPayoutPersonYear on fPayout (PersonName, YearNum, MonthNum, QuarterNum, "
+    "IncomeAccount, PayoutAccount)",
+    // A member's diary by day.
+    "create index ixDiaryPersonDate on fDiary (PersonID, DiaryDate)",
+};
+
+struct TCategory {
+    const char* Name;
+    const char* Type;
+};
+
+const TCategory Categories[] = {
+    {"工资", "收入"},     {"奖金", "收入"},     {"投资收益", "收入"}, {"兼职收入", "收入"},
+    {"礼金收入", "收入"}, {"其他收入", "收入"}, {"餐饮", "支出"},     {"交通", "支出"},
+    {"住房", "支出"},     {"水电煤气", "支出"}, {"通讯", "支出"},     {"服装", "支出"},
+    {"医疗", "支出"},     {"教育", "支出"},     {"娱乐", "支出"},     {"日用品", "支出"},
+    {"人情往来", "支出"}, {"其他支出", "支出"},
+};
+
+void Exec(QSqlQuery& query, const QString& sql) {
+    if (!query.exec(sql)) throw EDatabaseError(query.lastError().text());
+}
+
+} // namespace
+
+namespace Schema {
+
+void CreateTables(QSqlDatabase& connection) {
+    QSqlQuery query(connection);
+    for (const char* statement : Tables)
+        Exec(query, QString::fromUtf8(statement));
+}
+
+void AddInitialContent(QSqlDatabase& connection) {
+    QSqlQuery query(connection);
+    query.prepare("insert into bPerson (PersonID, PersonName, RoleName, LoginAccount, "
+                  "LoginPassword, Memos) values (1, ?, ?, ?, ?, ?)");
+    query.addBindValue(DefaultPersonName);
+    query.addBindValue(QStringLiteral("户主"));
+    query.addBindValue(DefaultAccount);
+    query.addBindValue(TCommon::EncodeText(DefaultPassword));
+    query.addBindValue(QStringLiteral("默认帐户，不能删除"));
+    if (!query.exec()) throw EDatabaseError(query.lastError().text());
+
+    query.prepare(
+        "insert into bItemProject (ItemProjectID, ItemProject, ItemType) values (?, ?, ?)");
+    int id = 0;
+    for (const auto& category : Categories) {
+        query.addBindValue(++id);
+        query.addBindValue(QString::fromUtf8(category.Name));
+        query.addBindValue(QString::fromUtf8(category.Type));
+        if (!query.exec()) throw EDatabaseError(query.lastError().text());
+    }
+}
+
+void CreateDatabase(const QString& path) {
+    const QFileInfo file(path);
+    if (file.exists())
+        throw EInOutError(QStringLiteral("数据库文件 %1 已经存在，不会覆盖。").arg(path));
+    if (!QDir().mkpath(file.absolutePath()))
+        throw EInOutError(QStringLiteral("无法创建文件夹 %1。").arg(file.absolutePath()));
+
+    // Build the file under a temporary name and move it into place only when complete, so an
+    // interrupted create never leaves a half-made ledger that the program would then open.
+    const QString partial = path + QStringLiteral(".partial");
+    QFile::remove(partial);
+    const QString name = QStringLiteral("create-") + QUuid::createUuid().toString();
+    {
+        QSqlDatabase connection = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        connection.setDatabaseName(partial);
+        try {
+            if (!connection.open()) throw EDatabaseError(connection.lastError().text());
+            if (!connection.transaction()) throw EDatabaseError(connection.lastError().text());
+            CreateTables(connection);
+            AddInitialContent(connection);
+            if (!connection.commit()) throw EDatabaseError(connection.lastError().text());
+            connection.close();
+        } catch (...) {
+            connection.close();
+            connection = QSqlDatabase();
+            QSqlDatabase::removeDatabase(name);
+            QFile::remove(partial);
+            throw;
+        }
+    }
+    QSqlDatabase::removeDatabase(name);
+    if (!QFile::rename(partial, path)) {
+        QFile::remove(partial);
+        throw EInOutError(QStringLiteral("无法创建数据库文件 %1。").arg(path));
+    }
+}
+
+} // namespace Schema

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QSqlDatabase>
+#include <QString>
+
+// The ledger's tables and the content of a new installation's file.
+namespace Schema {
+
+// The relative path of the ledger below the current directory.
+inline const QString DatabasePath = QStringLiteral("DataBase/Hearthbook.mdb");
+
+// The default member (id 1) of a new ledger.
+inline const QString DefaultPersonName = QStringLiteral("家长");
+inline const QString DefaultAccount = QStringLiteral("admin");
+inline const QString DefaultPassword = QStringLiteral("admin");
+
+// Creates the four tables and their indexes on an open, empty connection.
+void CreateTables(QSqlDatabase& connection);
+// Adds the default member and the predefined categories.
+void AddInitialContent(QSqlDatabase& connection);
+// Writes a new ledger file at path (creating its folder): tables, default member, categories.
+// Refuses, with EInOutError, when the file already exists.
+void CreateDatabase(const QString& path);
+
+} // namespace Schema

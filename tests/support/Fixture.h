@@ -1,0 +1,45 @@
+#pragma once
+
+#include "ScriptedPresenter.h"
+
+#include <QDateTime>
+#include <QSqlDatabase>
+#include <QTemporaryDir>
+#include <QVariant>
+#include <memory>
+
+class TdmMain;
+
+// A fresh ledger for one test: a temporary folder made the current directory, the ledger file
+// created in it (with the default member and categories unless asked otherwise), the data module
+// and the three services created, scripted message boxes, and the clock fixed at
+// 7 December 2026, 10:30.
+class TTestLedger {
+public:
+    enum TContent { WithInitialContent, EmptyTables, NoDatabase };
+
+    explicit TTestLedger(TContent content = WithInitialContent);
+    ~TTestLedger();
+
+    static QDateTime Now() { return QDateTime(QDate(2026, 12, 7), QTime(10, 30)); }
+
+    // Rows the test asks for, written straight into the file.
+    void AddPerson(int id, const QString& name, const QString& account, const QString& password,
+                   const QString& role = QString());
+    void AddCategory(int id, const QString& name, const QString& type);
+    void AddPayout(int id, int categoryId, const QString& content, const QVariant& payout,
+                   const QVariant& income, const QDate& day, const QString& person,
+                   const QString& type, const QString& memos = QString());
+    void AddDiary(int id, const QString& text, const QDate& day, int personId);
+    void Exec(const QString& sql, const QVariantList& values = {});
+    QVariant Scalar(const QString& sql, const QVariantList& values = {});
+
+    QSqlDatabase& Connection();
+    QString Folder() const { return FDir.path(); }
+
+    TScriptedPresenter Messages;
+
+private:
+    QTemporaryDir FDir;
+    QString FPreviousDir;
+};
