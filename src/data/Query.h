@@ -23,9 +23,9 @@ public:
     QString FieldName() const;
     bool IsNull() const;
     QVariant Value() const;
-    QString AsString() const;    // NULL reads as ""
-    qint64 AsInteger() const;    // NULL reads as 0; text is converted, failure throws
-    double AsFloat() const;      // NULL reads as 0
+    QString AsString() const;     // NULL reads as ""
+    qint64 AsInteger() const;     // NULL reads as 0; text is converted, failure throws
+    double AsFloat() const;       // NULL reads as 0
     QDateTime AsDateTime() const; // a day number column read as a local date-time; NULL -> invalid
 
     void SetValue(const QVariant& value); // needs Edit or Insert state, else throws
@@ -57,6 +57,8 @@ public:
     void Close(); // a no-op when closed
     bool Active() const;
     TDataSetState State() const;
+    bool CanModify() const; // open on a one-table "select * from T ..." whose T has a primary key
+    bool Modified() const;  // a field was set since Edit or Append
 
     // Navigation. Moving while in Edit or Insert state posts first.
     void First();
@@ -74,7 +76,7 @@ public:
     // Editing.
     void Append(); // adds an empty row at the end, makes it current, state Insert
     void Edit();   // state Edit on the current row; throws on an empty query
-    void Post();   // writes the row; on failure throws with the engine's text, state and values kept
+    void Post(); // writes the row; on failure throws with the engine's text, state and values kept
     void Cancel(); // drops the changes (and the appended row)
     void Delete(); // deletes the current row in the file and in memory; throws when empty
 
