@@ -71,13 +71,8 @@ QString WriteFailure(const QString& fileName, const QString& reason) {
 class TLineReader {
 public:
     template <class Sink> bool Feed(const char* data, qsizetype size, Sink&& sink) {
-        for (qsizetype i = 0; i < size && !FEnded; ++i) {
+        for (qsizetype i = 0; i < size; ++i) {
             const char b = data[i];
-            if (FAtLineStart && b == EndOfFileMark) {
-                FEnded = true;
-                break;
-            }
-            FAtLineStart = false;
             if (FPendingCR) {
                 FPendingCR = false;
                 if (b == '\n') {
@@ -89,11 +84,16 @@ public:
                 FPendingCR = true;
             } else if (b == '\n') {
                 EndLine(sink);
+            } else if (FLine.isEmpty() && b == EndOfFileMark) {
+                // Dropped CRs do not count: no stored line ever begins with the mark, so a
+                // file the store writes back reads back the same.
+                FEnded = true;
+                return false;
             } else if (FLine.size() < IniMaxLength) {
                 FLine.append(b);
             }
         }
-        return !FEnded;
+        return true;
     }
 
     template <class Sink> void Finish(Sink&& sink) {
@@ -106,11 +106,9 @@ private:
     template <class Sink> void EndLine(Sink& sink) {
         if (!FLine.isEmpty()) sink(FLine);
         FLine.clear();
-        FAtLineStart = true;
     }
 
     QByteArray FLine;
-    bool FAtLineStart = true;
     bool FPendingCR = false;
     bool FEnded = false;
 };
