@@ -1,5 +1,6 @@
 // Draws Pennyvale's pictures: the banner, the navigation buttons, the column and status bar
-// backgrounds, the login picture with its two button faces and the host panel's background.
+// backgrounds, the login picture with its two button faces, the host panel's background and the
+// skin's drop-down arrow.
 //
 //   render_artwork <output folder>
 //
@@ -556,6 +557,19 @@ QImage PanelBackground() {
     return image;
 }
 
+// The skin's drop-down arrow, 9 x 5: a small red triangle pointing down.
+QImage DownArrow() {
+    QImage image = NewImage(9, 5);
+    QPainter p(&image);
+    Begin(p);
+    QPolygonF triangle;
+    triangle << QPointF(0, 0) << QPointF(9, 0) << QPointF(4.5, 5);
+    p.setPen(Qt::NoPen);
+    p.setBrush(kLacquer);
+    p.drawPolygon(triangle);
+    return image;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -601,5 +615,6 @@ int main(int argc, char* argv[]) {
     ok &= Save(LoginButton(QStringLiteral("取消"), false), folder,
                QStringLiteral("login_cancel.png"));
     ok &= Save(PanelBackground(), folder, QStringLiteral("panel_background.png"));
+    ok &= Save(DownArrow(), folder, QStringLiteral("arrow_down.png"));
     return ok ? 0 : 1;
 }

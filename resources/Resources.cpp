@@ -1,0 +1,7 @@
+#include "Resources.h"
+
+#include <QtGlobal>
+
+void InitPennyvaleResources() {
+    Q_INIT_RESOURCE(pennyvale);
+}
