@@ -1,6 +1,6 @@
 // Draws Pennyvale's pictures: the banner, the navigation buttons, the column and status bar
 // backgrounds, the login picture with its two button faces, the host panel's background and the
-// skin's drop-down arrow.
+// skin's drop-down arrow and check mark.
 //
 //   render_artwork <output folder>
 //
@@ -570,6 +570,20 @@ QImage DownArrow() {
     return image;
 }
 
+// The skin's check mark, 13 x 13, drawn inside the check box's frame.
+QImage CheckMark() {
+    QImage image = NewImage(13, 13);
+    QPainter p(&image);
+    Begin(p);
+    QPainterPath tick;
+    tick.moveTo(3, 6.5);
+    tick.lineTo(5.5, 9.5);
+    tick.lineTo(10, 3.5);
+    p.setPen(QPen(kLacquer, 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.drawPath(tick);
+    return image;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -616,5 +630,6 @@ int main(int argc, char* argv[]) {
                QStringLiteral("login_cancel.png"));
     ok &= Save(PanelBackground(), folder, QStringLiteral("panel_background.png"));
     ok &= Save(DownArrow(), folder, QStringLiteral("arrow_down.png"));
+    ok &= Save(CheckMark(), folder, QStringLiteral("check_mark.png"));
     return ok ? 0 : 1;
 }
