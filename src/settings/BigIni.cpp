@@ -115,7 +115,7 @@ private:
 
 } // namespace
 
-int CompareNames(const QByteArray& a, const QByteArray& b) {
+int CompareNames(QByteArrayView a, QByteArrayView b) {
     const qsizetype n = std::min(a.size(), b.size());
     for (qsizetype i = 0; i < n; ++i) {
         const uchar x = AsciiLower(uchar(a[i]));
@@ -249,9 +249,11 @@ int TBigIniFile::FindSectionKey(const QByteArray& section, const QByteArray& key
         return -1;
     }
     entries = FSectionList->SectionEntries(FCurrentSection);
-    QByteArray lineKey;
-    for (int i = 0; i < entries->size(); ++i)
-        if (LineKey(entries->at(i), lineKey) && SameName(lineKey, key)) return i;
+    for (int i = 0; i < entries->size(); ++i) {
+        const QByteArray& line = entries->at(i);
+        const qsizetype equals = line.indexOf('=');
+        if (equals == key.size() && SameName(QByteArrayView(line).first(equals), key)) return i;
+    }
     return -1;
 }
 

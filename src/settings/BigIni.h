@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QList>
 #include <QString>
 
@@ -12,8 +13,8 @@
 //
 // Section names and keys are compared without regard to the case of ASCII letters; every other
 // byte compares exactly. Whole lines compare byte for byte.
-int CompareNames(const QByteArray& a, const QByteArray& b);
-inline bool SameName(const QByteArray& a, const QByteArray& b) {
+int CompareNames(QByteArrayView a, QByteArrayView b);
+inline bool SameName(QByteArrayView a, QByteArrayView b) {
     return a.size() == b.size() && CompareNames(a, b) == 0;
 }
 
