@@ -48,10 +48,14 @@ const char* const Tables[] = {
         PersonID integer))",
     // Login by account.
     "create index ixPersonAccount on bPerson (LoginAccount)",
-    // A member's records of one kind by day (the month list, the query by kind).
-    "create index ixPayoutPersonTypeDate on fPayout (PersonName, ItemType, UseDate)",
-    // A member's records by day (the query's details).
-    "create index ixPayoutPersonDate on fPayout (PersonName, UseDate)",
+    // A member's records by day (the month list, the query's details). It holds every column
+    // the details show, so a member's decades of records are read in one ordered index scan.
+    "create index ixPayoutPersonDate on fPayout (PersonName, UseDate, ItemType, ItemProjectID, "
+    "PayoutAccount, IncomeAccount, Payout)",
+    // A member's totals per kind and category (the query's statistics), covering its sums and
+    // filters.
+    "create index ixPayoutPersonItem on fPayout (PersonName, ItemType, ItemProjectID, UseDate, "
+    "PayoutAccount, IncomeAccount, Payout)",
     // A member's year by month and quarter (the annual chart), covering its sums.
     "create index ixPayoutPersonYear on fPayout (PersonName, YearNum, MonthNum, QuarterNum, "
     "IncomeAccount, PayoutAccount)",

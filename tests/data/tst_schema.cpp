@@ -157,10 +157,16 @@ private Q_SLOTS:
         QTest::newRow("month list")
             << "select * from fPayout where ItemType = '支出' and UseDate > 46356 and UseDate <= "
                "46387 and PersonName = '妈妈' order by UseDate"
-            << "ixPayoutPersonTypeDate";
+            << "ixPayoutPersonDate";
         QTest::newRow("details")
             << "select PayoutID from fPayout where 1 = 1 and PersonName = '妈妈' order by UseDate"
             << "ixPayoutPersonDate";
+        QTest::newRow("statistics")
+            << "select b.ItemType, a.ItemProjectID, b.ItemProject, sum(a.IncomeAccount) as iSum "
+               "from fPayout a, bItemProject b where a.PersonName = '妈妈' and a.ItemProjectID = "
+               "b.ItemProjectID and a.ItemType = '收入' group by b.ItemType, a.ItemProjectID, "
+               "b.ItemProject"
+            << "ixPayoutPersonItem";
         QTest::newRow("chart")
             << "select MonthNum, sum(IncomeAccount) as fSum01, sum(PayoutAccount) "
                "as fSum02 from fPayout where PersonName = '妈妈' and YearNum = "
