@@ -564,6 +564,20 @@ private slots:
         QVERIFY(query->FieldByName("Note").IsNull());
     }
 
+    void postInsertLeavesUnassignedColumnsToTheTable() {
+        // Only assigned columns are sent: a column with a default gets its default.
+        Exec(QStringLiteral("create table tDefault (ID integer primary key, D text default 'dflt', "
+                            "N text)"));
+        auto query = Opened(QStringLiteral("select * from tDefault"));
+        query->Append();
+        query->FieldByName("ID").SetAsInteger(1);
+        query->Post();
+        QCOMPARE(Scalar("select D from tDefault where ID = 1").toString(), QStringLiteral("dflt"));
+        QCOMPARE(Scalar("select typeof(N) from tDefault where ID = 1").toString(),
+                 QStringLiteral("null"));
+        QCOMPARE(query->FieldByName("D").AsString(), QStringLiteral("dflt"));
+    }
+
     void postInsertOfAColumnSetToNullWritesNull() {
         auto query = Items();
         query->Append();
@@ -805,6 +819,16 @@ private slots:
         // The loop idiom still ends.
         query->Next();
         QVERIFY(query->Eof());
+    }
+
+    void cancelInsertRestoresBofOfTheFirstRow() {
+        auto query = Items();
+        QVERIFY(query->Bof());
+        query->Append();
+        QVERIFY(!query->Bof());
+        query->Cancel();
+        QVERIFY(query->Bof());
+        QCOMPARE(query->RecNo(), 1);
     }
 
     void cancelInsertOnEmptyQuery() {
@@ -1168,6 +1192,14 @@ private slots:
         QCOMPARE(query->FieldByName("CatName").AsString(), QString());
         // The source's cursor was not moved.
         QCOMPARE(categories->RecNo(), 1);
+    }
+
+    void lookupFieldTakesTheFirstSourceRowOfAKey() {
+        auto source = Opened(QStringLiteral("select CatID, CatName from tCategory union all "
+                                            "select 1, '重复' union all select null, '无键'"));
+        auto query = Items();
+        query->AddLookupField("CatName", "CatID", *source, "CatID", "CatName");
+        QCOMPARE(query->FieldByName("CatName").AsString(), QStringLiteral("餐饮"));
     }
 
     void lookupFieldIsReadOnlyAndFollowsTheKey() {
