@@ -719,6 +719,24 @@ private slots:
         QCOMPARE(ReadAll(Path()), Image(ini));
     }
 
+    // The file is replaced as a whole, yet keeps its permissions, and a link to it stays a link.
+    void writeBackKeepsPermissionsAndLinks() {
+        const QString real = Path("real.ini");
+        const QString link = Path("link.ini");
+        WriteAll(real, "[A]\r\nk=1\r\n");
+        QVERIFY(
+            QFile::setPermissions(real, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
+        QVERIFY(QFile::link(real, link));
+        const QFile::Permissions before = QFile::permissions(real);
+        {
+            TBigIniFile ini(link);
+            ini.WriteString("A", "k", "2");
+        }
+        QVERIFY(QFileInfo(link).isSymLink());
+        QCOMPARE(ReadAll(real), QByteArray("[A]\r\nk=2\r\n\r\n"));
+        QCOMPARE(QFile::permissions(real), before);
+    }
+
     // A destructor cannot throw: a write-back that fails there is reported, and nothing crashes.
     void failedWriteInTheDestructorIsReported() {
         TScriptedPresenter presenter;
