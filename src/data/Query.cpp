@@ -400,8 +400,17 @@ void TQuery::Open() {
     std::vector<TRow> rows;
     while (query.next()) {
         TRow row = NewRow(columns);
-        for (int c = 0; c < columns; ++c)
+        const QVariant* previous = rows.empty() ? nullptr : rows.back().get();
+        for (int c = 0; c < columns; ++c) {
             row[c] = query.value(c);
+            // A text equal to the one above it shares its storage: lists repeat the member's
+            // name and the kind in every row.
+            if (previous && row[c].typeId() == QMetaType::QString &&
+                previous[c].typeId() == QMetaType::QString &&
+                *static_cast<const QString*>(row[c].constData()) ==
+                    *static_cast<const QString*>(previous[c].constData()))
+                row[c] = previous[c];
+        }
         rows.push_back(std::move(row));
     }
     if (query.lastError().isValid()) throw EDatabaseError(EngineText(query.lastError()));
