@@ -53,6 +53,9 @@ public:
     // The statement (the old component's SQL text list, joined by newlines).
     QStringList SQL;
 
+    // Open runs SQL; on failure it throws EDatabaseError and stays closed. Opening an open query
+    // does nothing (close it first to run a new statement). Close drops a pending change without
+    // writing it.
     void Open();  // runs SQL; on failure throws EDatabaseError and stays closed
     void Close(); // a no-op when closed
     bool Active() const;
@@ -60,7 +63,11 @@ public:
     bool CanModify() const; // open on a one-table "select * from T ..." whose T has a primary key
     bool Modified() const;  // a field was set since Edit or Append
 
-    // Navigation. Moving while in Edit or Insert state posts first.
+    // Navigation. Moving while in Edit or Insert state posts first (a row with no field set is
+    // cancelled instead, as the old component did); if that post throws, the cursor stays.
+    // Next at the last row sets Eof and stays there; Prior at the first row sets Bof. First and
+    // Last always fire AfterScroll; Next, Prior, MoveBy and SetRecNo only when they reach another
+    // row. SetRecNo clamps to the existing rows. On a closed query the moves throw.
     void First();
     void Next();
     void Prior();
@@ -73,14 +80,20 @@ public:
     int RecordCount() const;
     bool IsEmpty() const;
 
-    // Editing.
+    // Editing. Append, Edit and Delete throw on a query that cannot be written (CanModify).
+    // Post sends only the columns set since Append (the rest stay as the table leaves them) or
+    // those changed since Edit, keyed on the key the row was read with, then reads the row back
+    // from the table; it fires OnStateChange but no AfterScroll. Cancel fires OnStateChange and
+    // AfterScroll, in Edit as in Insert state. Delete in Insert state cancels; otherwise the
+    // following row becomes current, or the new last row with Eof set.
     void Append(); // adds an empty row at the end, makes it current, state Insert
     void Edit();   // state Edit on the current row; throws on an empty query
     void Post(); // writes the row; on failure throws with the engine's text, state and values kept
     void Cancel(); // drops the changes (and the appended row)
     void Delete(); // deletes the current row in the file and in memory; throws when empty
 
-    // Fields.
+    // Fields. Setting a QDateTime or QDate value stores its day number, and date text set on a
+    // column declared as a date or time is stored as its day number too.
     int FieldCount() const;
     QString FieldNameAt(int index) const;
     int FieldIndex(const QString& name) const; // case-insensitive; -1 when absent
