@@ -1,14 +1,19 @@
+#include "Resources.h"
+#include "app/Application.h"
+#include "app/MainWindow.h"
+#include "data/DataModule.h"
 #include "data/Schema.h"
 #include "platform/Exception.h"
+#include "platform/Fonts.h"
 
-#include <QApplication>
-#include <QLabel>
+#include <QCoreApplication>
 #include <cstdio>
 
 namespace {
 
 // pennyvale --create-database: writes a new ledger below the current directory.
-int CreateDatabase() {
+int CreateDatabase(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
     try {
         Schema::CreateDatabase(Schema::DatabasePath);
         std::printf(
@@ -24,13 +29,20 @@ int CreateDatabase() {
 } // namespace
 
 int main(int argc, char* argv[]) {
-    if (argc > 1 && qstrcmp(argv[1], "--create-database") == 0) {
-        QCoreApplication app(argc, argv);
-        return CreateDatabase();
-    }
-    QApplication app(argc, argv);
-    app.setApplicationName(QStringLiteral("Pennyvale"));
-    QLabel window(QStringLiteral("Pennyvale"));
-    window.show();
-    return app.exec();
+    if (argc > 1 && qstrcmp(argv[1], "--create-database") == 0) return CreateDatabase(argc, argv);
+
+    TApplication app(argc, argv);
+    InitPennyvaleResources();
+    InstallFontSubstitutions();
+
+    dmMain = new TdmMain;
+    dmMain->DataModuleCreate();
+    frmMain = new TfrmMain;
+    frmMain->show(); // runs the login
+    const int result = app.exec();
+    delete frmMain;
+    frmMain = nullptr;
+    delete dmMain;
+    dmMain = nullptr;
+    return result;
 }

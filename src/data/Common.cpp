@@ -27,8 +27,20 @@ QString Shifted(const QString& text, int delta) {
 
 } // namespace
 
+namespace {
+QString& AppPathOverride() {
+    static QString folder;
+    return folder;
+}
+} // namespace
+
 QString TCommon::GetAppPath() {
-    return QCoreApplication::applicationDirPath() + u'/';
+    const QString& folder = AppPathOverride();
+    return (folder.isEmpty() ? QCoreApplication::applicationDirPath() : folder) + u'/';
+}
+
+void TCommon::SetAppPath(const QString& folder) {
+    AppPathOverride() = folder;
 }
 
 void TCommon::ShowWarning(const QString& message) {

@@ -10,6 +10,9 @@ class TCommon {
 public:
     // The folder of the running program, ending with a separator.
     static QString GetAppPath();
+    // Puts the program's folder elsewhere (tests keep their settings and help file in a
+    // temporary folder); an empty path restores the real one.
+    static void SetAppPath(const QString& folder);
 
     static void ShowWarning(const QString& message);
     static void ShowError(const QString& message);

@@ -12,7 +12,9 @@ constexpr double MillisecondsPerDay = 86400000.0;
 
 namespace DayNumber {
 
-double FromDate(const QDate& day) { return double(Epoch.daysTo(day)); }
+double FromDate(const QDate& day) {
+    return double(Epoch.daysTo(day));
+}
 
 double FromDateTime(const QDateTime& moment) {
     const QDateTime local = moment.toLocalTime();
@@ -36,13 +38,16 @@ QString Text(double dayNumber) {
     const int decimals = std::max(0, 15 - integerDigits);
     QString text = QString::number(dayNumber, 'f', decimals);
     if (text.contains(u'.')) {
-        while (text.endsWith(u'0')) text.chop(1);
+        while (text.endsWith(u'0'))
+            text.chop(1);
         if (text.endsWith(u'.')) text.chop(1);
     }
     if (text == u"-0") text = QStringLiteral("0");
     return text;
 }
 
-QString Text(const QDateTime& moment) { return Text(FromDateTime(moment)); }
+QString Text(const QDateTime& moment) {
+    return Text(FromDateTime(moment));
+}
 
 } // namespace DayNumber

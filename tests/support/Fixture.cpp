@@ -29,6 +29,7 @@ TTestLedger::TTestLedger(TContent content) : FPreviousDir(QDir::currentPath()) {
         }
     }
     TCommonDB::SetClock([] { return Now(); });
+    TCommon::SetAppPath(FDir.path()); // settings and help file of the test's own
     SetStartDates(Now().date());
     dmMain = new TdmMain;
     dmMain->DataModuleCreate();
@@ -47,6 +48,7 @@ TTestLedger::~TTestLedger() {
     Common = nullptr;
     dmMain = nullptr;
     TCommonDB::SetClock({});
+    TCommon::SetAppPath({});
     QDir::setCurrent(FPreviousDir);
 }
 

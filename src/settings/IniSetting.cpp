@@ -1,0 +1,3 @@
+#include "settings/IniSetting.h"
+
+TIniSetting* IniSetting = nullptr;
