@@ -52,6 +52,15 @@ TTestLedger::~TTestLedger() {
     QDir::setCurrent(FPreviousDir);
 }
 
+void TTestLedger::ReleaseServices() {
+    delete ComboPub;
+    delete CommonDB;
+    delete Common;
+    ComboPub = nullptr;
+    CommonDB = nullptr;
+    Common = nullptr;
+}
+
 QSqlDatabase& TTestLedger::Connection() {
     return dmMain->cnHearthbook;
 }

@@ -34,6 +34,9 @@ public:
     void Exec(const QString& sql, const QVariantList& values = {});
     QVariant Scalar(const QString& sql, const QVariantList& values = {});
 
+    // Frees the three services, for a test whose main window creates (and frees) its own.
+    void ReleaseServices();
+
     QSqlDatabase& Connection();
     QString Folder() const { return FDir.path(); }
 
