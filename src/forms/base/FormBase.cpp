@@ -51,6 +51,12 @@ void TfrmBase::childEvent(QChildEvent* event) {
     if (event->added()) WatchKeys(event->child());
 }
 
+// The form itself and its controls, whether the form is a window of its own or embedded in the
+// host panel; not the controls of a dialog that the form owns, nor those of the window around it.
+bool TfrmBase::IsOwnControl(const QWidget* control) const {
+    return control == this || isAncestorOf(control);
+}
+
 void TfrmBase::WatchKeys(QObject* object) {
     object->installEventFilter(this);
     for (QObject* child : object->children())
@@ -65,7 +71,7 @@ bool TfrmBase::eventFilter(QObject* watched, QEvent* event) {
         // A key that a control ignores travels on to its parents; the form sees it once, at the
         // control it was meant for, and only for controls of this form (not of a dialog it owns).
         QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : this;
-        if (widget == target && widget->window() == this) {
+        if (widget == target && IsOwnControl(widget)) {
             auto* key = static_cast<QKeyEvent*>(event);
             RunGuarded([&] { FormKeyDown(key->key(), key->modifiers()); });
         }
@@ -91,7 +97,7 @@ void TfrmBase::MoveFocus(QWidget* from, bool forward) {
     for (int guard = 0; guard < 1000; ++guard) {
         next = forward ? next->nextInFocusChain() : next->previousInFocusChain();
         if (next == from) return;
-        if (next->window() != this) continue;
+        if (!IsOwnControl(next)) continue;
         if (next->focusProxy() || !next->isVisibleTo(this) || !next->isEnabled()) continue;
         if (!(next->focusPolicy() & Qt::TabFocus)) continue;
         if (next->parentWidget() && (qobject_cast<QComboBox*>(next->parentWidget()) ||
@@ -104,7 +110,7 @@ void TfrmBase::MoveFocus(QWidget* from, bool forward) {
 
 void TfrmBase::FormKeyDown(int key, Qt::KeyboardModifiers) {
     QWidget* focused = QApplication::focusWidget();
-    if (focused && focused->window() != this) focused = nullptr;
+    if (focused && !IsOwnControl(focused)) focused = nullptr;
     // A drop-down's or date picker's inner line edit stands for its owner.
     QWidget* control = focused;
     if (control && control->parentWidget() &&

@@ -28,6 +28,7 @@ protected:
 
 private:
     void WatchKeys(QObject* object);
+    bool IsOwnControl(const QWidget* control) const;
     bool MovesFocusOnEnter(const QWidget* control) const;
     void MoveFocus(QWidget* from, bool forward);
 };
