@@ -36,13 +36,19 @@ void TfrmBase::showEvent(QShowEvent* event) {
 }
 
 // Forms are never closed by Escape, as a working form embedded in the main window must not
-// vanish; dialogs close through their own buttons.
+// vanish; dialogs close through their own buttons. Enter that a field leaves to the form has
+// already moved the focus on; it must not also press the dialog's default button (a focused
+// button still takes Enter itself).
 void TfrmBase::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Escape) {
+    switch (event->key()) {
+    case Qt::Key_Escape:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
         event->ignore();
         return;
+    default:
+        QDialog::keyPressEvent(event);
     }
-    QDialog::keyPressEvent(event);
 }
 
 // Key preview: every control of the form reports its keys to the form first.
