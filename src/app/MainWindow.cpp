@@ -170,6 +170,7 @@ void TfrmMain::FormShow() {
 void TfrmMain::FormDestroy() {
     // The working forms go first, while the services they may use still exist.
     delete frmPanel;
+    frmPanel = nullptr;
     delete Common;
     delete CommonDB;
     delete ComboPub;
