@@ -1,0 +1,272 @@
+#include "Fixture.h"
+#include "Resources.h"
+#include "app/Login.h"
+#include "forms/base/FormBase.h"
+#include "forms/base/FormPanel.h"
+#include "platform/Fonts.h"
+#include "settings/IniSetting.h"
+#include "widgets/Image.h"
+#include "widgets/Panel.h"
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QSettings>
+#include <QStandardItemModel>
+#include <QStyle>
+#include <QTableView>
+#include <QTest>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+#include <memory>
+
+namespace {
+
+// The face colour as the skin description states it.
+QColor SkinFaceColor() {
+    QSettings description(QStringLiteral(":/skin/skin.ini"), QSettings::IniFormat);
+    return QColor(description.value(QStringLiteral("Colours/ButtonFace")).toString());
+}
+
+bool StyledBySheet(const QWidget* widget) {
+    return qstrcmp(widget->style()->metaObject()->className(), "QStyleSheetStyle") == 0;
+}
+
+TPanel* NewPanel(QWidget* parent, const QString& name, int tag = 0) {
+    auto* panel = new TPanel(parent);
+    panel->setObjectName(name);
+    if (tag) panel->setProperty("tag", tag);
+    panel->setMinimumHeight(30);
+    if (parent->layout()) parent->layout()->addWidget(panel);
+    return panel;
+}
+
+QTableView* NewGrid(QWidget* parent, const QString& name, int tag = 0) {
+    auto* grid = new QTableView(parent);
+    grid->setObjectName(name);
+    if (tag) grid->setProperty("tag", tag);
+    auto* model = new QStandardItemModel(2, 2, grid);
+    model->setHorizontalHeaderLabels({QStringLiteral("项目"), QStringLiteral("金额")});
+    grid->setModel(model);
+    parent->layout()->addWidget(grid);
+    return grid;
+}
+
+// A working form with the kinds of control the skin recolours.
+class TfrmSkinned : public TfrmBase {
+public:
+    explicit TfrmSkinned(QWidget* parent = nullptr) : TfrmBase(parent) {
+        setObjectName(QStringLiteral("frmSkinned"));
+        new QVBoxLayout(this);
+        TPanel* top = NewPanel(this, QStringLiteral("pnlTop"));
+        auto* inner = new QVBoxLayout(top);
+        inner->setContentsMargins(4, 4, 4, 4);
+        NewPanel(top, QStringLiteral("pnlInner")); // a panel inside a panel
+        NewPanel(this, QStringLiteral("PagePanel"));
+        NewPanel(this, QStringLiteral("pagepanel")); // the name must match exactly
+        NewPanel(this, QStringLiteral("PagePanel2"));
+        NewPanel(this, QStringLiteral("pnlExempt"), 99);
+        NewPanel(this, QStringLiteral("pnlTagged"), 98);
+        auto* edit = new QLineEdit(this);
+        edit->setObjectName(QStringLiteral("edtName"));
+        layout()->addWidget(edit);
+        NewGrid(this, QStringLiteral("dbgList"));
+        NewGrid(this, QStringLiteral("dbgExempt"), 99);
+        auto* tree = new QTreeView(this);
+        tree->setObjectName(QStringLiteral("tlTree"));
+        auto* model = new QStandardItemModel(1, 1, tree);
+        tree->setModel(model);
+        layout()->addWidget(tree);
+    }
+
+    template <class T> T* Control(const QString& name) const { return findChild<T*>(name); }
+};
+
+} // namespace
+
+class TestFormPanel : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TTestLedger> FLedger;
+    std::unique_ptr<QWidget> FWindow; // stands in for the main window
+    TfrmPanel* FPanel = nullptr;
+
+    // The host panel filling a window's working area, shown so that its skin is active.
+    TfrmPanel* ShowPanel() {
+        FWindow = std::make_unique<QWidget>();
+        FWindow->resize(668, 479);
+        auto* layout = new QVBoxLayout(FWindow.get());
+        layout->setContentsMargins(0, 0, 0, 0);
+        FPanel = new TfrmPanel(FWindow.get());
+        layout->addWidget(FPanel);
+        FWindow->show();
+        if (!QTest::qWaitForWindowExposed(FWindow.get())) qWarning("window not exposed");
+        return FPanel;
+    }
+
+    // A working form embedded in the panel and registered with its skin, as the main window
+    // opens one.
+    TfrmSkinned* OpenForm() {
+        auto* form = new TfrmSkinned(FPanel);
+        form->setWindowFlags(Qt::Widget);
+        if (!FPanel->layout()) new QVBoxLayout(FPanel);
+        FPanel->layout()->addWidget(form);
+        FPanel->sdMain.AddNestedForm(form);
+        form->show();
+        return form;
+    }
+
+    static QColor PixelAt(QWidget* widget, const QPoint& place) {
+        return widget->grab().toImage().pixelColor(place);
+    }
+
+private slots:
+    void initTestCase() {
+        InitPennyvaleResources();
+        InstallFontSubstitutions();
+    }
+
+    void init() { FLedger = std::make_unique<TTestLedger>(); }
+
+    void cleanup() {
+        FWindow.reset();
+        FPanel = nullptr;
+        FLedger.reset();
+    }
+
+    void faceColourComesFromTheSkin() {
+        const QColor expected = SkinFaceColor();
+        QVERIFY(expected.isValid());
+        TfrmPanel panel;
+        QCOMPARE(panel.sdMain.FaceColor(), expected);
+        QVERIFY(expected != QApplication::palette().color(QPalette::Button));
+        QVERIFY(expected != QApplication::palette().color(QPalette::Window));
+        QVERIFY(panel.sdMain.Active());
+    }
+
+    void panelOwnLook() {
+        TfrmPanel* panel = ShowPanel();
+        QCOMPARE(panel->objectName(), QStringLiteral("frmPanel"));
+        QCOMPARE(panel->palette().color(QPalette::Window), QColor(0x0A, 0x96, 0xDA));
+        QVERIFY(!panel->imgMain->Picture().isNull());
+        QCOMPARE(panel->imgMain->geometry(), panel->rect());
+        QVERIFY(panel->sdMain.Active());
+        QCOMPARE(panel->styleSheet(), panel->sdMain.StyleSheet());
+        QVERIFY(!panel->styleSheet().isEmpty());
+    }
+
+    void panelsTakeTheFaceColour_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("recoloured");
+        QTest::newRow("a panel") << "pnlTop" << true;
+        QTest::newRow("a panel inside a panel") << "pnlInner" << true;
+        QTest::newRow("PagePanel") << "PagePanel" << false;
+        QTest::newRow("pagepanel in other case") << "pagepanel" << true;
+        QTest::newRow("a name beginning with PagePanel") << "PagePanel2" << true;
+        QTest::newRow("tag 99") << "pnlExempt" << false;
+        QTest::newRow("another tag") << "pnlTagged" << true;
+    }
+
+    void panelsTakeTheFaceColour() {
+        QFETCH(QString, name);
+        QFETCH(bool, recoloured);
+        ShowPanel();
+        TfrmSkinned* form = OpenForm();
+        auto* panel = form->Control<TPanel>(name);
+        QVERIFY(panel);
+        if (recoloured) {
+            QCOMPARE(panel->Color(), SkinFaceColor());
+            QCOMPARE(PixelAt(panel, QPoint(1, panel->height() - 2)), SkinFaceColor());
+        } else {
+            QVERIFY(!panel->HasColor());
+        }
+    }
+
+    void gridHeaderTakesTheFaceColour() {
+        ShowPanel();
+        TfrmSkinned* form = OpenForm();
+        auto* grid = form->Control<QTableView>(QStringLiteral("dbgList"));
+        QCOMPARE(grid->property("groupColor").value<QColor>(), SkinFaceColor());
+        QHeaderView* header = grid->horizontalHeader();
+        QTRY_VERIFY(header->height() > 4);
+        // Sampled near the top of the first section, where the skin's own section gradient
+        // would be lighter than the face colour.
+        const QColor top = PixelAt(header, QPoint(header->sectionSize(0) / 2, 1));
+        const QColor middle =
+            PixelAt(header, QPoint(header->sectionSize(0) / 2, header->height() / 2));
+        QCOMPARE(top, SkinFaceColor());
+        QCOMPARE(middle, SkinFaceColor());
+    }
+
+    void treeHeaderTakesTheFaceColour() {
+        ShowPanel();
+        TfrmSkinned* form = OpenForm();
+        auto* tree = form->Control<QTreeView>(QStringLiteral("tlTree"));
+        QVERIFY(tree->header()->styleSheet().contains(SkinFaceColor().name(), Qt::CaseInsensitive));
+    }
+
+    void exemptGridIsLeftAlone() {
+        ShowPanel();
+        TfrmSkinned* form = OpenForm();
+        auto* grid = form->Control<QTableView>(QStringLiteral("dbgExempt"));
+        QVERIFY(!grid->property("groupColor").isValid());
+        QVERIFY(grid->horizontalHeader()->styleSheet().isEmpty());
+        // Its header keeps the skin's own section look, which differs from the face colour.
+        QHeaderView* header = grid->horizontalHeader();
+        QTRY_VERIFY(header->height() > 4);
+        QVERIFY(PixelAt(header, QPoint(header->sectionSize(0) / 2, 1)) != SkinFaceColor());
+    }
+
+    // The skin's style sheet reaches a registered form through the host panel.
+    void styleSheetReachesRegisteredForms() {
+        ShowPanel();
+        TfrmSkinned* form = OpenForm();
+        QVERIFY(StyledBySheet(form));
+        QVERIFY(StyledBySheet(form->Control<QLineEdit>(QStringLiteral("edtName"))));
+        QVERIFY(form->styleSheet().isEmpty()); // inherited, not copied
+        // Not the window around the panel.
+        QVERIFY(FWindow->styleSheet().isEmpty());
+        QVERIFY(!StyledBySheet(FWindow.get()));
+        QVERIFY(qApp->styleSheet().isEmpty());
+    }
+
+    // A dialog owned by the panel is a window of its own; registering it gives it the skin.
+    void registeredDialog() {
+        ShowPanel();
+        auto* dialog = new TfrmSkinned(FPanel);
+        QVERIFY(dialog->isWindow());
+        FPanel->sdMain.AddNestedForm(dialog);
+        dialog->show();
+        QVERIFY(StyledBySheet(dialog));
+        QCOMPARE(dialog->Control<TPanel>(QStringLiteral("pnlTop"))->Color(), SkinFaceColor());
+        QVERIFY(!dialog->Control<TPanel>(QStringLiteral("PagePanel"))->HasColor());
+        delete dialog;
+    }
+
+    // A form that is not registered is not recoloured, even inside the panel.
+    void unregisteredFormKeepsItsColours() {
+        ShowPanel();
+        auto* form = new TfrmSkinned(FPanel);
+        form->setWindowFlags(Qt::Widget);
+        form->show();
+        QVERIFY(!form->Control<TPanel>(QStringLiteral("pnlTop"))->HasColor());
+    }
+
+    void loginIsNotSkinned() {
+        ShowPanel();
+        OpenForm();
+        IniSetting = new TIniSetting(FLedger->Folder() + QStringLiteral("/fClient.ini"));
+        {
+            TfrmLogin login;
+            login.show();
+            QVERIFY(login.styleSheet().isEmpty());
+            QVERIFY(!StyledBySheet(&login));
+        }
+        delete IniSetting;
+        IniSetting = nullptr;
+    }
+};
+
+QTEST_MAIN(TestFormPanel)
+#include "tst_formpanel.moc"
