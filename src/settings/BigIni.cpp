@@ -27,17 +27,6 @@ bool LineKey(const QByteArray& line, QByteArray& key) {
     return true;
 }
 
-// Blanks and control characters (bytes up to 32) removed from both ends.
-QByteArray TrimControls(const QByteArray& text) {
-    qsizetype first = 0;
-    qsizetype last = text.size();
-    while (first < last && uchar(text[first]) <= ' ')
-        ++first;
-    while (last > first && uchar(text[last - 1]) <= ' ')
-        --last;
-    return text.mid(first, last - first);
-}
-
 // Decimal digits with an optional sign, within 32 bits.
 bool ToInt32(const QByteArray& text, qint32& value) {
     qsizetype i = 0;
@@ -431,4 +420,14 @@ void TBigIniFile::LoadFromFile(const QString& fileName) {
     if (FSectionList->RemoveDuplicates()) FModified = true;
     // The last section read is the current one, unless it was a dropped duplicate.
     if (FCurrentSection >= FSectionList->Count()) FCurrentSection = 0;
+}
+
+QByteArray TrimControls(const QByteArray& text) {
+    qsizetype first = 0;
+    qsizetype last = text.size();
+    while (first < last && uchar(text[first]) <= ' ')
+        ++first;
+    while (last > first && uchar(text[last - 1]) <= ' ')
+        --last;
+    return text.mid(first, last - first);
 }

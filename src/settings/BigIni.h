@@ -24,6 +24,9 @@ inline QByteArray CutToMax(const QByteArray& text) {
     return text.size() > IniMaxLength ? text.left(IniMaxLength) : text;
 }
 
+// Blanks and control characters (bytes up to 32) removed from both ends, as values are read.
+QByteArray TrimControls(const QByteArray& text);
+
 // The lines of one section, each exactly as read from the file or as composed by WriteString.
 using TEntryList = QList<QByteArray>;
 

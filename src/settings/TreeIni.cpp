@@ -11,17 +11,6 @@ QByteArray ToIniBytes(const QString& text) {
     return CutToMax(Gbk::FromUnicode(text));
 }
 
-// Blanks and control characters (bytes up to 32) removed from both ends.
-QByteArray TrimControls(const QByteArray& text) {
-    qsizetype first = 0;
-    qsizetype last = text.size();
-    while (first < last && uchar(text[first]) <= ' ')
-        ++first;
-    while (last > first && uchar(text[last - 1]) <= ' ')
-        --last;
-    return text.mid(first, last - first);
-}
-
 } // namespace
 
 TTreeIni::TTreeIni(const QString& fileName)
