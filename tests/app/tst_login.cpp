@@ -1,3 +1,4 @@
+#include "Files.h"
 #include "Fixture.h"
 #include "Resources.h"
 #include "app/Application.h"
@@ -23,17 +24,6 @@ namespace {
 
 const QString UnknownAccount = QStringLiteral("帐号不存在，请重新输入！");
 const QString WrongPassword = QStringLiteral("密码不正确，请核对！");
-
-QByteArray ReadAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void WriteAll(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
 
 // "fClient.ini" as the settings object writes it for one remembered account.
 QByteArray SettingsFile(const QString& account) {

@@ -1,3 +1,4 @@
+#include "Files.h"
 #include "platform/Exception.h"
 #include "settings/BigIni.h"
 
@@ -13,17 +14,6 @@
 #include <sys/resource.h>
 
 namespace {
-
-QByteArray ReadAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void WriteAll(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
 
 // What the write-back writes: every line of the image followed by CR LF.
 QByteArray Image(TBigIniFile& ini) {

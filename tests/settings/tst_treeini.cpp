@@ -1,3 +1,4 @@
+#include "Files.h"
 #include "platform/Exception.h"
 #include "platform/GbkCodec.h"
 #include "settings/TreeIni.h"
@@ -11,17 +12,6 @@
 #include <QTest>
 
 namespace {
-
-QByteArray ReadAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void WriteAll(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
 
 // GBK bytes of the names the program uses.
 const QByteArray SystemGbk = "\xcf\xb5\xcd\xb3";                         // 系统
