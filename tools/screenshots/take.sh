@@ -13,7 +13,7 @@ LC_ALL=zh_CN.UTF-8 LANG=zh_CN.UTF-8 xvfb-run -a -s "-screen 0 1024x768x24" bash 
   set -e
   "$0" & pid=$!
   sleep 3
-  import -window root -crop 340x220+342+274 "$1/docs/login.png"
+  import -window root -crop 340x220+342+274 +repage "$1/docs/login.png"
   xdotool type --delay 50 admin; xdotool key Return
   xdotool type --delay 50 admin; xdotool key Return
   sleep 2
@@ -22,7 +22,7 @@ LC_ALL=zh_CN.UTF-8 LANG=zh_CN.UTF-8 xvfb-run -a -s "-screen 0 1024x768x24" bash 
   sleep 1
   xdotool mousemove 180 339
   sleep 1
-  import -window root -crop 800x610+112+60 "$1/docs/main-window.png"
+  import -window root -crop 792x573+116+97 +repage "$1/docs/main-window.png"
   kill $pid
 ' "$program" "$top"
 echo "screenshots in $top/docs"
