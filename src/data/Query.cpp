@@ -1,16 +1,17 @@
 #include "data/Query.h"
 
 #include "data/DayNumber.h"
+#include "data/FieldValue.h"
 #include "data/QueryNotifier.h"
+#include "data/QueryWriter.h"
 #include "platform/Exception.h"
 
-#include <QLocale>
-#include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <algorithm>
-#include <cmath>
+
+using namespace FieldValue;
 
 namespace {
 
@@ -25,118 +26,6 @@ TRow CopyRow(const QVariant* source, int columns) {
     TRow row = NewRow(columns);
     std::copy(source, source + columns, row.get());
     return row;
-}
-
-QString EngineText(const QSqlError& error) {
-    QString text = error.databaseText().trimmed();
-    if (text.isEmpty()) text = error.text().trimmed();
-    if (text.isEmpty()) text = QStringLiteral("数据库操作失败");
-    return text;
-}
-
-QString QuoteName(const QString& name) {
-    return u'"' + QString(name).replace(u'"', QStringLiteral("\"\"")) + u'"';
-}
-
-QString UnquoteName(const QString& name) {
-    if (name.size() >= 2) {
-        const QChar first = name.front(), last = name.back();
-        if (first == u'"' && last == u'"')
-            return name.mid(1, name.size() - 2)
-                .replace(QStringLiteral("\"\""), QStringLiteral("\""));
-        if ((first == u'[' && last == u']') || (first == u'`' && last == u'`'))
-            return name.mid(1, name.size() - 2);
-    }
-    return name;
-}
-
-bool IsIntegral(const QVariant& value) {
-    switch (value.typeId()) {
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-    case QMetaType::Long:
-    case QMetaType::ULong:
-    case QMetaType::Char:
-    case QMetaType::SChar:
-    case QMetaType::UChar:
-        return true;
-    default:
-        return false;
-    }
-}
-
-bool IsFloating(const QVariant& value) {
-    return value.typeId() == QMetaType::Double || value.typeId() == QMetaType::Float;
-}
-
-bool IsNumber(const QVariant& value) {
-    return IsIntegral(value) || IsFloating(value);
-}
-
-// A number in its natural text: 100 -> "100", 12.5 -> "12.5".
-QString NumberText(double number) {
-    if (std::isfinite(number) && number == std::trunc(number) && std::fabs(number) < 1e15)
-        return QString::number(qint64(number));
-    return QString::number(number, 'g', 15);
-}
-
-// A whole day number is kept as an integer, so midnight dates are stored as integers.
-QVariant DayNumberValue(double dayNumber) {
-    if (std::isfinite(dayNumber) && dayNumber == std::trunc(dayNumber) &&
-        std::fabs(dayNumber) < 1e15)
-        return QVariant(qint64(dayNumber));
-    return QVariant(dayNumber);
-}
-
-// Two values are the same when both are NULL, or both are set with the same type and value.
-bool SameValue(const QVariant& a, const QVariant& b) {
-    if (a.isNull() || b.isNull()) return a.isNull() && b.isNull();
-    if (IsIntegral(a) && IsIntegral(b)) return a.toLongLong() == b.toLongLong();
-    if (a.typeId() != b.typeId()) return false;
-    return a == b;
-}
-
-// The text a key is matched by in a lookup: numbers in their natural text, so 3 and 3.0 and "3"
-// all find the same row.
-QString KeyText(const QVariant& value) {
-    if (value.isNull()) return QString();
-    if (IsIntegral(value)) return QString::number(value.toLongLong());
-    if (IsFloating(value)) return NumberText(value.toDouble());
-    return value.toString();
-}
-
-bool IsDateTimeType(const QString& declaredType) {
-    return declaredType.contains(QStringLiteral("date"), Qt::CaseInsensitive) ||
-           declaredType.contains(QStringLiteral("time"), Qt::CaseInsensitive);
-}
-
-// A date or date-time written as text, in the forms the program and its users write them.
-QDateTime ParseDateTime(const QString& text) {
-    static const char* const Formats[] = {
-        "yyyy-MM-dd HH:mm:ss.zzz", "yyyy-MM-dd HH:mm:ss", "yyyy-MM-dd HH:mm", "yyyy-MM-ddTHH:mm:ss",
-        "yyyy-M-d H:mm:ss",        "yyyy-M-d H:mm",       "yyyy/M/d H:mm:ss", "yyyy/M/d H:mm",
-        "yyyy.M.d H:mm:ss",        "yyyy.M.d H:mm",
-    };
-    static const char* const DateFormats[] = {"yyyy-MM-dd", "yyyy-M-d", "yyyy/M/d", "yyyy.M.d",
-                                              "yyyyMMdd"};
-    for (const char* format : Formats) {
-        const QDateTime moment = QDateTime::fromString(text, QLatin1String(format));
-        if (moment.isValid()) return moment;
-    }
-    for (const char* format : DateFormats) {
-        const QDate day = QDate::fromString(text, QLatin1String(format));
-        if (day.isValid()) return QDateTime(day, QTime(0, 0));
-    }
-    const QLocale locale;
-    QDateTime moment = locale.toDateTime(text, QLocale::ShortFormat);
-    if (moment.isValid()) return moment;
-    const QDate day = locale.toDate(text, QLocale::ShortFormat);
-    if (day.isValid()) return QDateTime(day, QTime(0, 0));
-    return QDateTime();
 }
 
 struct TLookup {
@@ -162,12 +51,9 @@ struct TQuery::TImpl {
     bool BofFlag = true;
     bool EofFlag = true;
 
-    // Where writes go, for a one-table "select *".
-    bool Updatable = false;
-    QString Reason; // why not, when it is not
-    QString Table;
-    std::vector<int> KeyColumns;
-    QStringList DeclaredTypes;
+    // Where writes go, for a one-table "select *", and which columns hold dates.
+    TQueryWriter Writer;
+    std::vector<bool> DateTimeColumns;
 
     // The pending edit.
     TRow OldRow;                // the row as it was at Edit
@@ -209,12 +95,13 @@ struct TQuery::TImpl {
     void CheckConnection() const {
         if (!Db.isValid()) throw EDatabaseError(QStringLiteral("数据库连接无效"));
         if (!Db.isOpen())
-            throw EDatabaseError(
-                QStringLiteral("数据库连接没有打开：") +
-                (Db.lastError().isValid() ? EngineText(Db.lastError()) : Db.databaseName()));
+            throw EDatabaseError(QStringLiteral("数据库连接没有打开：") +
+                                 (Db.lastError().isValid() ? TQueryWriter::ErrorText(Db.lastError())
+                                                           : Db.databaseName()));
     }
     void CheckCanModify() const {
-        if (!Updatable) throw EDatabaseError(QStringLiteral("数据集不能修改：") + Reason);
+        if (!Writer.Updatable())
+            throw EDatabaseError(QStringLiteral("数据集不能修改：") + Writer.Reason());
     }
     // Before a move or a new row: post a pending change, or drop an untouched one.
     void CheckBrowseMode() {
@@ -260,102 +147,7 @@ struct TQuery::TImpl {
         if (key.isEmpty()) return QVariant();
         return lookup.Values.value(key);
     }
-
-    void DetectUpdatable(const QString& sql);
-    void ExecWrite(QSqlQuery& query, const QString& sql, const QVariantList& values) const;
-    QString KeyCondition(const QVariant* row, QVariantList& values) const;
-    void Reread(const QString& condition, const QVariantList& values);
 };
-
-// Only "select * from T" with nothing after T but a where, order by or limit clause is carried
-// back to T, and only when T has a primary key and the result has exactly T's columns.
-void TQuery::TImpl::DetectUpdatable(const QString& sql) {
-    static const QRegularExpression Pattern(
-        QStringLiteral(R"(^\s*select\s+\*\s+from\s+("(?:[^"]|"")+"|\[[^\]]+\]|`[^`]+`|)"
-                       R"([A-Za-z_][A-Za-z0-9_]*)(?:\s*;?\s*$|\s+(?:where|order|limit)\b))"),
-        QRegularExpression::CaseInsensitiveOption);
-    Updatable = false;
-    Table.clear();
-    KeyColumns.clear();
-    DeclaredTypes.clear();
-    const QRegularExpressionMatch match = Pattern.match(sql);
-    if (!match.hasMatch()) {
-        Reason = QStringLiteral("只有单表的 select * 查询才能修改数据");
-        return;
-    }
-    const QString table = UnquoteName(match.captured(1));
-    QSqlQuery info(Db);
-    info.setForwardOnly(true);
-    QStringList names;
-    QStringList types;
-    std::vector<std::pair<int, int>> keys; // (position in key, column)
-    if (info.exec(QStringLiteral("pragma table_info(") + QuoteName(table) + u')')) {
-        while (info.next()) {
-            names.append(info.value(1).toString());
-            types.append(info.value(2).toString());
-            if (const int pk = info.value(5).toInt(); pk > 0)
-                keys.emplace_back(pk, int(names.size()) - 1);
-        }
-    }
-    bool same = names.size() == ColCount;
-    for (int i = 0; same && i < ColCount; ++i)
-        same = names[i].compare(Names[i], Qt::CaseInsensitive) == 0;
-    if (!same) {
-        Reason = QStringLiteral("只有单表的 select * 查询才能修改数据");
-        return;
-    }
-    if (keys.empty()) {
-        Reason = QStringLiteral("表 %1 没有主键").arg(table);
-        return;
-    }
-    std::sort(keys.begin(), keys.end());
-    for (const auto& key : keys)
-        KeyColumns.push_back(key.second);
-    Table = table;
-    DeclaredTypes = types;
-    Updatable = true;
-    Reason.clear();
-}
-
-void TQuery::TImpl::ExecWrite(QSqlQuery& query, const QString& sql,
-                              const QVariantList& values) const {
-    if (!query.prepare(sql)) throw EDatabaseError(EngineText(query.lastError()));
-    for (int i = 0; i < values.size(); ++i)
-        query.bindValue(i, values[i]);
-    if (!query.exec()) throw EDatabaseError(EngineText(query.lastError()));
-}
-
-// "k = ?" for each key column (or "k is null"), the values appended to values.
-QString TQuery::TImpl::KeyCondition(const QVariant* row, QVariantList& values) const {
-    QStringList parts;
-    for (int column : KeyColumns) {
-        if (row[column].isNull()) {
-            parts.append(QuoteName(Names[column]) + QStringLiteral(" is null"));
-        } else {
-            parts.append(QuoteName(Names[column]) + QStringLiteral(" = ?"));
-            values.append(row[column]);
-        }
-    }
-    return parts.join(QStringLiteral(" and "));
-}
-
-// Reads the current row back from the table, so it holds what the file holds.
-void TQuery::TImpl::Reread(const QString& condition, const QVariantList& values) {
-    QSqlQuery query(Db);
-    query.setForwardOnly(true);
-    if (!query.prepare(QStringLiteral("select * from ") + QuoteName(Table) +
-                       QStringLiteral(" where ") + condition))
-        return;
-    for (int i = 0; i < values.size(); ++i)
-        query.bindValue(i, values[i]);
-    if (!query.exec() || !query.next()) return;
-    const QSqlRecord record = query.record();
-    QVariant* row = Rows[size_t(Cursor)].get();
-    for (int i = 0; i < record.count(); ++i) {
-        const int column = ColumnIndex(record.fieldName(i));
-        if (column >= 0) row[column] = query.value(i);
-    }
-}
 
 // ---------------------------------------------------------------------------------------------
 // TQuery
@@ -377,7 +169,7 @@ TDataSetState TQuery::State() const {
 }
 
 bool TQuery::CanModify() const {
-    return Active() && d->Updatable;
+    return Active() && d->Writer.Updatable();
 }
 
 bool TQuery::Modified() const {
@@ -392,7 +184,7 @@ void TQuery::Open() {
 
     QSqlQuery query(d->Db);
     query.setForwardOnly(true);
-    if (!query.exec(sql)) throw EDatabaseError(EngineText(query.lastError()));
+    if (!query.exec(sql)) throw EDatabaseError(TQueryWriter::ErrorText(query.lastError()));
     const QSqlRecord record = query.record();
     const int columns = record.count();
     if (columns == 0) throw EDatabaseError(QStringLiteral("语句没有返回记录集：") + sql);
@@ -413,16 +205,20 @@ void TQuery::Open() {
         }
         rows.push_back(std::move(row));
     }
-    if (query.lastError().isValid()) throw EDatabaseError(EngineText(query.lastError()));
+    if (query.lastError().isValid())
+        throw EDatabaseError(TQueryWriter::ErrorText(query.lastError()));
+    std::vector<bool> dateTimeColumns = TQueryWriter::DateTimeColumns(query, columns);
     query.finish();
+    QStringList names;
+    for (int c = 0; c < columns; ++c)
+        names.append(record.fieldName(c));
+    d->Writer.Prepare(d->Db, sql, names);
 
     emit d->Notifier->AboutToReset();
     d->ColCount = columns;
-    d->Names.clear();
-    for (int c = 0; c < columns; ++c)
-        d->Names.append(record.fieldName(c));
+    d->Names = std::move(names);
     d->Rows = std::move(rows);
-    d->DetectUpdatable(sql);
+    d->DateTimeColumns = std::move(dateTimeColumns);
     for (TLookup& lookup : d->Lookups)
         lookup.KeyIndex = d->ColumnIndex(lookup.KeyField);
     d->RebuildIndex();
@@ -448,10 +244,8 @@ void TQuery::Close() {
     d->ColCount = 0;
     d->Names.clear();
     d->ClearEdit();
-    d->Updatable = false;
-    d->Table.clear();
-    d->KeyColumns.clear();
-    d->DeclaredTypes.clear();
+    d->Writer.Clear();
+    d->DateTimeColumns.clear();
     for (TLookup& lookup : d->Lookups)
         lookup.KeyIndex = -1;
     d->RebuildIndex();
@@ -577,61 +371,19 @@ void TQuery::Post() {
     if (!d->Editing()) return;
     d->CheckConnection();
     QVariant* row = d->Rows[size_t(d->Cursor)].get();
-    QSqlQuery query(d->Db);
-    QString rereadCondition;
-    QVariantList rereadValues;
-
-    if (d->State == TDataSetState::Insert) {
-        QStringList columns;
-        QVariantList values;
-        for (int c = 0; c < d->ColCount; ++c) {
-            if (!d->Assigned[size_t(c)]) continue; // never assigned: left to the table (NULL)
-            columns.append(QuoteName(d->Names[c]));
-            values.append(row[c]);
-        }
-        QString sql = QStringLiteral("insert into ") + QuoteName(d->Table);
-        if (columns.isEmpty())
-            sql += QStringLiteral(" default values");
-        else
-            sql += QStringLiteral(" (") + columns.join(QStringLiteral(", ")) +
-                   QStringLiteral(") values (") +
-                   QStringList(columns.size(), QStringLiteral("?")).join(QStringLiteral(", ")) +
-                   u')';
-        d->ExecWrite(query, sql, values);
-        const bool keyAssigned =
-            std::all_of(d->KeyColumns.begin(), d->KeyColumns.end(),
-                        [&](int c) { return d->Assigned[size_t(c)] && !row[c].isNull(); });
-        if (keyAssigned) {
-            rereadCondition = d->KeyCondition(row, rereadValues);
-        } else {
-            rereadCondition = QStringLiteral("rowid = ?");
-            rereadValues.append(query.lastInsertId());
-        }
-    } else {
-        QStringList sets;
-        QVariantList values;
-        for (int c = 0; c < d->ColCount; ++c) {
-            if (!d->Assigned[size_t(c)] || SameValue(row[c], d->OldRow[c])) continue;
-            sets.append(QuoteName(d->Names[c]) + QStringLiteral(" = ?"));
-            values.append(row[c]);
-        }
-        if (!sets.isEmpty()) {
-            // Keyed on the key the row had when it was read, so a changed key is written too.
-            const QString where = d->KeyCondition(d->OldRow.get(), values);
-            d->ExecWrite(query,
-                         QStringLiteral("update ") + QuoteName(d->Table) + QStringLiteral(" set ") +
-                             sets.join(QStringLiteral(", ")) + QStringLiteral(" where ") + where,
-                         values);
-            if (query.numRowsAffected() == 0)
-                throw EDatabaseError(QStringLiteral("找不到要更新的记录，它可能已被删除"));
-            rereadCondition = d->KeyCondition(row, rereadValues);
-        }
-    }
-    if (!rereadCondition.isEmpty()) d->Reread(rereadCondition, rereadValues);
-
+    // Throws when the write fails: state and values stay as they are.
+    const QString rereadError = d->State == TDataSetState::Insert
+                                    ? d->Writer.Insert(row, d->Assigned)
+                                    : d->Writer.Update(row, d->OldRow.get(), d->Assigned);
     d->ClearEdit();
     emit d->Notifier->RowChanged(d->Cursor);
     d->SetState(TDataSetState::Browse);
+    // The row is written, so the post is done; but what the table made of it is not known.
+    if (!rereadError.isEmpty())
+        throw EDatabaseError(
+            QStringLiteral("记录已保存到表 %1，但保存后无法读回：%2。显示的可能不是表中的值，"
+                           "请重新打开查询核对。")
+                .arg(d->Writer.Table(), rereadError));
 }
 
 void TQuery::Cancel() {
@@ -666,15 +418,8 @@ void TQuery::Delete() {
     if (d->Rows.empty()) throw EDatabaseError(QStringLiteral("无法删除：没有当前记录"));
     d->CheckCanModify();
     d->CheckConnection();
-    const QVariant* keyRow =
-        d->State == TDataSetState::Edit ? d->OldRow.get() : d->Rows[size_t(d->Cursor)].get();
-    QVariantList values;
-    const QString where = d->KeyCondition(keyRow, values);
-    QSqlQuery query(d->Db);
-    d->ExecWrite(query,
-                 QStringLiteral("delete from ") + QuoteName(d->Table) + QStringLiteral(" where ") +
-                     where,
-                 values);
+    d->Writer.Delete(d->State == TDataSetState::Edit ? d->OldRow.get()
+                                                     : d->Rows[size_t(d->Cursor)].get());
 
     const int removed = d->Cursor;
     emit d->Notifier->RowAboutToBeRemoved(removed);
@@ -800,67 +545,19 @@ bool TField::IsNull() const {
 }
 
 QString TField::AsString() const {
-    const QVariant value = Value();
-    if (value.isNull()) return QString();
-    if (IsIntegral(value)) return QString::number(value.toLongLong());
-    if (IsFloating(value)) return NumberText(value.toDouble());
-    if (value.typeId() == QMetaType::Bool)
-        return value.toBool() ? QStringLiteral("True") : QStringLiteral("False");
-    if (value.typeId() == QMetaType::QByteArray) return QString::fromUtf8(value.toByteArray());
-    return value.toString();
+    return FieldValue::AsString(Value());
 }
 
 qint64 TField::AsInteger() const {
-    const QVariant value = Value();
-    if (value.isNull()) return 0;
-    if (IsIntegral(value)) return value.toLongLong();
-    if (value.typeId() == QMetaType::Bool) return value.toBool() ? 1 : 0;
-    double number = 0;
-    bool ok = false;
-    if (IsFloating(value)) {
-        number = value.toDouble();
-        ok = true;
-    } else {
-        const QString text = value.toString().trimmed();
-        const qint64 whole = text.toLongLong(&ok);
-        if (ok) return whole;
-        number = text.toDouble(&ok);
-    }
-    if (!ok || !std::isfinite(number) || std::fabs(number) >= 9.2e18)
-        throw EDatabaseError(
-            QStringLiteral("“%1”不是有效的整数值（字段 %2）").arg(value.toString(), FieldName()));
-    return qRound64(number);
+    return FieldValue::AsInteger(Value(), FieldName());
 }
 
 double TField::AsFloat() const {
-    const QVariant value = Value();
-    if (value.isNull()) return 0;
-    if (IsNumber(value)) return value.toDouble();
-    if (value.typeId() == QMetaType::Bool) return value.toBool() ? 1 : 0;
-    bool ok = false;
-    const double number = value.toString().trimmed().toDouble(&ok);
-    if (!ok)
-        throw EDatabaseError(
-            QStringLiteral("“%1”不是有效的数值（字段 %2）").arg(value.toString(), FieldName()));
-    return number;
+    return FieldValue::AsFloat(Value(), FieldName());
 }
 
 QDateTime TField::AsDateTime() const {
-    const QVariant value = Value();
-    if (value.isNull()) return QDateTime();
-    if (IsNumber(value)) return DayNumber::ToDateTime(value.toDouble());
-    if (value.typeId() == QMetaType::QDateTime) return value.toDateTime();
-    if (value.typeId() == QMetaType::QDate) return QDateTime(value.toDate(), QTime(0, 0));
-    const QString text = value.toString().trimmed();
-    if (text.isEmpty()) return QDateTime();
-    bool ok = false;
-    const double number = text.toDouble(&ok);
-    if (ok) return DayNumber::ToDateTime(number);
-    const QDateTime moment = ParseDateTime(text);
-    if (!moment.isValid())
-        throw EDatabaseError(
-            QStringLiteral("“%1”不是有效的日期（字段 %2）").arg(text, FieldName()));
-    return moment;
+    return FieldValue::AsDateTime(Value(), FieldName());
 }
 
 void TField::SetValue(const QVariant& value) {
@@ -874,31 +571,9 @@ void TField::SetValue(const QVariant& value) {
         throw EDatabaseError(
             QStringLiteral("数据集不在编辑或插入状态，不能修改字段 %1").arg(FieldName()));
 
-    QVariant stored = value;
-    if (value.isNull()) {
-        stored = QVariant();
-    } else if (value.typeId() == QMetaType::QDateTime) {
-        stored = DayNumberValue(DayNumber::FromDateTime(value.toDateTime()));
-    } else if (value.typeId() == QMetaType::QDate) {
-        stored = DayNumberValue(DayNumber::FromDate(value.toDate()));
-    } else if (value.typeId() == QMetaType::QString && FIndex < d.DeclaredTypes.size() &&
-               IsDateTimeType(d.DeclaredTypes[FIndex])) {
-        // Date text for a date-time column is stored as its day number, as the column holds.
-        const QString text = value.toString().trimmed();
-        bool ok = false;
-        const double number = text.toDouble(&ok);
-        if (text.isEmpty()) {
-            stored = QVariant();
-        } else if (ok) {
-            stored = DayNumberValue(number);
-        } else {
-            const QDateTime moment = ParseDateTime(text);
-            if (!moment.isValid())
-                throw EDatabaseError(
-                    QStringLiteral("“%1”不是有效的日期（字段 %2）").arg(text, FieldName()));
-            stored = DayNumberValue(DayNumber::FromDateTime(moment));
-        }
-    }
+    const bool dateTimeColumn =
+        size_t(FIndex) < d.DateTimeColumns.size() && d.DateTimeColumns[size_t(FIndex)];
+    const QVariant stored = Stored(value, dateTimeColumn, FieldName());
     d.Rows[size_t(d.Cursor)][FIndex] = stored;
     d.Assigned[size_t(FIndex)] = true;
     d.ModifiedFlag = true;
