@@ -15,7 +15,7 @@ namespace {
 // One token of a statement, as far as telling a plain one-table select apart needs.
 struct TToken {
     enum TKind { Word, Name, Literal, Symbol } Kind;
-    QString Text; // a word in lower case, a quoted name without its quotes, a symbol
+    QString Text; // a word as written, a quoted name without its quotes, a symbol
 };
 
 bool IsWordChar(QChar c) {
@@ -68,7 +68,7 @@ std::vector<TToken> Tokens(const QString& sql) {
             const qsizetype start = i;
             while (i < n && IsWordChar(sql[i]))
                 ++i;
-            tokens.push_back({TToken::Word, sql.mid(start, i - start).toLower()});
+            tokens.push_back({TToken::Word, sql.mid(start, i - start)});
         } else {
             tokens.push_back({TToken::Symbol, QString(c)});
             ++i;
@@ -78,7 +78,8 @@ std::vector<TToken> Tokens(const QString& sql) {
 }
 
 bool Is(const std::vector<TToken>& tokens, size_t i, TToken::TKind kind, const char* text) {
-    return i < tokens.size() && tokens[i].Kind == kind && tokens[i].Text == QLatin1String(text);
+    return i < tokens.size() && tokens[i].Kind == kind &&
+           tokens[i].Text.compare(QLatin1String(text), Qt::CaseInsensitive) == 0;
 }
 
 bool IsDateTimeType(const QString& declaredType) {
@@ -124,7 +125,7 @@ QString TQueryWriter::PlainTable(const QString& sql, QString* reason) {
         }
         if (t[i].Kind != TToken::Word) continue;
         for (const char* word : Refused)
-            if (t[i].Text == QLatin1String(word))
+            if (t[i].Text.compare(QLatin1String(word), Qt::CaseInsensitive) == 0)
                 return refuse(QStringLiteral("语句含有 %1").arg(t[i].Text));
     }
     if (reason) reason->clear();

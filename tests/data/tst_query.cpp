@@ -1,6 +1,7 @@
 #include "data/DayNumber.h"
 #include "data/Query.h"
 #include "data/QueryNotifier.h"
+#include "data/QueryWriter.h"
 #include "platform/Exception.h"
 
 #include <QAbstractItemModelTester>
@@ -1064,6 +1065,206 @@ private slots:
         QTest::newRow("no primary key") << "select * from tNoKey" << false;
         QTest::newRow("aggregate") << "select count(*) from tItem" << false;
         QTest::newRow("subquery") << "select * from (select * from tItem)" << false;
+        QTest::newRow("union") << "select * from tItem where ItemID < 3 union all "
+                                  "select * from tItem where ItemID = 3"
+                               << false;
+        QTest::newRow("sub-select in the condition")
+            << "select * from tItem where CatID in (select CatID from tCategory)" << false;
+        QTest::newRow("group by") << "select * from tItem group by CatID" << false;
+        QTest::newRow("keywords inside a literal")
+            << "select * from tItem where Name <> 'x union (select' order by ItemID" << true;
+        QTest::newRow("doubled apostrophe in a literal")
+            << "select * from tItem where Name <> 'it''s union' or Note = ''''" << true;
+        QTest::newRow("keyword as a quoted name")
+            << "select * from tItem where \"union\" is null or \"Name\" <> 'a'" << true;
+        QTest::newRow("keyword in a comment")
+            << "select * from tItem -- union select\nwhere ItemID > 0 /* join */" << true;
+    }
+
+    // Editing a row of a union and posting it overwrote the row of the first table with the
+    // same key; now the union cannot be written and the table keeps its row.
+    void unionDoesNotOverwriteTheOtherTable() {
+        Exec(QStringLiteral("create table tOther (ItemID integer primary key, Name text, "
+                            "Note text, Amount numeric, Day datetime, CatID integer)"));
+        Exec(QStringLiteral("insert into tOther values (1, '别表', null, 1, null, 1)"));
+        auto query = Opened(QStringLiteral("select * from tItem where ItemID = 0 union all "
+                                           "select * from tOther"));
+        QCOMPARE(query->RecordCount(), 1);
+        QVERIFY(!query->CanModify());
+        const QString error = ErrorOf([&] { query->Edit(); });
+        QVERIFY2(error.contains(QStringLiteral("不能修改")) &&
+                     error.contains(QStringLiteral("union")),
+                 qPrintable(error));
+        QCOMPARE(query->State(), TDataSetState::Browse);
+        QCOMPARE(Scalar("select Name from tItem where ItemID = 1").toString(),
+                 QStringLiteral("甲"));
+        QCOMPARE(Scalar("select Name from tOther where ItemID = 1").toString(),
+                 QStringLiteral("别表"));
+    }
+
+    void plainTableIsFoundByItsTokens_data() {
+        QTest::addColumn<QString>("sql");
+        QTest::addColumn<QString>("table");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("plain") << "select * from t"
+                               << "t"
+                               << "";
+        QTest::newRow("limit") << "select * from t limit 5"
+                               << "t"
+                               << "";
+        QTest::newRow("brackets") << "select * from [my table] where 1"
+                                  << "my table"
+                                  << "";
+        QTest::newRow("back quotes") << "select * from `t` order by a"
+                                     << "t"
+                                     << "";
+        QTest::newRow("quotes doubled") << "select * from \"a\"\"b\""
+                                        << "a\"b"
+                                        << "";
+        QTest::newRow("chinese name") << "select * from 账目 where 金额 > 0"
+                                      << "账目"
+                                      << "";
+        QTest::newRow("literal with keywords")
+            << "select * from t where a = 'x'' union select (' order by b"
+            << "t"
+            << "";
+        QTest::newRow("unterminated literal") << "select * from t where a = 'union"
+                                              << "t"
+                                              << "";
+        QTest::newRow("column list") << "select a from t"
+                                     << ""
+                                     << "全部列";
+        QTest::newRow("distinct") << "select distinct * from t"
+                                  << ""
+                                  << "全部列";
+        QTest::newRow("alias") << "select * from t x"
+                               << ""
+                               << "x";
+        QTest::newRow("schema") << "select * from main.t"
+                                << ""
+                                << ".";
+        QTest::newRow("comma join") << "select * from t, u"
+                                    << ""
+                                    << ",";
+        QTest::newRow("natural join") << "select * from t natural join u"
+                                      << ""
+                                      << "natural";
+        QTest::newRow("union") << "select * from t union select * from u"
+                               << ""
+                               << "union";
+        QTest::newRow("upper case") << "SELECT * FROM T UNION ALL SELECT * FROM U"
+                                    << ""
+                                    << "UNION";
+        QTest::newRow("case kept") << "SELECT * FROM tItem WHERE 1"
+                                   << "tItem"
+                                   << "";
+        QTest::newRow("except") << "select * from t where a except select * from u"
+                                << ""
+                                << "except";
+        QTest::newRow("sub-select") << "select * from t where a = (select 1)"
+                                    << ""
+                                    << "select";
+        QTest::newRow("having") << "select * from t where 1 having 1"
+                                << ""
+                                << "having";
+        QTest::newRow("two statements") << "select * from t; select 1"
+                                        << ""
+                                        << "不止一条";
+        QTest::newRow("from a sub-select") << "select * from (select 1)"
+                                           << ""
+                                           << "一张表";
+        QTest::newRow("with") << "with x as (select 1) select * from x"
+                              << ""
+                              << "";
+        QTest::newRow("update") << "update t set a = 1"
+                                << ""
+                                << "";
+    }
+
+    void plainTableIsFoundByItsTokens() {
+        QFETCH(QString, sql);
+        QFETCH(QString, table);
+        QFETCH(QString, reason);
+        QString why = QStringLiteral("<unset>");
+        QCOMPARE(TQueryWriter::PlainTable(sql, &why), table);
+        if (table.isEmpty()) {
+            QVERIFY2(why.contains(QStringLiteral("只有单表的 select * 查询才能修改数据")),
+                     qPrintable(why));
+            QVERIFY2(why.contains(reason), qPrintable(why));
+        } else {
+            QVERIFY(why.isEmpty());
+        }
+    }
+
+    // --- A row that cannot be read back after its post ----------------------------------------
+
+    // A trigger moves the new row to another key, so the key it was written with finds nothing.
+    void postWhoseRowCannotBeReadBackReportsIt() {
+        Exec(QStringLiteral("create trigger tMove after insert on tItem when new.ItemID = 30 "
+                            "begin update tItem set ItemID = 31 where ItemID = 30; end"));
+        auto query = Items();
+        TEvents events;
+        events.Attach(*query);
+        query->Append();
+        query->FieldByName("ItemID").SetAsInteger(30);
+        query->FieldByName("Name").SetAsString(QStringLiteral("移走"));
+        events.Take();
+        const QString error = ErrorOf([&] { query->Post(); });
+        QVERIFY2(error.contains(QStringLiteral("已保存")) && error.contains(QStringLiteral("读回")),
+                 qPrintable(error));
+        QVERIFY(error.contains(QStringLiteral("tItem")));
+        // The write happened: the post is over, and posting again writes nothing twice.
+        QCOMPARE(events.Take(), QStringList({"state:Browse"}));
+        QCOMPARE(query->State(), TDataSetState::Browse);
+        QVERIFY(!query->Modified());
+        QCOMPARE(query->RecordCount(), 4);
+        QCOMPARE(query->FieldByName("Name").AsString(), QStringLiteral("移走"));
+        query->Post();
+        QCOMPARE(Scalar("select count(*) from tItem where Name = '移走'").toInt(), 1);
+        query->First(); // browsing goes on
+        QCOMPARE(query->RecNo(), 1);
+    }
+
+    void editPostWhoseRowCannotBeReadBackReportsIt() {
+        Exec(QStringLiteral("create trigger tMove after update of Note on tItem begin "
+                            "update tItem set ItemID = ItemID + 100 where ItemID = new.ItemID; "
+                            "end"));
+        auto query = Items();
+        query->Edit();
+        query->FieldByName("Note").SetAsString(QStringLiteral("改"));
+        QVERIFY(ErrorOf([&] { query->Post(); }).contains(QStringLiteral("已保存")));
+        QCOMPARE(query->State(), TDataSetState::Browse);
+        QCOMPARE(query->FieldByName("Note").AsString(), QStringLiteral("改"));
+        QCOMPARE(Scalar("select Note from tItem where ItemID = 101").toString(),
+                 QStringLiteral("改"));
+    }
+
+    // A composite key whose columns are not first, names that need quoting: the driver's
+    // statements key on every key column.
+    void compositeKeyAndQuotedNames() {
+        Exec(QStringLiteral("create table \"t Pair\" (\"Val ue\" text, \"B\" integer, A text, "
+                            "primary key (A, B))"));
+        Exec(QStringLiteral("insert into \"t Pair\" values ('v1', 1, 'x'), ('v2', 2, 'x'), "
+                            "('v3', 1, 'y')"));
+        auto query = Opened(QStringLiteral("select * from \"t Pair\" order by A, B"));
+        QVERIFY(query->CanModify());
+        query->Next();
+        query->Edit();
+        query->FieldByName("Val ue").SetAsString(QStringLiteral("新"));
+        query->FieldByName("B").SetAsInteger(3);
+        query->Post();
+        QCOMPARE(Scalar("select group_concat(\"Val ue\" || B || A, ',') from "
+                        "(select * from \"t Pair\" order by A, B)")
+                     .toString(),
+                 QStringLiteral("v11x,新3x,v31y"));
+        query->Delete();
+        QCOMPARE(Scalar("select count(*) from \"t Pair\"").toInt(), 2);
+        query->Append();
+        query->FieldByName("A").SetAsString(QStringLiteral("z"));
+        query->FieldByName("B").SetAsInteger(9);
+        query->Post();
+        QVERIFY(query->FieldByName("Val ue").IsNull());
+        QCOMPARE(Scalar("select count(*) from \"t Pair\" where A = 'z' and B = 9").toInt(), 1);
     }
 
     void selectStarOverOneTableIsUpdatable() {
