@@ -42,8 +42,9 @@ private:
 };
 
 // Runs one SELECT on a connection and holds all its rows in memory with a cursor, like a
-// static-cursor data set. For "select * from T ..." over one table it is updatable: Post
-// writes at once with parameterised INSERT/UPDATE/DELETE keyed on T's primary key.
+// static-cursor data set. For a plain "select * from T [where ...] [order by ...]" over one
+// table it is updatable (see TQueryWriter): Post writes at once with the driver's parameterised
+// INSERT/UPDATE/DELETE keyed on T's primary key. Models follow it through Notifier().
 class TQuery {
 public:
     explicit TQuery(QSqlDatabase connection = QSqlDatabase::database());
@@ -89,7 +90,10 @@ public:
     // following row becomes current, or the new last row with Eof set.
     void Append(); // adds an empty row at the end, makes it current, state Insert
     void Edit();   // state Edit on the current row; throws on an empty query
-    void Post(); // writes the row; on failure throws with the engine's text, state and values kept
+    // Post writes the row; on failure throws with the engine's text, state and values kept. When
+    // the row was written but cannot be read back, the post is done (Browse state, the values
+    // as sent) and it throws saying so.
+    void Post();
     void Cancel(); // drops the changes (and the appended row)
     void Delete(); // deletes the current row in the file and in memory; throws when empty
 
