@@ -4,6 +4,7 @@
 #include "data/ComboPub.h"
 #include "data/Common.h"
 #include "data/CommonDB.h"
+#include "data/Services.h"
 #include "forms/FamilyMember.h"
 #include "forms/FinanceAns.h"
 #include "forms/ItemType.h"
@@ -85,7 +86,7 @@ TfrmMain::TfrmMain()
     BuildLayout();
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
-    FormCreate();
+    RunGuarded([this] { FormCreate(); });
 }
 
 TfrmMain::~TfrmMain() {
@@ -137,10 +138,7 @@ void TfrmMain::BuildLayout() {
 }
 
 void TfrmMain::FormCreate() {
-    Common = new TCommon;
-    CommonDB = new TCommonDB;
-    ComboPub = new TComboPub;
-    IniSetting = new TIniSetting(TCommon::GetAppPath() + QStringLiteral("fClient.ini"));
+    FServices = std::make_unique<TServices>(TCommon::GetAppPath() + QStringLiteral("fClient.ini"));
     SetStartDates(TCommonDB::GetSysDateTime().date());
 }
 
@@ -153,14 +151,13 @@ void TfrmMain::showEvent(QShowEvent* event) {
 }
 
 void TfrmMain::FormShow() {
-    frmLogin = new TfrmLogin(this);
-    try {
-        frmLogin->exec();
-    } catch (...) {
-        delete frmLogin;
-        throw;
+    {
+        // Freed when the modal display ends, also when it ends with an error; frmLogin then
+        // clears itself.
+        TfrmLogin login(this);
+        frmLogin = &login;
+        login.exec();
     }
-    delete frmLogin;
 
     frmPanel = new TfrmPanel(pnlMain);
     pnlMain->layout()->addWidget(frmPanel);
@@ -171,19 +168,16 @@ void TfrmMain::FormShow() {
                     ShortDateText(TCommonDB::GetSysDateTime().date()));
 }
 
+// Runs from the destructor, so nothing may leave it: each step reports its own failure.
 void TfrmMain::FormDestroy() {
     // The working forms go first, while the services they may use still exist.
-    delete frmPanel;
-    frmPanel = nullptr;
-    delete Common;
-    delete CommonDB;
-    delete ComboPub;
-    Common = nullptr;
-    CommonDB = nullptr;
-    ComboPub = nullptr;
-    // Writes "fClient.ini" back if the login changed it.
-    delete IniSetting;
-    IniSetting = nullptr;
+    RunGuarded([] {
+        delete frmPanel;
+        frmPanel = nullptr;
+    });
+    // Frees Common, CommonDB and ComboPub, then the settings, which write "fClient.ini" back if
+    // the login changed it.
+    RunGuarded([this] { FServices.reset(); });
 }
 
 void TfrmMain::ButtonMouseMove(int index) {
