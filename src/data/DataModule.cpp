@@ -70,11 +70,11 @@ QString Shown(const QString& path) {
     throw ELedgerFileError(problem, text);
 }
 
+// What an engine error says of a file whose header is that of an SQLite database.
 TLedgerProblem ProblemOfError(const QSqlError& error) {
     const QString code = error.nativeErrorCode();
     if (code == SqliteBusy || code == SqliteLocked) return TLedgerProblem::Busy;
-    if (code == SqliteCorrupt) return TLedgerProblem::Damaged;
-    if (code == SqliteNotADatabase) return TLedgerProblem::NotALedger;
+    if (code == SqliteCorrupt || code == SqliteNotADatabase) return TLedgerProblem::Damaged;
     return TLedgerProblem::None;
 }
 
