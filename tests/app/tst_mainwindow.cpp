@@ -13,6 +13,8 @@
 #include "forms/PayoutBase.h"
 #include "forms/Relatively.h"
 #include "forms/base/FormPanel.h"
+#include "platform/DateText.h"
+#include "platform/Exception.h"
 #include "platform/Fonts.h"
 #include "settings/IniSetting.h"
 #include "widgets/Image.h"
@@ -20,6 +22,10 @@
 #include "widgets/PictureButton.h"
 
 #include <QApplication>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QLocale>
+#include <QPushButton>
 #include <QEnterEvent>
 #include <QFile>
 #include <QFileInfo>
@@ -332,6 +338,77 @@ private slots:
         });
         QVERIFY(TApplication::Terminated());
         QVERIFY(ComboPub->CurPersonName.isEmpty());
+    }
+
+    // -- faults at start and at the end ------------------------------------------------------
+
+    // An unreadable "fClient.ini" (here a folder of that name) is reported with its name; the
+    // login works, no account is offered, and the file is left as it was.
+    void unreadableSettingsDoNotAbortTheStart() {
+        NewLedger();
+        QVERIFY(QDir().mkpath(SettingsPath()));
+        QString offered = QStringLiteral("unset");
+        Start([&](TfrmLogin* login) {
+            offered = login->edtAccount->text();
+            LogIn(login, QStringLiteral("admin"), QStringLiteral("admin"));
+        });
+        QVERIFY(offered.isEmpty());
+        QVERIFY(!TApplication::Terminated());
+        QCOMPARE(frmMain->lbName->text(), QStringLiteral("登录成员：家长"));
+        QCOMPARE(FLedger->Messages.Boxes.size(), 1);
+        QCOMPARE(FLedger->Messages.Boxes[0].Kind, TMessageKind::Error);
+        QVERIFY2(FLedger->Messages.LastText().contains(QStringLiteral("fClient.ini")),
+                 qPrintable(FLedger->Messages.LastText()));
+        delete frmMain;
+        frmMain = nullptr;
+        QVERIFY(QFileInfo(SettingsPath()).isDir());
+        QCOMPARE(FLedger->Messages.Boxes.size(), 1);
+    }
+
+    // A clock that fails makes FormCreate and FormShow fail: each is reported and the program
+    // goes on to the login and the host panel.
+    void failingCreateAndShowAreReported() {
+        NewLedger();
+        TCommonDB::SetClock([]() -> QDateTime { throw Exception(QStringLiteral("时钟出错")); });
+        Start([](TfrmLogin* login) {
+            LogIn(login, QStringLiteral("admin"), QStringLiteral("admin"));
+        });
+        QCOMPARE(FLedger->Messages.Texts(),
+                 (QStringList{QStringLiteral("时钟出错"), QStringLiteral("时钟出错")}));
+        QVERIFY(frmPanel);
+        QCOMPARE(frmMain->lbName->text(), QStringLiteral("登录成员：家长"));
+        QVERIFY(Common && CommonDB && ComboPub && IniSetting);
+    }
+
+    // The write-back at the end fails (a folder now stands where the file goes): reported with
+    // the file's name, nothing thrown, every service freed.
+    void failingWriteBackAtTheEndIsReported() {
+        NewLedger();
+        StartLoggedIn();
+        QVERIFY(QDir().mkpath(SettingsPath()));
+        delete frmMain;
+        frmMain = nullptr;
+        QCOMPARE(FLedger->Messages.Boxes.size(), 1);
+        QVERIFY2(FLedger->Messages.LastText().contains(QStringLiteral("fClient.ini")),
+                 qPrintable(FLedger->Messages.LastText()));
+        QVERIFY(!Common && !CommonDB && !ComboPub && !IniSetting && !frmPanel);
+    }
+
+    // -- Chinese throughout -----------------------------------------------------------------
+
+    void statusBarDateInChinese() {
+        NewLedger();
+        StartLoggedIn();
+        QCOMPARE(frmMain->lbDate->text(), QStringLiteral("登录时间：2026/12/7"));
+        QCOMPARE(ShortDateText(QDate(2026, 12, 8)), QStringLiteral("2026/12/8"));
+        QCOMPARE(QLocale().toString(1234.5, 'f', 2), QStringLiteral("1,234.50"));
+        QCOMPARE(QLocale().language(), QLocale::Chinese);
+    }
+
+    void standardButtonsInChinese() {
+        QDialogButtonBox box(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+        QCOMPARE(box.button(QDialogButtonBox::Ok)->text(), QStringLiteral("确定"));
+        QCOMPARE(box.button(QDialogButtonBox::Cancel)->text(), QStringLiteral("取消"));
     }
 
     // -- navigation ----------------------------------------------------------------------------
