@@ -11,6 +11,7 @@
 #include "forms/PayQuery.h"
 #include "forms/PayoutBase.h"
 #include "forms/Relatively.h"
+#include "forms/base/FormBase.h"
 #include "forms/base/FormPanel.h"
 #include "platform/DateText.h"
 #include "platform/ErrorReport.h"
@@ -25,6 +26,7 @@
 #include <QLabel>
 #include <QLayout>
 #include <QScreen>
+#include <QShortcut>
 #include <QShowEvent>
 #include <QVBoxLayout>
 
@@ -124,6 +126,7 @@ void TfrmMain::BuildLayout() {
         button->setGeometry(6, ButtonTops[i], 113, 23);
         button->SetPicture(fcibNormal[i]->Picture());
         button->setAccessibleName(QString::fromUtf8(ButtonCaptions[i]));
+        button->setFocusPolicy(Qt::StrongFocus); // Tab reaches it, Space presses it
         button->OnMouseMove = [this, i] { ButtonMouseMove(i); };
         button->OnMouseLeave = [this, i] { ButtonMouseLeave(i); };
         fcsb[i] = button;
@@ -135,6 +138,14 @@ void TfrmMain::BuildLayout() {
     for (int i = 0; i < ButtonCount; ++i)
         connect(fcsb[i], &QAbstractButton::clicked, this,
                 Guarded([this, click = clicks[i]] { (this->*click)(); }));
+
+    // F1 anywhere in the main window (the working form, its controls, the navigation buttons)
+    // is the working form's help key; a form's own key handling sees F1 only in a dialog of its
+    // own, which this shortcut does not reach.
+    auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    help->setObjectName(QStringLiteral("HelpShortcut"));
+    help->setContext(Qt::WindowShortcut);
+    connect(help, &QShortcut::activated, this, Guarded([] { TfrmBase::ShowHelp(); }));
 }
 
 void TfrmMain::FormCreate() {

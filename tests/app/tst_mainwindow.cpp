@@ -541,6 +541,25 @@ private slots:
         QVERIFY(FLedger->Messages.Boxes.isEmpty());
     }
 
+    // The navigation buttons take the focus like any button, and F1 is the help key whatever has
+    // the focus in the main window, the working form itself included; shown once per press.
+    void helpKeyAndFocusableButtons() {
+        NewLedger();
+        StartLoggedIn();
+        for (TPictureButton* button : frmMain->fcsb)
+            QCOMPARE(button->focusPolicy(), Qt::StrongFocus);
+        QTest::mouseClick(frmMain->fcsb[6], Qt::LeftButton);
+        QVERIFY(frmRelatively);
+        QApplication::setActiveWindow(frmMain);
+        const QString missing = QStringLiteral("帮助文件不存在，请检查！");
+        frmMain->fcsb[1]->setFocus();
+        QTest::keyClick(frmMain->fcsb[1], Qt::Key_F1);
+        QCOMPARE(FLedger->Messages.Texts(), QStringList{missing});
+        frmRelatively->setFocus();
+        QTest::keyClick(frmRelatively, Qt::Key_F1);
+        QCOMPARE(FLedger->Messages.Texts(), (QStringList{missing, missing}));
+    }
+
     void hoverPictures_data() {
         QTest::addColumn<int>("button");
         for (int i = 1; i <= TfrmMain::ButtonCount; ++i)
