@@ -7,6 +7,9 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <cerrno>
+#include <cstring>
+
 #include <algorithm>
 #include <limits>
 
@@ -52,6 +55,32 @@ QString ReadFailure(const QString& fileName, const QString& reason) {
 
 QString WriteFailure(const QString& fileName, const QString& reason) {
     return QStringLiteral("无法写入文件“%1”：%2").arg(fileName, reason);
+}
+
+// Why a write failed, in words a family understands. Qt's text for a failed write of a
+// QSaveFile is often just "Unknown error"; the system's error number still says what happened.
+QString WriteReason(const QFileDevice& file, int systemError) {
+    switch (systemError) {
+    case ENOSPC:
+        return QStringLiteral("磁盘空间不足");
+    case EDQUOT:
+        return QStringLiteral("超出了磁盘配额");
+    case EFBIG:
+        return QStringLiteral("文件超过了允许的大小");
+    case EROFS:
+        return QStringLiteral("磁盘是只读的");
+    case EACCES:
+    case EPERM:
+        return QStringLiteral("没有写入权限");
+    case EIO:
+        return QStringLiteral("磁盘读写出错");
+    default:
+        break;
+    }
+    const QString text = file.errorString();
+    if (!text.isEmpty() && text != QStringLiteral("Unknown error")) return text;
+    if (systemError != 0) return QString::fromLocal8Bit(std::strerror(systemError));
+    return text;
 }
 
 // Splits the bytes of a file into lines as the store reads them: a line ends at LF or CR LF, a
@@ -352,15 +381,17 @@ void TBigIniFile::UpdateFile() {
         // The new contents go to a temporary file beside the old one, which replaces it only
         // once everything is written and flushed: a full disk or a crash leaves the old file.
         QSaveFile file(FFileName);
+        errno = 0;
         if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-            throw EInOutError(WriteFailure(FFileName, file.errorString()));
+            throw EInOutError(WriteFailure(FFileName, WriteReason(file, errno)));
 
         QByteArray buffer;
         buffer.reserve(FTextBufferSize);
         auto flush = [&] {
             if (buffer.isEmpty()) return;
+            errno = 0;
             if (file.write(buffer) != buffer.size())
-                throw EInOutError(WriteFailure(FFileName, file.errorString()));
+                throw EInOutError(WriteFailure(FFileName, WriteReason(file, errno)));
             buffer.clear();
         };
         auto put = [&](const QByteArray& line) {
@@ -377,7 +408,8 @@ void TBigIniFile::UpdateFile() {
             put(QByteArray());
         }
         flush();
-        if (!file.commit()) throw EInOutError(WriteFailure(FFileName, file.errorString()));
+        errno = 0;
+        if (!file.commit()) throw EInOutError(WriteFailure(FFileName, WriteReason(file, errno)));
     }
     FModified = false;
 }

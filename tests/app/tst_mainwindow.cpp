@@ -13,6 +13,8 @@
 #include "forms/PayoutBase.h"
 #include "forms/Relatively.h"
 #include "forms/base/FormPanel.h"
+#include "platform/DateText.h"
+#include "platform/Exception.h"
 #include "platform/Fonts.h"
 #include "settings/IniSetting.h"
 #include "widgets/Image.h"
@@ -20,12 +22,17 @@
 #include "widgets/PictureButton.h"
 
 #include <QApplication>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QLocale>
+#include <QPushButton>
 #include <QEnterEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QStringEncoder>
 #include <QStyle>
 #include <QTest>
@@ -137,6 +144,9 @@ class TestMainWindow : public QObject {
             if (auto* form = qobject_cast<TfrmBase*>(child)) forms << form;
         return forms;
     }
+
+    // What the event loop does after a handler: frees the forms handed to deleteLater.
+    static void FreePending() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
 
 private slots:
     void initTestCase() {
@@ -330,6 +340,77 @@ private slots:
         QVERIFY(ComboPub->CurPersonName.isEmpty());
     }
 
+    // -- faults at start and at the end ------------------------------------------------------
+
+    // An unreadable "fClient.ini" (here a folder of that name) is reported with its name; the
+    // login works, no account is offered, and the file is left as it was.
+    void unreadableSettingsDoNotAbortTheStart() {
+        NewLedger();
+        QVERIFY(QDir().mkpath(SettingsPath()));
+        QString offered = QStringLiteral("unset");
+        Start([&](TfrmLogin* login) {
+            offered = login->edtAccount->text();
+            LogIn(login, QStringLiteral("admin"), QStringLiteral("admin"));
+        });
+        QVERIFY(offered.isEmpty());
+        QVERIFY(!TApplication::Terminated());
+        QCOMPARE(frmMain->lbName->text(), QStringLiteral("登录成员：家长"));
+        QCOMPARE(FLedger->Messages.Boxes.size(), 1);
+        QCOMPARE(FLedger->Messages.Boxes[0].Kind, TMessageKind::Error);
+        QVERIFY2(FLedger->Messages.LastText().contains(QStringLiteral("fClient.ini")),
+                 qPrintable(FLedger->Messages.LastText()));
+        delete frmMain;
+        frmMain = nullptr;
+        QVERIFY(QFileInfo(SettingsPath()).isDir());
+        QCOMPARE(FLedger->Messages.Boxes.size(), 1);
+    }
+
+    // A clock that fails makes FormCreate and FormShow fail: each is reported and the program
+    // goes on to the login and the host panel.
+    void failingCreateAndShowAreReported() {
+        NewLedger();
+        TCommonDB::SetClock([]() -> QDateTime { throw Exception(QStringLiteral("时钟出错")); });
+        Start([](TfrmLogin* login) {
+            LogIn(login, QStringLiteral("admin"), QStringLiteral("admin"));
+        });
+        QCOMPARE(FLedger->Messages.Texts(),
+                 (QStringList{QStringLiteral("时钟出错"), QStringLiteral("时钟出错")}));
+        QVERIFY(frmPanel);
+        QCOMPARE(frmMain->lbName->text(), QStringLiteral("登录成员：家长"));
+        QVERIFY(Common && CommonDB && ComboPub && IniSetting);
+    }
+
+    // The write-back at the end fails (a folder now stands where the file goes): reported with
+    // the file's name, nothing thrown, every service freed.
+    void failingWriteBackAtTheEndIsReported() {
+        NewLedger();
+        StartLoggedIn();
+        QVERIFY(QDir().mkpath(SettingsPath()));
+        delete frmMain;
+        frmMain = nullptr;
+        QCOMPARE(FLedger->Messages.Boxes.size(), 1);
+        QVERIFY2(FLedger->Messages.LastText().contains(QStringLiteral("fClient.ini")),
+                 qPrintable(FLedger->Messages.LastText()));
+        QVERIFY(!Common && !CommonDB && !ComboPub && !IniSetting && !frmPanel);
+    }
+
+    // -- Chinese throughout -----------------------------------------------------------------
+
+    void statusBarDateInChinese() {
+        NewLedger();
+        StartLoggedIn();
+        QCOMPARE(frmMain->lbDate->text(), QStringLiteral("登录时间：2026/12/7"));
+        QCOMPARE(ShortDateText(QDate(2026, 12, 8)), QStringLiteral("2026/12/8"));
+        QCOMPARE(QLocale().toString(1234.5, 'f', 2), QStringLiteral("1,234.50"));
+        QCOMPARE(QLocale().language(), QLocale::Chinese);
+    }
+
+    void standardButtonsInChinese() {
+        QDialogButtonBox box(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+        QCOMPARE(box.button(QDialogButtonBox::Ok)->text(), QStringLiteral("确定"));
+        QCOMPARE(box.button(QDialogButtonBox::Cancel)->text(), QStringLiteral("取消"));
+    }
+
     // -- navigation ----------------------------------------------------------------------------
 
     void navigation_data() {
@@ -373,8 +454,15 @@ private slots:
             QVERIFY(kind.isEmpty());
         }
 
-        // The same button again: a fresh instance, the old one freed.
+        // The same button again: a fresh instance, the old one out of sight at once and freed
+        // when control is back in the event loop.
         QTest::mouseClick(frmMain->fcsb[button - 1], Qt::LeftButton);
+        QVERIFY(first);
+        QVERIFY(!form->isVisible());
+        QCOMPARE(frmPanel->layout()->indexOf(form), -1);
+        QVERIFY(TfrmMain::IsFreed(form));
+        QVERIFY(!TfrmMain::IsFreed(qobject_cast<QWidget*>(FormVariable(button))));
+        FreePending();
         QVERIFY(first.isNull());
         QVERIFY(FormVariable(button));
         QCOMPARE(WorkForms().size(), 1);
@@ -390,6 +478,7 @@ private slots:
         QPointer<QObject> previous;
         for (int button = 1; button <= 7; ++button) {
             QTest::mouseClick(frmMain->fcsb[button - 1], Qt::LeftButton);
+            FreePending();
             QVERIFY(previous.isNull());
             QCOMPARE(WorkForms().size(), 1);
             QCOMPARE(WorkForms().first(), FormVariable(button));
@@ -412,6 +501,10 @@ private slots:
         QCOMPARE(WorkForms().size(), 3);
 
         frmMain->CloseWorkForms();
+        QVERIFY(page && dialog && hidden); // freed later, but gone from the screen now
+        QVERIFY(!page->isVisible() && !dialog->isVisible());
+        QCOMPARE(frmPanel->layout()->indexOf(page), -1);
+        FreePending();
         QVERIFY(page.isNull());
         QVERIFY(dialog.isNull());
         QVERIFY(hidden.isNull());
@@ -423,6 +516,48 @@ private slots:
 
         frmMain->CloseWorkForms(); // nothing left: nothing happens
         QVERIFY(FLedger->Messages.Boxes.isEmpty());
+    }
+
+    // A form that closes the working forms from its own handler, as the diary does when it ends
+    // itself, goes on running that handler on a live object.
+    void formClosesItselfFromItsHandler() {
+        NewLedger();
+        StartLoggedIn();
+        QTest::mouseClick(frmMain->fcsb[6], Qt::LeftButton);
+        QPointer<TfrmRelatively> page = frmRelatively;
+        auto* own = new QPushButton(QStringLiteral("关闭"), page);
+        bool aliveAfterClosing = false;
+        connect(own, &QPushButton::clicked, page, [&, self = page.data(), own] {
+            frmMain->CloseWorkForms();
+            // the handler still uses its form and its button
+            aliveAfterClosing = page && self->isHidden() && own->parentWidget() == self;
+        });
+        own->show();
+        QTest::mouseClick(own, Qt::LeftButton);
+        QVERIFY(aliveAfterClosing);
+        FreePending();
+        QVERIFY(page.isNull());
+        QVERIFY(WorkForms().isEmpty());
+        QVERIFY(FLedger->Messages.Boxes.isEmpty());
+    }
+
+    // The navigation buttons take the focus like any button, and F1 is the help key whatever has
+    // the focus in the main window, the working form itself included; shown once per press.
+    void helpKeyAndFocusableButtons() {
+        NewLedger();
+        StartLoggedIn();
+        for (TPictureButton* button : frmMain->fcsb)
+            QCOMPARE(button->focusPolicy(), Qt::StrongFocus);
+        QTest::mouseClick(frmMain->fcsb[6], Qt::LeftButton);
+        QVERIFY(frmRelatively);
+        QApplication::setActiveWindow(frmMain);
+        const QString missing = QStringLiteral("帮助文件不存在，请检查！");
+        frmMain->fcsb[1]->setFocus();
+        QTest::keyClick(frmMain->fcsb[1], Qt::Key_F1);
+        QCOMPARE(FLedger->Messages.Texts(), QStringList{missing});
+        frmRelatively->setFocus();
+        QTest::keyClick(frmRelatively, Qt::Key_F1);
+        QCOMPARE(FLedger->Messages.Texts(), (QStringList{missing, missing}));
     }
 
     void hoverPictures_data() {

@@ -693,15 +693,20 @@ private slots:
         small.rlim_cur = 4096;
         QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
         bool raised = false;
+        QString message;
         try {
             ini.UpdateFile();
         } catch (const EInOutError& error) {
             raised = error.Message.contains(Path());
+            message = error.Message;
         }
         setrlimit(RLIMIT_FSIZE, &saved);
         std::signal(SIGXFSZ, previousHandler);
 
-        QVERIFY(raised);
+        QVERIFY2(raised, qPrintable(message));
+        // the real cause, not "Unknown error"
+        QVERIFY2(!message.contains("Unknown error"), qPrintable(message));
+        QVERIFY2(message.contains("文件超过了允许的大小"), qPrintable(message));
         QVERIFY(ini.Modified());
         QCOMPARE(ReadAll(Path()), old);
         QCOMPARE(QDir(FDir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"test.ini"});

@@ -129,10 +129,14 @@ void TfrmBase::FormKeyDown(int key, Qt::KeyboardModifiers) {
     } else if (key == Qt::Key_Up) {
         if (MovesFocusOnEnter(control)) MoveFocus(control, false);
     } else if (key == Qt::Key_F1) {
-        const QString help = HelpFilePath();
-        if (QFileInfo::exists(help))
-            OpenDocument(help); // what the system's handler then does is its own affair
-        else
-            TCommon::ShowWarning(QStringLiteral("帮助文件不存在，请检查！"));
+        ShowHelp();
     }
+}
+
+void TfrmBase::ShowHelp() {
+    const QString help = HelpFilePath();
+    if (QFileInfo::exists(help))
+        OpenDocument(help); // what the system's handler then does is its own affair
+    else
+        TCommon::ShowWarning(QStringLiteral("帮助文件不存在，请检查！"));
 }

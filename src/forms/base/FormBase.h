@@ -14,6 +14,8 @@ public:
 
     // The help file in the program's folder.
     static QString HelpFilePath();
+    // Opens the help file, or says that it is missing (F1).
+    static void ShowHelp();
 
 protected:
     // Runs each time the form is shown. A derived form's own show handling calls this first.
