@@ -3,10 +3,12 @@
 #include "app/MainWindow.h"
 #include "data/DataModule.h"
 #include "data/Schema.h"
+#include "legacy/LegacyLedger.h"
 #include "platform/Exception.h"
 #include "platform/Fonts.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <cstdio>
 
 namespace {
@@ -26,15 +28,27 @@ int CreateDatabase(int argc, char* argv[]) {
     }
 }
 
+// pennyvale --import-access FILE.mdb: converts a ledger kept in the old Access format.
+int ImportAccess(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    if (argc != 3) {
+        std::fprintf(stderr, "%s\n", "用法：pennyvale --import-access 文件.mdb");
+        return 2;
+    }
+    return LegacyLedger::ImportAccess(QFile::decodeName(argv[2]));
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
     if (argc > 1 && qstrcmp(argv[1], "--create-database") == 0) return CreateDatabase(argc, argv);
+    if (argc > 1 && qstrcmp(argv[1], "--import-access") == 0) return ImportAccess(argc, argv);
 
     TApplication app(argc, argv);
     InitPennyvaleResources();
     InstallFontSubstitutions();
 
+    if (!LegacyLedger::OfferConversion()) return 0;
     dmMain = new TdmMain;
     dmMain->DataModuleCreate();
     frmMain = new TfrmMain;
