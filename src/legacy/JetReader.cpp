@@ -3,6 +3,7 @@
 #include "platform/Exception.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QtEndian>
 #include <cstring>
 #include <mdbtools.h>
@@ -10,8 +11,8 @@
 namespace {
 
 constexpr int OffsetMask = 0x1fff;
-constexpr int DeletedRow = 0x4000;
-constexpr int OverflowRow = 0x8000;
+constexpr int DeletedRow = 0x8000;  // deleted, or the far end of an overflow pointer
+constexpr int OverflowRow = 0x4000; // holds a pointer to the row on another page
 constexpr int MemoOverhead = MDB_MEMO_OVERHEAD;
 
 MdbHandle* Handle(void* mdb) {
@@ -93,10 +94,21 @@ TJetReader::TJetReader(const QString& path) : FPath(path) {
         throw EInOutError(QStringLiteral("无法打开 Access 数据库 %1：文件无法读取或已损坏。")
                               .arg(path));
     FMdb = mdb;
-    if (!mdb_read_catalog(mdb, MDB_TABLE)) {
+    try {
+        if (!mdb_read_catalog(mdb, MDB_TABLE)) Damaged(QStringLiteral("无法读取表目录"));
+        // A file cut short loses pages anywhere; a whole number of pages and a complete
+        // catalog tell a missing table from a missing page.
+        if (QFileInfo(path).size() % mdb->fmt->pg_size != 0) Damaged(QStringLiteral("文件不完整"));
+        if (!HasTable(QStringLiteral("MSysObjects"))) Damaged(QStringLiteral("无法读取表目录"));
+        OpenTable(QStringLiteral("MSysObjects"), {});
+        while (Next()) {
+        }
+        CloseTable();
+    } catch (...) {
+        CloseTable();
         mdb_close(mdb);
         FMdb = nullptr;
-        Damaged(QStringLiteral("无法读取表目录"));
+        throw;
     }
 }
 
