@@ -25,7 +25,7 @@ namespace {
 const char* const LedgerTables[] = {"bPerson", "bItemProject", "fPayout", "fDiary"};
 
 // How often the progress is told, in rows.
-constexpr qint64 ProgressStep = 256;
+constexpr qint64 ProgressStep = 64;
 
 constexpr qint64 Scale = 10000; // currency: ten-thousandths of a yuan
 
