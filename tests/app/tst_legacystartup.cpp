@@ -186,6 +186,59 @@ private Q_SLOTS:
         QCOMPARE(Files(folder), QStringList{"Hearthbook.mdb"});
         QCOMPARE(ReadAll(dir.filePath(Schema::DatabasePath)), LegacyFixture::Bytes());
     }
+    void realProgramAnswered_data() {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<bool>("converted");
+        QTest::newRow("Cancel (Escape)") << "Escape" << false;
+        QTest::newRow("OK (Enter)") << "Return" << true;
+    }
+
+    void realProgramAnswered() {
+        // The real program on a virtual screen, its question box answered with a key as a
+        // user would.
+        QFETCH(QString, key);
+        QFETCH(bool, converted);
+        const QString xvfb = QStandardPaths::findExecutable("xvfb-run");
+        if (xvfb.isEmpty() || QStandardPaths::findExecutable("xdotool").isEmpty())
+            QSKIP("xvfb-run and xdotool are missing (scripts/setup installs them)");
+        QTemporaryDir dir;
+        LegacyFixture::WriteCopy(dir.filePath(Schema::DatabasePath));
+        // Starts the program, waits for its box, presses the key; a program still running once
+        // the conversion is done has started normally and is ended (exit 10).
+        WriteAll(dir.filePath("answer.sh"), R"(
+"$PROGRAM" & pid=$!
+timeout 30 xdotool search --sync --name "系统提示" >/dev/null || { kill $pid; exit 3; }
+sleep 0.5
+xdotool key "$KEY"
+for i in $(seq 1 150); do
+  kill -0 $pid 2>/dev/null || break
+  [ -e DataBase/Hearthbook.access.mdb ] && sleep 1 && break
+  sleep 0.1
+done
+if kill -0 $pid 2>/dev/null; then kill $pid; wait $pid; exit 10; fi
+wait $pid
+)");
+        QProcess process;
+        process.setWorkingDirectory(dir.path());
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove("QT_QPA_PLATFORM");
+        environment.insert("PROGRAM", PENNYVALE_PROGRAM);
+        environment.insert("KEY", key);
+        process.setProcessEnvironment(environment);
+        process.start(xvfb, {"-a", "-s", "-screen 0 1024x768x24", "bash", dir.filePath("answer.sh")});
+        QVERIFY(process.waitForFinished(90000));
+        const QStringList files = Files(dir.filePath("DataBase"));
+        if (converted) {
+            QCOMPARE(process.exitCode(), 10);
+            QCOMPARE(files, QStringList({"Hearthbook.access.mdb", "Hearthbook.mdb"}));
+            QCOMPARE(ReadAll(dir.filePath("DataBase/Hearthbook.access.mdb")), LegacyFixture::Bytes());
+            QVERIFY(ReadAll(dir.filePath(Schema::DatabasePath)).startsWith("SQLite format 3"));
+        } else {
+            QCOMPARE(process.exitCode(), 0);
+            QCOMPARE(files, QStringList{"Hearthbook.mdb"});
+            QCOMPARE(ReadAll(dir.filePath(Schema::DatabasePath)), LegacyFixture::Bytes());
+        }
+    }
 };
 
 QTEST_MAIN(TestLegacyStartup)
