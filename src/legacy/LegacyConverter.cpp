@@ -17,6 +17,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -202,7 +203,14 @@ public:
                                                             FConnectionName);
         connection.setDatabaseName(FPartial);
         const QString folder = QFileInfo(FPartial).absolutePath();
-        if (!connection.open() || !connection.transaction())
+        // The file is thrown away on any failure and flushed as a whole before it is moved into
+        // place, so it needs neither a journal on disk nor a flush at every step.
+        if (connection.open()) {
+            QSqlQuery pragma(connection);
+            pragma.exec(QStringLiteral("pragma journal_mode = memory"));
+            pragma.exec(QStringLiteral("pragma synchronous = off"));
+        }
+        if (!connection.isOpen() || !connection.transaction())
             throw EInOutError(QStringLiteral("无法在文件夹 %1 中写入新数据库：%2")
                                   .arg(QDir::toNativeSeparators(folder),
                                        SqlError(connection.lastError())));
@@ -235,6 +243,7 @@ public:
                                                     .arg(FPartial, SqlError(error)));
         }
         connection.close();
+        Flush();
         return summary;
     }
 
@@ -245,6 +254,13 @@ private:
     QString FullMessage() const {
         return QStringLiteral("磁盘空间不足，无法在文件夹 %1 中写入新数据库。原文件没有改动。")
             .arg(QDir::toNativeSeparators(QFileInfo(FPartial).absolutePath()));
+    }
+
+    // Writes the finished file through to the disk before it gets the ledger's name.
+    void Flush() const {
+        QFile file(FPartial);
+        if (!file.open(QIODevice::ReadWrite) || ::fsync(file.handle()) != 0)
+            throw EInOutError(QStringLiteral("无法写入新数据库 %1：%2").arg(FPartial, file.errorString()));
     }
 
     void Tell(qint64 done, qint64 total) {
