@@ -307,8 +307,8 @@ private Q_SLOTS:
         const double last = DayNumber::FromDate(MonthLastDay.date());
         const QList<TOldPayout> old = OldPayouts();
         int nonEmpty = 0;
-        for (const QString person : {QStringLiteral("妈妈"), QStringLiteral("爸爸")}) {
-            for (const QString type : {QStringLiteral("支出"), QStringLiteral("收入")}) {
+        for (const QString& person : {QStringLiteral("妈妈"), QStringLiteral("爸爸")}) {
+            for (const QString& type : {QStringLiteral("支出"), QStringLiteral("收入")}) {
                 const QString sql = "select * from fPayout where ItemType = '" + type +
                                     "' and UseDate > " + DayNumber::Text(MonthFirstDay.addDays(-1)) +
                                     " and UseDate <= " + DayNumber::Text(MonthLastDay) +
@@ -429,6 +429,19 @@ private Q_SLOTS:
         QByteArray jet3 = fixture;
         jet3[0x14] = 0;
         QTest::newRow("Jet 3") << jet3 << "Jet 3";
+        // fPayout's definition (page 30) with the type of one of its columns changed: MonthNum
+        // (entry at 0x12c) read as single-precision numbers that are no whole numbers, and
+        // PayoutAccount (entry at 0x96) as date-times.
+        constexpr qsizetype Definition = 30 * 4096;
+        QCOMPARE(int(fixture[Definition]), 2);
+        QByteArray notWhole = fixture;
+        QCOMPARE(int(notWhole[Definition + 0x12c]), 4);
+        notWhole[Definition + 0x12c] = 6;
+        QTest::newRow("a value that does not fit") << notWhole << "表 fPayout 编号为 1 的记录，列 MonthNum 的值无法转换（不是整数）";
+        QByteArray mistyped = fixture;
+        QCOMPARE(int(mistyped[Definition + 0x96]), 5);
+        mistyped[Definition + 0x96] = 8;
+        QTest::newRow("a column of another type") << mistyped << "表 fPayout 的列 PayoutAccount 类型不符（应为货币）";
     }
 
     void faults() {
