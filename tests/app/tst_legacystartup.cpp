@@ -27,16 +27,17 @@ class TestLegacyStartup : public QObject {
     // Runs the program in a folder; returns its exit code, with what it printed.
     static int RunProgram(const QString& folder, const QStringList& arguments, QString* out = nullptr,
                           QString* err = nullptr, const QString& wrapper = {},
-                          const QStringList& wrapperArguments = {}) {
+                          const QStringList& wrapperArguments = {},
+                          const QString& program = PENNYVALE_PROGRAM) {
         QProcess process;
         process.setWorkingDirectory(folder);
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("QT_QPA_PLATFORM", "offscreen");
         process.setProcessEnvironment(environment);
         if (wrapper.isEmpty())
-            process.start(PENNYVALE_PROGRAM, arguments);
+            process.start(program, arguments);
         else
-            process.start(wrapper, wrapperArguments + QStringList{PENNYVALE_PROGRAM} + arguments);
+            process.start(wrapper, wrapperArguments + QStringList{program} + arguments);
         if (!process.waitForFinished(60000)) {
             process.kill();
             process.waitForFinished();
@@ -176,9 +177,14 @@ private Q_SLOTS:
                               QFileDevice::ReadOwner | QFileDevice::ReadOther);
         QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner |
                                           QFileDevice::ReadOther | QFileDevice::ExeOther);
+        // A copy of the program in the test's folder, which any user can reach.
+        const QString program = dir.filePath("pennyvale");
+        QVERIFY(QFile::copy(PENNYVALE_PROGRAM, program));
+        QFile::setPermissions(program, QFileDevice::ReadOwner | QFileDevice::ExeOwner |
+                                           QFileDevice::ReadOther | QFileDevice::ExeOther);
         QString out, err;
         const int code = RunProgram(dir.path(), {"--import-access", Schema::DatabasePath}, &out,
-                                    &err, wrapper, wrapperArguments);
+                                    &err, wrapper, wrapperArguments, program);
         QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                           QFileDevice::ExeOwner);
         QCOMPARE(code, 1);
