@@ -3,11 +3,13 @@
 #include "app/MainWindow.h"
 #include "data/DataModule.h"
 #include "data/Schema.h"
+#include "legacy/LegacyLedger.h"
 #include "platform/ErrorReport.h"
 #include "platform/Exception.h"
 #include "platform/Fonts.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <cstdio>
 
 namespace {
@@ -27,17 +29,32 @@ int CreateDatabase(int argc, char* argv[]) {
     }
 }
 
+// pennyvale --import-access FILE.mdb: converts a ledger kept in the old Access format.
+int ImportAccess(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    if (argc != 3) {
+        std::fprintf(stderr, "%s\n", "用法：pennyvale --import-access 文件.mdb");
+        return 2;
+    }
+    return LegacyLedger::ImportAccess(QFile::decodeName(argv[2]));
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
     if (argc > 1 && qstrcmp(argv[1], "--create-database") == 0) return CreateDatabase(argc, argv);
+    if (argc > 1 && qstrcmp(argv[1], "--import-access") == 0) return ImportAccess(argc, argv);
 
     TApplication app(argc, argv);
     InitPennyvaleResources();
     InstallFontSubstitutions();
 
     // Every step of the start and of the end is guarded: a failure is reported and the program
-    // goes on as far as it can.
+    // goes on as far as it can. An old Access ledger is offered for conversion first, before the
+    // data module opens the file.
+    bool goOn = true;
+    RunGuarded([&goOn] { goOn = LegacyLedger::OfferConversion(); });
+    if (!goOn) return 0;
     RunGuarded([] {
         dmMain = new TdmMain;
         dmMain->DataModuleCreate();

@@ -1,0 +1,98 @@
+#include "platform/FileRename.h"
+
+#include <QFile>
+#include <QUuid>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+QString Reason(int error) {
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+void Tell(QString* reason, int error) {
+    if (reason) *reason = Reason(error);
+}
+
+} // namespace
+
+namespace FileRename {
+
+bool NoReplace(const QString& from, const QString& to, QString* reason) {
+    const QByteArray source = QFile::encodeName(from);
+    const QByteArray target = QFile::encodeName(to);
+    if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(),
+                    RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) {
+        Tell(reason, errno);
+        return false;
+    }
+    // A file system without the atomic no-replace rename: link, then drop the old name.
+    if (::link(source.constData(), target.constData()) != 0) {
+        Tell(reason, errno);
+        return false;
+    }
+    ::unlink(source.constData());
+    return true;
+}
+
+bool LinkNoReplace(const QString& from, const QString& to, QString* reason) {
+    const QByteArray source = QFile::encodeName(from);
+    const QByteArray target = QFile::encodeName(to);
+    if (::link(source.constData(), target.constData()) == 0) return true;
+    if (errno == EEXIST || (errno != EPERM && errno != ENOTSUP && errno != EOPNOTSUPP)) {
+        Tell(reason, errno);
+        return false;
+    }
+    // No hard links here (a FAT stick, say): copy, flush, then move the copy into place.
+    if (QFile::exists(to)) {
+        Tell(reason, EEXIST);
+        return false;
+    }
+    const QString partial = to + QStringLiteral(".") +
+                            QUuid::createUuid().toString(QUuid::Id128) + QStringLiteral(".partial");
+    QFile in(from), out(partial);
+    if (!in.open(QIODevice::ReadOnly) || !out.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+        if (reason) *reason = out.errorString();
+        return false;
+    }
+    bool written = true;
+    while (written && !in.atEnd()) {
+        const QByteArray chunk = in.read(1 << 20);
+        written = !chunk.isEmpty() && out.write(chunk) == chunk.size();
+    }
+    written = written && out.flush() && ::fsync(out.handle()) == 0;
+    out.close();
+    if (!written) {
+        if (reason) *reason = out.errorString();
+        QFile::remove(partial);
+        return false;
+    }
+    if (!NoReplace(partial, to, reason)) {
+        QFile::remove(partial);
+        return false;
+    }
+    return true;
+}
+
+bool SameFile(const QString& a, const QString& b) {
+    struct stat first {}, second {};
+    return ::stat(QFile::encodeName(a).constData(), &first) == 0 &&
+           ::stat(QFile::encodeName(b).constData(), &second) == 0 &&
+           first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
+
+void SyncFolder(const QString& folder) {
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY);
+    if (fd < 0) return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
+} // namespace FileRename
