@@ -136,7 +136,7 @@ void TfrmMain::FormCreate() {
     Common = new TCommon;
     CommonDB = new TCommonDB;
     ComboPub = new TComboPub;
-    IniSetting = new TIniSetting(TCommon::GetAppPath() + QStringLiteral("fClient.ini"));
+    IniSetting = new TIniSetting(TCommon::GetSettingsPath() + QStringLiteral("fClient.ini"));
     SetStartDates(TCommonDB::GetSysDateTime().date());
 }
 
