@@ -1,13 +1,17 @@
 #include "Resources.h"
 #include "app/Application.h"
+#include "app/LedgerHome.h"
 #include "app/MainWindow.h"
+#include "app/StartCheck.h"
 #include "data/DataModule.h"
 #include "data/Schema.h"
 #include "platform/Exception.h"
 #include "platform/Fonts.h"
+#include "platform/InstallLayout.h"
 
 #include <QCoreApplication>
 #include <cstdio>
+#include <memory>
 
 namespace {
 
@@ -34,6 +38,9 @@ int main(int argc, char* argv[]) {
     TApplication app(argc, argv);
     InitPennyvaleResources();
     InstallFontSubstitutions();
+    std::unique_ptr<TStartCheck> check;
+    if (argc > 1 && qstrcmp(argv[1], "--check-start") == 0) check = std::make_unique<TStartCheck>();
+    if (!EnterLedgerHome(InstallLayout::RunsInstalled())) return 1;
 
     dmMain = new TdmMain;
     dmMain->DataModuleCreate();
@@ -44,5 +51,5 @@ int main(int argc, char* argv[]) {
     frmMain = nullptr;
     delete dmMain;
     dmMain = nullptr;
-    return result;
+    return check ? check->Result(result) : result;
 }
