@@ -8,6 +8,7 @@
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <memory>
 
 namespace {
 
@@ -54,53 +55,61 @@ QVariant Scalar(const QString& file, const QString& sql) {
 class TestLedgerHome : public QObject {
     Q_OBJECT
 
-    QTemporaryDir FDir;
+    std::unique_ptr<QTemporaryDir> FFolder; // a fresh one for every test
     QString FStartDir;
+
+    QString Path(const QString& name = QString()) const {
+        return name.isEmpty() ? FFolder->path() : FFolder->filePath(name);
+    }
 
 private slots:
     void init() {
         FStartDir = QDir::currentPath();
-        QVERIFY(FDir.isValid());
+        FFolder = std::make_unique<QTemporaryDir>();
+        QVERIFY(FFolder->isValid());
     }
-    void cleanup() { QDir::setCurrent(FStartDir); }
+    void cleanup() {
+        QDir::setCurrent(FStartDir);
+        FFolder.reset();
+    }
 
     // The folder follows $PENNYVALE_HOME, else the user's data folder, as scripts/run does.
     void folderFromPennyvaleHome() {
-        TEnvironment home("PENNYVALE_HOME", FDir.filePath("family"));
-        QCOMPARE(LedgerHomeFolder(), FDir.filePath("family"));
+        TEnvironment home("PENNYVALE_HOME", Path("family"));
+        QCOMPARE(LedgerHomeFolder(), Path("family"));
     }
     void relativePennyvaleHomeIsTakenFromTheCurrentFolder() {
-        QDir::setCurrent(FDir.path());
+        QDir::setCurrent(Path());
         TEnvironment home("PENNYVALE_HOME", "books/ours");
-        QCOMPARE(LedgerHomeFolder(), FDir.filePath("books/ours"));
+        QCOMPARE(LedgerHomeFolder(), Path("books/ours"));
     }
     void folderInTheUsersDataFolder() {
         TEnvironment home("PENNYVALE_HOME", QString());
-        TEnvironment data("XDG_DATA_HOME", FDir.filePath("data"));
-        QCOMPARE(LedgerHomeFolder(), FDir.filePath("data/pennyvale"));
+        TEnvironment data("XDG_DATA_HOME", Path("data"));
+        QCOMPARE(LedgerHomeFolder(), Path("data/pennyvale"));
     }
     void emptyPennyvaleHomeCountsAsUnset() {
         TEnvironment home("PENNYVALE_HOME", "");
-        TEnvironment data("XDG_DATA_HOME", FDir.filePath("data"));
-        QCOMPARE(LedgerHomeFolder(), FDir.filePath("data/pennyvale"));
+        TEnvironment data("XDG_DATA_HOME", Path("data"));
+        QCOMPARE(LedgerHomeFolder(), Path("data/pennyvale"));
     }
 
     // From the build tree nothing moves: scripts/run and the screenshots choose the folder.
     void buildTreeKeepsTheCurrentFolder() {
-        TEnvironment home("PENNYVALE_HOME", FDir.filePath("family"));
+        TEnvironment home("PENNYVALE_HOME", Path("family"));
         TScriptedPresenter messages;
         QVERIFY(EnterLedgerHome(false));
         QCOMPARE(QDir::currentPath(), FStartDir);
-        QVERIFY(!QFileInfo::exists(FDir.filePath("family")));
+        QVERIFY(!QFileInfo::exists(Path("family")));
         QVERIFY(messages.Boxes.isEmpty());
     }
 
     void firstStartCreatesFolderAndLedger() {
-        TEnvironment home("PENNYVALE_HOME", FDir.filePath("family/books"));
+        TEnvironment home("PENNYVALE_HOME", Path("family/books"));
         TScriptedPresenter messages;
         QVERIFY(EnterLedgerHome(true));
-        QCOMPARE(QDir::currentPath(), FDir.filePath("family/books"));
-        const QString ledger = FDir.filePath("family/books/") + Schema::DatabasePath;
+        QCOMPARE(QDir::currentPath(), Path("family/books"));
+        const QString ledger = Path("family/books/") + Schema::DatabasePath;
         QVERIFY(QFileInfo::exists(ledger));
         QCOMPARE(Scalar(ledger, "select LoginAccount from bPerson where PersonID = 1").toString(),
                  Schema::DefaultAccount);
@@ -108,24 +117,24 @@ private slots:
     }
 
     void laterStartsKeepTheLedger() {
-        TEnvironment home("PENNYVALE_HOME", FDir.filePath("family"));
+        TEnvironment home("PENNYVALE_HOME", Path("family"));
         TScriptedPresenter messages;
         QVERIFY(EnterLedgerHome(true));
-        const QString ledger = FDir.filePath("family/") + Schema::DatabasePath;
+        const QString ledger = Path("family/") + Schema::DatabasePath;
         QCOMPARE(Scalar(ledger, "create table Kept(Mark integer)"), QVariant());
         QCOMPARE(Scalar(ledger, "insert into Kept values (7)"), QVariant());
         QDir::setCurrent(FStartDir);
         QVERIFY(EnterLedgerHome(true));
-        QCOMPARE(QDir::currentPath(), FDir.filePath("family"));
+        QCOMPARE(QDir::currentPath(), Path("family"));
         QCOMPARE(Scalar(ledger, "select Mark from Kept").toInt(), 7);
         QVERIFY(messages.Boxes.isEmpty());
     }
 
     void aFileInPlaceOfTheFolderIsReported() {
-        QFile blocker(FDir.filePath("family"));
+        QFile blocker(Path("family"));
         QVERIFY(blocker.open(QIODevice::WriteOnly));
         blocker.close();
-        TEnvironment home("PENNYVALE_HOME", FDir.filePath("family"));
+        TEnvironment home("PENNYVALE_HOME", Path("family"));
         TScriptedPresenter messages;
         QVERIFY(!EnterLedgerHome(true));
         QCOMPARE(QDir::currentPath(), FStartDir);
@@ -133,16 +142,16 @@ private slots:
         QCOMPARE(messages.Boxes[0].Kind, TMessageKind::Error);
         QVERIFY2(messages.Boxes[0].Text.startsWith(QStringLiteral("无法进入账本文件夹")),
                  qPrintable(messages.Boxes[0].Text));
-        QVERIFY(messages.Boxes[0].Text.contains(FDir.filePath("family")));
+        QVERIFY(messages.Boxes[0].Text.contains(Path("family")));
     }
 
     void aLedgerThatCannotBeMadeIsReported() {
         // DataBase is a file, so the ledger's folder cannot be made.
-        QVERIFY(QDir().mkpath(FDir.filePath("family")));
-        QFile blocker(FDir.filePath("family/DataBase"));
+        QVERIFY(QDir().mkpath(Path("family")));
+        QFile blocker(Path("family/DataBase"));
         QVERIFY(blocker.open(QIODevice::WriteOnly));
         blocker.close();
-        TEnvironment home("PENNYVALE_HOME", FDir.filePath("family"));
+        TEnvironment home("PENNYVALE_HOME", Path("family"));
         TScriptedPresenter messages;
         QVERIFY(!EnterLedgerHome(true));
         QCOMPARE(messages.Boxes.size(), 1);
