@@ -2,6 +2,8 @@
 
 #include "platform/ErrorReport.h"
 
+#include <QIcon>
+
 namespace {
 
 bool TerminateRequested = false;
@@ -16,6 +18,10 @@ std::function<void()>& TerminateAction() {
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName(QStringLiteral("Pennyvale"));
     setApplicationDisplayName(QStringLiteral("Pennyvale"));
+    // The desktop entry and the icon an installation puts in the icon theme (none in the build
+    // tree, where the window keeps the system's default).
+    setDesktopFileName(QStringLiteral("pennyvale"));
+    setWindowIcon(QIcon::fromTheme(QStringLiteral("pennyvale")));
 }
 
 // The last line of defence: handlers are guarded one by one, and whatever still escapes one is
