@@ -1,16 +1,20 @@
 #include "Resources.h"
 #include "app/Application.h"
+#include "app/LedgerHome.h"
 #include "app/MainWindow.h"
+#include "app/StartCheck.h"
 #include "data/DataModule.h"
 #include "data/Schema.h"
 #include "legacy/LegacyLedger.h"
 #include "platform/ErrorReport.h"
 #include "platform/Exception.h"
 #include "platform/Fonts.h"
+#include "platform/InstallLayout.h"
 
 #include <QCoreApplication>
 #include <QFile>
 #include <cstdio>
+#include <memory>
 
 namespace {
 
@@ -48,6 +52,9 @@ int main(int argc, char* argv[]) {
     TApplication app(argc, argv);
     InitPennyvaleResources();
     InstallFontSubstitutions();
+    std::unique_ptr<TStartCheck> check;
+    if (argc > 1 && qstrcmp(argv[1], "--check-start") == 0) check = std::make_unique<TStartCheck>();
+    if (!EnterLedgerHome(InstallLayout::RunsInstalled())) return 1;
 
     // Every step of the start and of the end is guarded: a failure is reported and the program
     // goes on as far as it can. An old Access ledger is offered for conversion first, before the
@@ -73,5 +80,5 @@ int main(int argc, char* argv[]) {
         delete dmMain;
         dmMain = nullptr;
     });
-    return result;
+    return check ? check->Result(result) : result;
 }

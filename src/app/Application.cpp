@@ -2,6 +2,7 @@
 
 #include "platform/ErrorReport.h"
 
+#include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
 
@@ -26,6 +27,10 @@ TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
                            QStringLiteral("_"),
                            QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         installTranslator(&FQtTranslator);
+    // The desktop entry and the icon an installation puts in the icon theme (none in the build
+    // tree, where the window keeps the system's default).
+    setDesktopFileName(QStringLiteral("pennyvale"));
+    setWindowIcon(QIcon::fromTheme(QStringLiteral("pennyvale")));
 }
 
 void TApplication::UseChineseLocale() {

@@ -149,7 +149,7 @@ void TfrmMain::BuildLayout() {
 }
 
 void TfrmMain::FormCreate() {
-    FServices = std::make_unique<TServices>(TCommon::GetAppPath() + QStringLiteral("fClient.ini"));
+    FServices = std::make_unique<TServices>(TCommon::GetSettingsPath() + QStringLiteral("fClient.ini"));
     SetStartDates(TCommonDB::GetSysDateTime().date());
 }
 

@@ -2,9 +2,13 @@
 
 #include "platform/Exception.h"
 #include "platform/GbkCodec.h"
+#include "platform/InstallLayout.h"
 #include "platform/MessagePresenter.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
 #include <algorithm>
 
 TCommon* Common = nullptr;
@@ -37,7 +41,21 @@ QString& AppPathOverride() {
 
 QString TCommon::GetAppPath() {
     const QString& folder = AppPathOverride();
-    return (folder.isEmpty() ? QCoreApplication::applicationDirPath() : folder) + u'/';
+    if (!folder.isEmpty()) return folder + u'/';
+    const QString installed = InstallLayout::DataFolder();
+    return (installed.isEmpty() ? QCoreApplication::applicationDirPath() : installed) + u'/';
+}
+
+QString TCommon::GetSettingsPath() {
+    const QString& folder = AppPathOverride();
+    if (!folder.isEmpty()) return folder + u'/';
+    if (!InstallLayout::RunsInstalled()) {
+        const QString program = QCoreApplication::applicationDirPath();
+        if (QFileInfo(program).isWritable()) return program + u'/';
+    }
+    const QString user = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+    QDir().mkpath(user); // a folder that cannot be made shows when the file is written back
+    return user + u'/';
 }
 
 void TCommon::SetAppPath(const QString& folder) {

@@ -8,11 +8,19 @@
 // whole-number fields.
 class TCommon {
 public:
-    // The folder of the running program, ending with a separator.
+    // The folder of the program's files (the help file, the tax page), ending with a separator:
+    // the program's own folder in the build tree, the data folder (share/pennyvale) of an
+    // installation.
     static QString GetAppPath();
     // Puts the program's folder elsewhere (tests keep their settings and help file in a
     // temporary folder); an empty path restores the real one.
     static void SetAppPath(const QString& folder);
+    // The folder of the settings file "fClient.ini", ending with a separator: the program's
+    // folder when it is writable, as in the build tree. An installation is shared by the users of
+    // the machine and owned by the package manager, so there, and wherever the program's folder
+    // is read-only, each user keeps the file in the user's configuration folder
+    // (~/.config/Pennyvale), which is created when missing.
+    static QString GetSettingsPath();
 
     static void ShowWarning(const QString& message);
     static void ShowError(const QString& message);

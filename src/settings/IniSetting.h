@@ -2,6 +2,7 @@
 
 #include "settings/TreeIni.h"
 
-// The settings object of the run, over "fClient.ini" in the program's folder; created and freed
+// The settings object of the run, over "fClient.ini" in the settings folder (GetSettingsPath:
+// the program's folder, or the user's configuration folder for an installation); created and freed
 // by the main window.
 extern TIniSetting* IniSetting;

@@ -18,6 +18,7 @@
 #include <QMessageBox>
 #include <QSignalSpy>
 #include <QSqlQuery>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -356,6 +357,24 @@ private Q_SLOTS:
     void clockIsFixedInTests() {
         TTestLedger ledger;
         QCOMPARE(TCommonDB::GetSysDateTime(), TTestLedger::Now());
+    }
+
+    // In the build tree the program's files and "fClient.ini" sit beside the program; a folder
+    // set in their place (as the tests set one) serves both.
+    void programFolderInTheBuildTree() {
+        TCommon::SetAppPath(QString());
+        const QString program = QCoreApplication::applicationDirPath() + u'/';
+        QCOMPARE(TCommon::GetAppPath(), program);
+        QVERIFY(QFileInfo(program).isWritable());
+        QCOMPARE(TCommon::GetSettingsPath(), program);
+    }
+    void programFolderSetInPlace() {
+        QTemporaryDir folder;
+        TCommon::SetAppPath(folder.path());
+        QCOMPARE(TCommon::GetAppPath(), folder.path() + u'/');
+        QCOMPARE(TCommon::GetSettingsPath(), folder.path() + u'/');
+        TCommon::SetAppPath(QString());
+        QCOMPARE(TCommon::GetAppPath(), QCoreApplication::applicationDirPath() + u'/');
     }
 };
 

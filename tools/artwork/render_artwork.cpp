@@ -2,7 +2,10 @@
 // backgrounds, the login picture with its two button faces, the host panel's background and the
 // skin's drop-down arrow and check mark.
 //
-//   render_artwork <output folder>
+//   render_artwork <output folder> [<icon folder>]
+//
+// The icon folder receives the program's icon: pennyvale.svg and pennyvale-<size>.png at the
+// sizes of the desktop's icon theme.
 //
 // Everything is painted with QPainter from the code below, in a Song-style CJK typeface, so the
 // pictures can be regenerated at any time (tools/artwork/render.sh) and changed by editing code.
@@ -10,6 +13,7 @@
 #include "LoginLayout.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QImage>
@@ -584,12 +588,212 @@ QImage CheckMark() {
     return image;
 }
 
+// ---------------------------------------------------------------------------------------------
+// The program's icon: a lacquer-red account book with a gold coin on its cover. It is drawn once
+// as a list of shapes in a 256-unit square; the PNG sizes paint the shapes and the SVG writes the
+// same shapes as paths, so both always show the same picture.
+
+struct TIconShape {
+    QPainterPath Path;
+    // A flat colour, or a linear gradient from From to To through Stops.
+    QColor Fill;
+    QPointF From, To;
+    QGradientStops Stops;
+    QColor Stroke; // no stroke when invalid
+    qreal StrokeWidth = 0;
+    int MinSize = 0; // fine detail left out of the smaller sizes
+};
+
+QList<TIconShape> IconShapes() {
+    QList<TIconShape> shapes;
+
+    // The cover, with its binding down the left side.
+    QPainterPath cover;
+    cover.addRoundedRect(QRectF(28, 20, 200, 216), 24, 24);
+    TIconShape book;
+    book.Path = cover;
+    book.From = QPointF(28, 20);
+    book.To = QPointF(228, 236);
+    book.Stops = {{0.0, kVermilion}, {0.55, kLacquer}, {1.0, kLacquerDark}};
+    book.Stroke = kLacquerDeep;
+    book.StrokeWidth = 4;
+    shapes << book;
+
+    QPainterPath band;
+    band.addRect(QRectF(28, 20, 42, 216));
+    TIconShape binding;
+    binding.Path = cover.intersected(band);
+    binding.Fill = QColor(0x4a, 0x08, 0x08, 200);
+    shapes << binding;
+
+    TIconShape seam;
+    seam.Path.addRect(QRectF(70, 20, 5, 216));
+    seam.Fill = kGold;
+    shapes << seam;
+
+    // The thread stitches of the binding.
+    for (int i = 0; i < 4; ++i) {
+        TIconShape stitch;
+        stitch.Path.addRoundedRect(QRectF(40, 50 + i * 48, 22, 8), 4, 4);
+        stitch.Fill = kGoldLight;
+        stitch.MinSize = 48;
+        shapes << stitch;
+    }
+
+    // The coin: a disc with a square hole, its raised rims on larger sizes.
+    const QPointF centre(151, 128);
+    const qreal radius = 60;
+    const qreal hole = 20;
+    QPainterPath disc;
+    disc.addEllipse(centre, radius, radius);
+    QPainterPath square;
+    square.addRect(QRectF(centre.x() - hole, centre.y() - hole, 2 * hole, 2 * hole));
+    TIconShape coin;
+    coin.Path = disc.subtracted(square);
+    coin.From = centre - QPointF(radius, radius);
+    coin.To = centre + QPointF(radius, radius);
+    coin.Stops = {{0.0, kGoldLight}, {0.45, kGold}, {1.0, kGoldDark}};
+    coin.Stroke = kGoldDark;
+    coin.StrokeWidth = 3;
+    shapes << coin;
+
+    TIconShape rim;
+    rim.Path.addEllipse(centre, radius * 0.8, radius * 0.8);
+    const qreal outer = hole + 7;
+    rim.Path.addRect(QRectF(centre.x() - outer, centre.y() - outer, 2 * outer, 2 * outer));
+    rim.Stroke = QColor(0x7a, 0x55, 0x14, 170);
+    rim.StrokeWidth = 3;
+    rim.MinSize = 32;
+    shapes << rim;
+    return shapes;
+}
+
+QBrush IconBrush(const TIconShape& shape) {
+    if (shape.Stops.isEmpty()) return shape.Fill.isValid() ? QBrush(shape.Fill) : QBrush();
+    QLinearGradient gradient(shape.From, shape.To);
+    gradient.setStops(shape.Stops);
+    return QBrush(gradient);
+}
+
+QImage Icon(int size) {
+    QImage image = NewImage(size, size);
+    QPainter p(&image);
+    Begin(p);
+    p.scale(size / 256.0, size / 256.0);
+    for (const TIconShape& shape : IconShapes()) {
+        if (size < shape.MinSize) continue;
+        p.setPen(shape.Stroke.isValid() ? QPen(shape.Stroke, shape.StrokeWidth) : QPen(Qt::NoPen));
+        p.setBrush(IconBrush(shape));
+        p.drawPath(shape.Path);
+    }
+    return image;
+}
+
+QString SvgNumber(qreal value) {
+    return QString::number(std::round(value * 100) / 100, 'g', 8);
+}
+
+// A colour as SVG attributes: the colour, and its opacity when it is not opaque.
+QString SvgColour(const QColor& colour, const QString& attribute, const QString& opacity) {
+    QString text = QStringLiteral(" %1=\"%2\"").arg(attribute, colour.name(QColor::HexRgb));
+    if (colour.alpha() != 255)
+        text += QStringLiteral(" %1=\"%2\"").arg(opacity, SvgNumber(colour.alphaF()));
+    return text;
+}
+
+// A path's outline as SVG path data: moves, lines and cubic curves, each closed figure closed.
+QString SvgPathData(const QPainterPath& path) {
+    QStringList parts;
+    QPointF start;
+    QPointF last;
+    auto point = [](const QPointF& pt) { return SvgNumber(pt.x()) + u' ' + SvgNumber(pt.y()); };
+    for (int i = 0; i < path.elementCount(); ++i) {
+        const QPainterPath::Element e = path.elementAt(i);
+        switch (e.type) {
+        case QPainterPath::MoveToElement:
+            if (i > 0 && last == start) parts << QStringLiteral("Z");
+            start = last = e;
+            parts << u'M' + point(e);
+            break;
+        case QPainterPath::LineToElement:
+            last = e;
+            parts << u'L' + point(e);
+            break;
+        case QPainterPath::CurveToElement: {
+            const QPointF c2 = path.elementAt(i + 1);
+            const QPointF end = path.elementAt(i + 2);
+            parts << u'C' + point(e) + u' ' + point(c2) + u' ' + point(end);
+            last = end;
+            i += 2;
+            break;
+        }
+        case QPainterPath::CurveToDataElement:
+            break;
+        }
+    }
+    if (!parts.isEmpty() && last == start) parts << QStringLiteral("Z");
+    return parts.join(u' ');
+}
+
+QByteArray IconSvg() {
+    QString svg;
+    QTextStream out(&svg);
+    out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"256\" height=\"256\" "
+           "viewBox=\"0 0 256 256\">\n";
+    const QList<TIconShape> shapes = IconShapes();
+    out << "  <defs>\n";
+    for (int i = 0; i < shapes.size(); ++i) {
+        const TIconShape& shape = shapes[i];
+        if (shape.Stops.isEmpty()) continue;
+        out << "    <linearGradient id=\"g" << i << "\" gradientUnits=\"userSpaceOnUse\" x1=\""
+            << SvgNumber(shape.From.x()) << "\" y1=\"" << SvgNumber(shape.From.y()) << "\" x2=\""
+            << SvgNumber(shape.To.x()) << "\" y2=\"" << SvgNumber(shape.To.y()) << "\">\n";
+        for (const QGradientStop& stop : shape.Stops)
+            out << "      <stop offset=\"" << SvgNumber(stop.first) << "\""
+                << SvgColour(stop.second, QStringLiteral("stop-color"),
+                             QStringLiteral("stop-opacity"))
+                << "/>\n";
+        out << "    </linearGradient>\n";
+    }
+    out << "  </defs>\n";
+    for (int i = 0; i < shapes.size(); ++i) {
+        const TIconShape& shape = shapes[i];
+        out << "  <path d=\"" << SvgPathData(shape.Path) << "\"";
+        if (!shape.Stops.isEmpty())
+            out << " fill=\"url(#g" << i << ")\"";
+        else if (shape.Fill.isValid())
+            out << SvgColour(shape.Fill, QStringLiteral("fill"), QStringLiteral("fill-opacity"));
+        else
+            out << " fill=\"none\"";
+        if (shape.Path.fillRule() == Qt::OddEvenFill) out << " fill-rule=\"evenodd\"";
+        if (shape.Stroke.isValid())
+            out << SvgColour(shape.Stroke, QStringLiteral("stroke"), QStringLiteral("stroke-opacity"))
+                << " stroke-width=\""
+                << SvgNumber(shape.StrokeWidth) << "\"";
+        out << "/>\n";
+    }
+    out << "</svg>\n";
+    out.flush();
+    return svg.toUtf8();
+}
+
+bool SaveText(const QByteArray& text, const QDir& folder, const QString& name) {
+    QFile file(folder.filePath(name));
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(text) != text.size()) {
+        std::fprintf(stderr, "render_artwork: cannot write %s\n", qPrintable(file.fileName()));
+        return false;
+    }
+    std::printf("%s %lld bytes\n", qPrintable(name), static_cast<long long>(text.size()));
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
     QGuiApplication app(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: render_artwork <output folder>\n");
+    if (argc != 2 && argc != 3) {
+        std::fprintf(stderr, "usage: render_artwork <output folder> [<icon folder>]\n");
         return 2;
     }
     QDir folder(QString::fromLocal8Bit(argv[1]));
@@ -631,5 +835,16 @@ int main(int argc, char* argv[]) {
     ok &= Save(PanelBackground(), folder, QStringLiteral("panel_background.png"));
     ok &= Save(DownArrow(), folder, QStringLiteral("arrow_down.png"));
     ok &= Save(CheckMark(), folder, QStringLiteral("check_mark.png"));
+
+    if (argc == 3) {
+        QDir icons(QString::fromLocal8Bit(argv[2]));
+        if (!icons.mkpath(QStringLiteral("."))) {
+            std::fprintf(stderr, "render_artwork: cannot create %s\n", argv[2]);
+            return 1;
+        }
+        for (const int size : {16, 32, 48, 64, 128, 256})
+            ok &= Save(Icon(size), icons, QStringLiteral("pennyvale-%1.png").arg(size));
+        ok &= SaveText(IconSvg(), icons, QStringLiteral("pennyvale.svg"));
+    }
     return ok ? 0 : 1;
 }
