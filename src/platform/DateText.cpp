@@ -2,9 +2,13 @@
 
 #include <QLocale>
 
-QString ShortDateText(const QDate& date) {
+QString ShortDateFormat() {
     QString format = QLocale::system().dateFormat(QLocale::ShortFormat);
     if (!format.contains(QStringLiteral("yyyy")))
         format.replace(QStringLiteral("yy"), QStringLiteral("yyyy"));
-    return QLocale::system().toString(date, format);
+    return format;
+}
+
+QString ShortDateText(const QDate& date) {
+    return QLocale::system().toString(date, ShortDateFormat());
 }

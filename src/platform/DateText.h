@@ -3,5 +3,7 @@
 #include <QDate>
 #include <QString>
 
-// A date in the system's short date format, always with a four-digit year.
+// The system's short date format, always with a four-digit year (for date pickers).
+QString ShortDateFormat();
+// A date in that format.
 QString ShortDateText(const QDate& date);

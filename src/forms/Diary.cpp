@@ -1,0 +1,277 @@
+#include "forms/Diary.h"
+
+#include "data/ComboPub.h"
+#include "data/Common.h"
+#include "data/CommonDB.h"
+#include "data/DataModule.h"
+#include "data/DayNumber.h"
+#include "data/Query.h"
+#include "forms/DiaryDatePicker.h"
+#include "forms/DiaryQuery.h"
+#include "forms/base/FormPanel.h"
+#include "platform/DateText.h"
+#include "platform/ErrorReport.h"
+#include "widgets/Panel.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+QPointer<TfrmDiary> frmDiary;
+
+namespace {
+
+// Sets a flag for the length of a step and sets it back to true afterwards, also when the step
+// fails, so the memo always resumes following the query.
+class TFillPause {
+public:
+    explicit TFillPause(bool& flag) : FFlag(flag) { FFlag = false; }
+    ~TFillPause() { FFlag = true; }
+    TFillPause(const TFillPause&) = delete;
+    TFillPause& operator=(const TFillPause&) = delete;
+
+private:
+    bool& FFlag;
+};
+
+QToolButton* NewButton(QWidget* parent, const QString& name, const QString& caption) {
+    auto* button = new QToolButton(parent);
+    button->setObjectName(name);
+    button->setText(caption);
+    button->setFocusPolicy(Qt::StrongFocus);
+    button->setFixedSize(84, 27);
+    return button;
+}
+
+const QString DiaryLabel = QStringLiteral("请输入                 日的日记"); // 17 blanks
+
+// The memo shows line breaks as the text edit writes them.
+QString MemoText(const QString& stored) {
+    QString text = stored;
+    return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+}
+
+} // namespace
+
+TfrmDiary::TfrmDiary(QWidget* parent) : TfrmBase(parent), qryDiary(std::make_unique<TQuery>()) {
+    setObjectName(QStringLiteral("frmDiary"));
+    setWindowTitle(QStringLiteral("日志管理"));
+    setAttribute(Qt::WA_DeleteOnClose); // closing frees the form, deferred
+    BuildLayout();
+
+    qryDiary->AfterScroll = [this](TQuery&) { qryDiaryAfterScroll(); };
+    connect(dtpDiary, &TDiaryDatePicker::CloseUp, this, Guarded([this] { dtpDiaryCloseUp(); }));
+    connect(dtpDiary, &TDiaryDatePicker::editingFinished, this,
+            Guarded([this] { dtpDiaryEditingFinished(); }));
+    connect(sbAppend, &QToolButton::clicked, this, Guarded([this] { sbAppendClick(); }));
+    connect(SpeedButton1, &QToolButton::clicked, this, Guarded([this] { SpeedButton1Click(); }));
+    connect(SpeedButton4, &QToolButton::clicked, this, Guarded([this] { SpeedButton4Click(); }));
+    connect(sbDel, &QToolButton::clicked, this, Guarded([this] { sbDelClick(); }));
+    connect(SpeedButton3, &QToolButton::clicked, this, Guarded([this] { SpeedButton3Click(); }));
+}
+
+TfrmDiary::~TfrmDiary() {
+    qryDiary->AfterScroll = nullptr;
+}
+
+void TfrmDiary::BuildLayout() {
+    pnlDiary = new TPanel(this);
+    pnlDiary->setObjectName(QStringLiteral("pnlDiary"));
+    pnlDiary->setFixedHeight(38);
+    pnlDiaryCaption = new QLabel(pnlDiary);
+    pnlDiaryCaption->setObjectName(QStringLiteral("pnlDiaryCaption"));
+    pnlDiaryCaption->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+
+    lblDiary = new QLabel(DiaryLabel, pnlDiary);
+    lblDiary->setObjectName(QStringLiteral("lblDiary"));
+    lblDiary->move(10, 12);
+    lblDiary->adjustSize();
+    dtpDiary = new TDiaryDatePicker(pnlDiary);
+    dtpDiary->setObjectName(QStringLiteral("dtpDiary"));
+    dtpDiary->setAccessibleName(QStringLiteral("日记日期"));
+    lblDiary->setBuddy(dtpDiary);
+    // The picker sits in the label's gap, between "请输入" and "日的日记".
+    const QFontMetrics metrics(lblDiary->font());
+    const int gapLeft = lblDiary->x() + metrics.horizontalAdvance(QStringLiteral("请输入"));
+    const int gapWidth = metrics.horizontalAdvance(QString(17, u' '));
+    dtpDiary->setGeometry(gapLeft + 2, 7, gapWidth - 4, 24);
+
+    mmDiary = new QPlainTextEdit(this);
+    mmDiary->setObjectName(QStringLiteral("mmDiary"));
+    mmDiary->setAccessibleName(QStringLiteral("日记"));
+    mmDiary->setTabChangesFocus(true);
+
+    sbAppend = NewButton(this, QStringLiteral("sbAppend"), QStringLiteral("  确定"));
+    SpeedButton1 = NewButton(this, QStringLiteral("SpeedButton1"), QStringLiteral("  取消"));
+    SpeedButton4 = NewButton(this, QStringLiteral("SpeedButton4"), QStringLiteral("  查询"));
+    sbDel = NewButton(this, QStringLiteral("sbDel"), QStringLiteral("  删除"));
+    SpeedButton3 = NewButton(this, QStringLiteral("SpeedButton3"), QStringLiteral("  退出"));
+
+    auto* buttons = new QVBoxLayout;
+    buttons->setSpacing(10);
+    for (QToolButton* button : {sbAppend, SpeedButton1, SpeedButton4, sbDel, SpeedButton3})
+        buttons->addWidget(button);
+    buttons->addStretch(1);
+    auto* body = new QHBoxLayout;
+    body->setContentsMargins(8, 8, 8, 8);
+    body->setSpacing(8);
+    body->addWidget(mmDiary, 1);
+    body->addLayout(buttons);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(pnlDiary);
+    layout->addLayout(body, 1);
+
+    setTabOrder(dtpDiary, mmDiary);
+    setTabOrder(mmDiary, sbAppend);
+    setTabOrder(sbAppend, SpeedButton1);
+    setTabOrder(SpeedButton1, SpeedButton4);
+    setTabOrder(SpeedButton4, sbDel);
+    setTabOrder(sbDel, SpeedButton3);
+}
+
+void TfrmDiary::resizeEvent(QResizeEvent* event) {
+    TfrmBase::resizeEvent(event);
+    pnlDiaryCaption->setGeometry(pnlDiary->rect().adjusted(6, 0, -6, 0));
+}
+
+void TfrmDiary::FormShow() {
+    TfrmBase::FormShow();
+    dtpDiary->SetValue(TCommonDB::GetSysDateTime());
+    LoadDay();
+}
+
+void TfrmDiary::FindDay() {
+    const double value = DayNumber::FromDateTime(dtpDiary->Value());
+    const QString sql = QStringLiteral("select * from fDiary where DiaryDate > ") +
+                        DayNumber::Text(value - 1) + QStringLiteral(" and DiaryDate <") +
+                        DayNumber::Text(value) + QStringLiteral(" and PersonID = ") +
+                        ComboPub->CurPersonID;
+    FLoadedDay = QDate();
+    {
+        TFillPause pause(FFillEnabled);
+        TCommonDB::OpenSQL(sql, *qryDiary);
+    }
+    FLoadedDay = dtpDiary->date();
+}
+
+void TfrmDiary::LoadDay() {
+    FindDay();
+    qryDiaryAfterScroll();
+    mmDiary->setFocus();
+}
+
+void TfrmDiary::qryDiaryAfterScroll() {
+    if (!FFillEnabled) return;
+    const bool hasEntry = qryDiary->Active() && !qryDiary->IsEmpty();
+    mmDiary->setPlainText(hasEntry ? MemoText(qryDiary->FieldByName(QStringLiteral("Diary")).AsString())
+                                   : QString());
+}
+
+void TfrmDiary::dtpDiaryCloseUp() {
+    LoadDay();
+}
+
+// A date typed into the picker loads its day once committed (Enter, or the focus leaving the
+// picker), and only when it names another day, so typing in the memo is never lost to a picker
+// that the focus merely passed through.
+void TfrmDiary::dtpDiaryEditingFinished() {
+    if (dtpDiary->date() != FLoadedDay) LoadDay();
+}
+
+void TfrmDiary::sbAppendClick() {
+    // The entry saved is always that of the day the picker shows, with the memo as it stands.
+    if (dtpDiary->date() != FLoadedDay || !qryDiary->Active()) {
+        FindDay();
+    } else if (qryDiary->State() != TDataSetState::Browse) { // left over from a failed save
+        TFillPause pause(FFillEnabled);
+        qryDiary->Cancel();
+    }
+
+    {
+        // Neither the new empty record nor the post may touch the memo: it is not refilled.
+        TFillPause pause(FFillEnabled);
+        if (qryDiary->IsEmpty()) {
+            const qint64 id =
+                TCommonDB::GetMaxID(QStringLiteral("fDiary"), QStringLiteral("DiaryID")) + 1;
+            qryDiary->Append();
+            qryDiary->FieldByName(QStringLiteral("DiaryID")).SetAsInteger(id);
+        } else {
+            qryDiary->Edit();
+        }
+        qryDiary->FieldByName(QStringLiteral("Diary")).SetAsString(mmDiary->toPlainText());
+        qryDiary->FieldByName(QStringLiteral("DiaryDate")).SetValue(dtpDiary->date()); // midnight
+        qryDiary->FieldByName(QStringLiteral("PersonID")).SetAsString(ComboPub->CurPersonID);
+        qryDiary->Post();
+    }
+    TCommon::ShowWarning(ShortDateText(dtpDiary->date()) + QStringLiteral(" 日志保存成功！"));
+}
+
+void TfrmDiary::SetDayView(bool dayView) {
+    lblDiary->setVisible(dayView);
+    dtpDiary->setVisible(dayView);
+    sbAppend->setVisible(dayView);
+    sbDel->setVisible(dayView);
+    // Nothing saves the summary, so it cannot be typed in.
+    mmDiary->setReadOnly(!dayView);
+}
+
+void TfrmDiary::SpeedButton1Click() {
+    SetDayView(true);
+    pnlDiaryCaption->clear();
+    {
+        TFillPause pause(FFillEnabled);
+        qryDiary->Cancel();
+    }
+    qryDiaryAfterScroll();
+}
+
+void TfrmDiary::sbDelClick() {
+    if (!TCommon::ShowConfirm(QStringLiteral("是否确定删除当前日记？"))) return;
+    try {
+        {
+            TFillPause pause(FFillEnabled);
+            qryDiary->Delete();
+        }
+        qryDiaryAfterScroll();
+    } catch (...) {
+        // A day without an entry has nothing to delete; nothing is reported.
+    }
+}
+
+void TfrmDiary::SpeedButton4Click() {
+    QWidget* owner = frmPanel ? static_cast<QWidget*>(frmPanel) : this;
+    const std::unique_ptr<TfrmDiaryQuery> dialog = std::make_unique<TfrmDiaryQuery>(owner);
+    if (frmPanel && frmPanel->sdMain.Active()) frmPanel->sdMain.AddNestedForm(dialog.get());
+    dialog->exec();
+    if (!dialog->FResult) return;
+
+    const QDateTime begin = dialog->dtpBegin->Value();
+    const QDateTime end = dialog->dtpEnd->Value();
+    const QString sql = QStringLiteral("select * from fDiary where DiaryDate >= ") +
+                        DayNumber::Text(DayNumber::FromDateTime(begin) - 1) +
+                        QStringLiteral(" and DiaryDate < ") + DayNumber::Text(end) +
+                        QStringLiteral(" and PersonID = ") + ComboPub->CurPersonID +
+                        QStringLiteral(" order by DiaryDate");
+    TQuery& query = *dmMain->qryCommon;
+    TCommonDB::OpenSQL(sql, query);
+
+    QStringList lines;
+    for (query.First(); !query.Eof(); query.Next()) {
+        lines << ShortDateText(query.FieldByName(QStringLiteral("DiaryDate")).AsDateTime().date());
+        lines << MemoText(query.FieldByName(QStringLiteral("Diary")).AsString());
+        lines << QString();
+    }
+    mmDiary->setPlainText(lines.join(u'\n'));
+    SetDayView(false);
+    pnlDiaryCaption->setText(QStringLiteral(" 下面是 ") + ShortDateText(begin.date()) +
+                             QStringLiteral(" 至 ") + ShortDateText(end.date()) +
+                             QStringLiteral(" 日志汇总记录："));
+}
+
+void TfrmDiary::SpeedButton3Click() {
+    close();
+}
