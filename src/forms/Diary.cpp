@@ -55,7 +55,11 @@ QString MemoText(const QString& stored) {
 
 } // namespace
 
-TfrmDiary::TfrmDiary(QWidget* parent) : TfrmBase(parent), qryDiary(std::make_unique<TQuery>()) {
+TfrmDiary::TfrmDiary(QWidget* parent)
+    : TfrmBase(parent),
+      qryDiary(std::make_unique<TQuery>(dmMain ? dmMain->cnHearthbook
+                                               : QSqlDatabase::database(TdmMain::ConnectionName,
+                                                                        false))) {
     setObjectName(QStringLiteral("frmDiary"));
     setWindowTitle(QStringLiteral("日志管理"));
     setAttribute(Qt::WA_DeleteOnClose); // closing frees the form, deferred

@@ -7,6 +7,9 @@
 TDiaryDatePicker::TDiaryDatePicker(QWidget* parent) : QDateEdit(parent) {
     setDisplayFormat(ShortDateFormat());
     setCalendarPopup(true);
+    // A typed date becomes the value when it is committed (Enter, or the focus leaving), not
+    // with every keystroke.
+    setKeyboardTracking(false);
     setDate(QDate::currentDate());
     // The calendar's own handlers set the date and close the popup first; a date chosen there
     // (clicked, or Enter on it) then reports the close-up. Escape or a click outside restores the
