@@ -22,6 +22,7 @@
 
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLayout>
 #include <QScreen>
 #include <QShowEvent>
 #include <QVBoxLayout>
@@ -29,6 +30,9 @@
 TfrmMain* frmMain = nullptr;
 
 namespace {
+
+// Marks a working form that CloseWorkForms has closed and handed to deleteLater.
+const char* const FreedProperty = "pennyvaleFreed";
 
 // Top of each navigation button in the left column.
 constexpr int ButtonTops[TfrmMain::ButtonCount] = {33, 67, 133, 166, 240, 274, 308, 424};
@@ -190,19 +194,32 @@ void TfrmMain::ButtonMouseLeave(int index) {
     fcsb[index]->SetPicture(fcibNormal[index]->Picture());
 }
 
+// Each form leaves the layout and the screen at once and is freed when control is back in the
+// event loop, so a form may end its own life from one of its handlers (the diary's exit button
+// closes the working forms too) and the handler still runs on a live object.
 void TfrmMain::CloseWorkForms() {
     if (!frmPanel) return;
+    QList<QPointer<TfrmBase>> forms; // from the last to the first, as they are owned
+    const QObjectList owned = frmPanel->children();
+    for (qsizetype i = owned.size() - 1; i >= 0; --i)
+        if (auto* form = qobject_cast<TfrmBase*>(owned[i])) forms << form;
     try {
-        const QObjectList owned = frmPanel->children();
-        for (qsizetype i = owned.size() - 1; i >= 0; --i) {
-            if (auto* form = qobject_cast<TfrmBase*>(owned[i])) {
-                form->close();
-                delete form;
-            }
+        for (const QPointer<TfrmBase>& form : forms) {
+            if (!form || form->property(FreedProperty).toBool()) continue;
+            if (QLayout* layout = frmPanel->layout()) layout->removeWidget(form);
+            form->close();
+            if (!form) continue; // its close handler freed it
+            form->hide();
+            form->setProperty(FreedProperty, true);
+            form->deleteLater();
         }
     } catch (const std::exception& error) {
         TCommon::ShowWarning(QStringLiteral("关闭窗体出现异常！原因：") + ErrorText(error));
     }
+}
+
+bool TfrmMain::IsFreed(const QWidget* form) {
+    return !form || form->property(FreedProperty).toBool();
 }
 
 void TfrmMain::OpenWorkForm(const std::function<TfrmBase*(QWidget* owner)>& create) {

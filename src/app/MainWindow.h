@@ -37,8 +37,11 @@ public:
     std::array<TImage*, ButtonCount> fcibNormal;   // fcib01 .. fcib08
     std::array<TImage*, ButtonCount> fcibHover;    // fcib11 .. fcib18
 
-    // Closes and frees every form the host panel owns.
+    // Takes every form the host panel owns out of the working area, closes it and frees it once
+    // control is back in the event loop (deleteLater).
     void CloseWorkForms();
+    // True for a form that CloseWorkForms has closed and that waits to be freed.
+    static bool IsFreed(const QWidget* form);
 
     void fcsb01Click();
     void fcsb02Click();
