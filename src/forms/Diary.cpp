@@ -14,10 +14,14 @@
 #include "widgets/Panel.h"
 
 #include <QHBoxLayout>
+#include <QFontMetricsF>
+#include <QPainter>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 QPointer<TfrmDiary> frmDiary;
 
@@ -90,13 +94,19 @@ void TfrmDiary::BuildLayout() {
 
     lblDiary = new QLabel(DiaryLabel, pnlDiary);
     lblDiary->setObjectName(QStringLiteral("lblDiary"));
-    lblDiary->move(10, 12);
-    lblDiary->adjustSize();
     dtpDiary = new TDiaryDatePicker(pnlDiary);
     dtpDiary->setObjectName(QStringLiteral("dtpDiary"));
     dtpDiary->setAccessibleName(QStringLiteral("日记日期"));
     lblDiary->setBuddy(dtpDiary);
-    // The picker sits in the label's gap, between "请输入" and "日的日记".
+    // The picker sits in the label's gap, between "请输入" and "日的日记": the 17 blanks are
+    // widened to hold the whole date.
+    QFont labelFont = lblDiary->font();
+    const qreal blank = QFontMetricsF(labelFont).horizontalAdvance(u' ');
+    const int pickerWidth = dtpDiary->sizeHint().width() + 16;
+    labelFont.setWordSpacing(std::max(0.0, (pickerWidth + 8) / 17.0 - blank));
+    lblDiary->setFont(labelFont);
+    lblDiary->move(10, 12);
+    lblDiary->adjustSize();
     const QFontMetrics metrics(lblDiary->font());
     const int gapLeft = lblDiary->x() + metrics.horizontalAdvance(QStringLiteral("请输入"));
     const int gapWidth = metrics.horizontalAdvance(QString(17, u' '));
@@ -140,6 +150,13 @@ void TfrmDiary::BuildLayout() {
 void TfrmDiary::resizeEvent(QResizeEvent* event) {
     TfrmBase::resizeEvent(event);
     pnlDiaryCaption->setGeometry(pnlDiary->rect().adjusted(6, 0, -6, 0));
+}
+
+// Opaque over the page beneath, on the host panel's own picture.
+void TfrmDiary::paintEvent(QPaintEvent* event) {
+    static const QPixmap background(QStringLiteral(":/images/panel_background.png"));
+    QPainter(this).drawPixmap(rect(), background);
+    TfrmBase::paintEvent(event);
 }
 
 void TfrmDiary::FormShow() {

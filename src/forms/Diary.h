@@ -52,6 +52,7 @@ public:
 protected:
     void FormShow() override;
     void resizeEvent(QResizeEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     void BuildLayout();

@@ -6,6 +6,7 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPainter>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -62,6 +63,13 @@ TfrmDiaryQuery::TfrmDiaryQuery(QWidget* parent) : TfrmBase(parent) {
     connect(sbAppend, &QToolButton::clicked, this, Guarded([this] { sbAppendClick(); }));
     connect(SpeedButton1, &QToolButton::clicked, this, Guarded([this] { SpeedButton1Click(); }));
     FormCreate();
+}
+
+// The host panel's picture behind the controls, as in the forms it holds.
+void TfrmDiaryQuery::paintEvent(QPaintEvent* event) {
+    static const QPixmap background(QStringLiteral(":/images/panel_background.png"));
+    QPainter(this).drawPixmap(rect(), background);
+    TfrmBase::paintEvent(event);
 }
 
 void TfrmDiaryQuery::FormCreate() {

@@ -30,4 +30,5 @@ public:
 
 protected:
     void FormCreate();
+    void paintEvent(QPaintEvent* event) override;
 };

@@ -41,9 +41,8 @@ LC_ALL=zh_CN.UTF-8 LANG=zh_CN.UTF-8 xvfb-run -a -s "-screen 0 1024x768x24" bash 
   # 查询: the period dialog
   xdotool mousemove 858 295 click 1
   sleep 1
-  dialog=$(xdotool search --name "日志查询" | head -1)
-  eval "$(xdotool getwindowgeometry --shell "$dialog")"
-  shot ${WIDTH}x${HEIGHT}+${X}+${Y} "$1/docs/diary-period.png"
+  dialog=$(xdotool search --onlyvisible --name "日志查询" | head -1)
+  import -window "$dialog" "$1/docs/diary-period.png"
   # 确定: from the begin picker past the end picker to the button
   xdotool key Tab Tab space
   sleep 1
