@@ -57,6 +57,58 @@ QString MemoText(const QString& stored) {
     return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
 }
 
+// A label whose run of blanks is drawn at least as wide as the control placed in it, whatever
+// the width of a blank in the font; its text stays the caption as written.
+class TGapLabel : public QLabel {
+public:
+    TGapLabel(const QString& text, int minimumGap, QWidget* parent)
+        : QLabel(text, parent), FMinimumGap(minimumGap) {}
+
+    // The gap, in the label's coordinates.
+    QRect Gap() const {
+        const QFontMetrics metrics(font());
+        return QRect(metrics.horizontalAdvance(Prefix()), 0, GapWidth(), height());
+    }
+
+    QSize sizeHint() const override {
+        const QFontMetrics metrics(font());
+        return QSize(metrics.horizontalAdvance(Prefix()) + GapWidth() +
+                         metrics.horizontalAdvance(Suffix()),
+                     metrics.height());
+    }
+    QSize minimumSizeHint() const override { return sizeHint(); }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.setPen(palette().color(foregroundRole()));
+        const QFontMetrics metrics(font());
+        const int baseline = (height() - metrics.height()) / 2 + metrics.ascent();
+        painter.drawText(0, baseline, Prefix());
+        painter.drawText(Gap().right() + 1, baseline, Suffix());
+    }
+
+private:
+    // The text before the blanks, the blanks, and the text after them.
+    qsizetype GapStart() const { return text().indexOf(u' '); }
+    qsizetype GapEnd() const {
+        qsizetype end = GapStart();
+        while (end >= 0 && end < text().size() && text()[end] == u' ')
+            ++end;
+        return end;
+    }
+    QString Prefix() const { return GapStart() < 0 ? text() : text().left(GapStart()); }
+    QString Suffix() const { return GapStart() < 0 ? QString() : text().mid(GapEnd()); }
+    int GapWidth() const {
+        if (GapStart() < 0) return 0;
+        const int blanks = QFontMetrics(font()).horizontalAdvance(
+            text().mid(GapStart(), GapEnd() - GapStart()));
+        return std::max(blanks, FMinimumGap);
+    }
+
+    int FMinimumGap;
+};
+
 } // namespace
 
 TfrmDiary::TfrmDiary(QWidget* parent)
@@ -92,25 +144,19 @@ void TfrmDiary::BuildLayout() {
     pnlDiaryCaption->setObjectName(QStringLiteral("pnlDiaryCaption"));
     pnlDiaryCaption->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 
-    lblDiary = new QLabel(DiaryLabel, pnlDiary);
-    lblDiary->setObjectName(QStringLiteral("lblDiary"));
     dtpDiary = new TDiaryDatePicker(pnlDiary);
     dtpDiary->setObjectName(QStringLiteral("dtpDiary"));
     dtpDiary->setAccessibleName(QStringLiteral("日记日期"));
+    dtpDiary->setFixedSize(112, 24);
+    auto* label = new TGapLabel(DiaryLabel, dtpDiary->width() + 8, pnlDiary);
+    lblDiary = label;
+    lblDiary->setObjectName(QStringLiteral("lblDiary"));
     lblDiary->setBuddy(dtpDiary);
-    // The picker sits in the label's gap, between "请输入" and "日的日记": the 17 blanks are
-    // widened to hold the whole date.
-    QFont labelFont = lblDiary->font();
-    const qreal blank = QFontMetricsF(labelFont).horizontalAdvance(u' ');
-    const int pickerWidth = dtpDiary->sizeHint().width() + 16;
-    labelFont.setWordSpacing(std::max(0.0, (pickerWidth + 8) / 17.0 - blank));
-    lblDiary->setFont(labelFont);
     lblDiary->move(10, 12);
     lblDiary->adjustSize();
-    const QFontMetrics metrics(lblDiary->font());
-    const int gapLeft = lblDiary->x() + metrics.horizontalAdvance(QStringLiteral("请输入"));
-    const int gapWidth = metrics.horizontalAdvance(QString(17, u' '));
-    dtpDiary->setGeometry(gapLeft + 2, 7, gapWidth - 4, 24);
+    // The picker sits in the label's gap, between "请输入" and "日的日记".
+    FDiaryGap = label->Gap().translated(lblDiary->pos());
+    dtpDiary->move(FDiaryGap.left() + 4, 7);
 
     mmDiary = new QPlainTextEdit(this);
     mmDiary->setObjectName(QStringLiteral("mmDiary"));

@@ -3,6 +3,7 @@
 #include "forms/base/FormBase.h"
 
 #include <QDate>
+#include <QRect>
 #include <QPointer>
 #include <memory>
 
@@ -48,6 +49,8 @@ public:
 
     // The day whose entry qryDiary holds.
     QDate LoadedDay() const { return FLoadedDay; }
+    // Where the label leaves room for the picker, in the panel's coordinates.
+    QRect DiaryGap() const { return FDiaryGap; }
 
 protected:
     void FormShow() override;
@@ -63,6 +66,7 @@ private:
     void SetDayView(bool dayView);
 
     QDate FLoadedDay;
+    QRect FDiaryGap;
 };
 
 extern QPointer<TfrmDiary> frmDiary;

@@ -190,13 +190,17 @@ private slots:
             QVERIFY(buttons[i].first->x() > FDiary->mmDiary->geometry().right()); // right of it
             lastTop = buttons[i].first->y();
         }
-        // The picker sits in the label's gap: after "请输入", before "日的日记".
+        // The picker sits in the label's gap: after "请输入", before "日的日记", at least as wide
+        // as the 17 blanks.
         const QFontMetrics metrics(FDiary->lblDiary->font());
-        const int gapLeft =
-            FDiary->lblDiary->x() + metrics.horizontalAdvance(QStringLiteral("请输入"));
-        const int gapRight = gapLeft + metrics.horizontalAdvance(QString(17, u' '));
-        QVERIFY(FDiary->dtpDiary->x() >= gapLeft);
-        QVERIFY(FDiary->dtpDiary->geometry().right() < gapRight);
+        const QRect gap = FDiary->DiaryGap();
+        QCOMPARE(gap.left(),
+                 FDiary->lblDiary->x() + metrics.horizontalAdvance(QStringLiteral("请输入")));
+        QVERIFY(gap.width() >= metrics.horizontalAdvance(QString(17, u' ')));
+        QVERIFY(FDiary->dtpDiary->x() >= gap.left());
+        QVERIFY(FDiary->dtpDiary->geometry().right() <= gap.right());
+        QVERIFY(FDiary->lblDiary->width() >= gap.right() - FDiary->lblDiary->x() +
+                                                 metrics.horizontalAdvance(QStringLiteral("日的日记")));
         QVERIFY(FDiary->dtpDiary->calendarPopup());
         QCOMPARE(FDiary->dtpDiary->displayFormat(), ShortDateFormat());
         // The memo fills the rest of the form, below the panel.

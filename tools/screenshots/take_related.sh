@@ -41,10 +41,10 @@ LC_ALL=zh_CN.UTF-8 LANG=zh_CN.UTF-8 xvfb-run -a -s "-screen 0 1024x768x24" bash 
   # 查询: the period dialog
   xdotool mousemove 858 295 click 1
   sleep 1
-  dialog=$(xdotool search --onlyvisible --name "日志查询" | head -1)
-  import -window "$dialog" "$1/docs/diary-period.png"
-  # 确定: from the begin picker past the end picker to the button
-  xdotool key Tab Tab space
+  # the dialog, 320 x 112, centred on the screen
+  shot 320x112+342+287 "$1/docs/diary-period.png"
+  # 确定
+  xdotool mousemove 451 366 click 1
   sleep 1
   shot 792x573+116+97 "$1/docs/diary-summary.png"
   kill $pid
@@ -60,8 +60,8 @@ document.getElementById("month").value = "6";
 document.getElementById("compute").click();
 </script>
 HTML
-chromium --headless --no-sandbox --disable-gpu --disable-quic --no-first-run \
+timeout 90 chromium --headless --no-sandbox --disable-gpu --disable-quic --no-first-run \
   --disable-background-networking --disable-component-update --disable-sync \
   --user-data-dir="$work/profile" --hide-scrollbars --window-size=1100,1180 \
-  --virtual-time-budget=3000 --screenshot="$top/docs/tax.png" "file://$work/tax.html" 2>/dev/null
+  --screenshot="$top/docs/tax.png" "file://$work/tax.html" 2>/dev/null
 echo "screenshots in $top/docs"
