@@ -63,5 +63,6 @@ HTML
 timeout 90 chromium --headless --no-sandbox --disable-gpu --disable-quic --no-first-run \
   --disable-background-networking --disable-component-update --disable-sync \
   --user-data-dir="$work/profile" --hide-scrollbars --window-size=1100,1180 \
-  --screenshot="$top/docs/tax.png" "file://$work/tax.html" 2>/dev/null
+  --screenshot="$top/docs/tax.png" "file://$work/tax.html" 2>/dev/null ||
+  echo "the tax page's screenshot did not finish (headless Chromium's --screenshot hangs here)" >&2
 echo "screenshots in $top/docs"
