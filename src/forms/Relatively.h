@@ -4,12 +4,38 @@
 
 #include <QPointer>
 
-// The working form for links to the diary, the calculator and the tax page.
+class TImage;
+class TLinkLabel;
+
+// The related-tools page: links to the finance diary, the system's calculator and the income-tax
+// calculator page, over a stretched background picture. It keeps no data and runs no SQL.
 class TfrmRelatively : public TfrmBase {
     Q_OBJECT
 
 public:
     explicit TfrmRelatively(QWidget* parent = nullptr);
+
+    TImage* Image1;
+    TLinkLabel* Label1; // "理财日志"
+    TLinkLabel* Label2; // "理财计算器"
+    TLinkLabel* Label3; // "个人所得税计算"
+
+    // Opens the diary on top of this page in the host panel.
+    void Label1Click();
+    // Starts the system's calculator.
+    void Label2Click();
+    // Opens the income-tax calculator page in the web browser.
+    void Label3Click();
+
+    // The income-tax calculator page installed beside the program.
+    static QString TaxPagePath();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QPointer<QWidget> FHost; // the panel the diary fills
 };
 
 extern QPointer<TfrmRelatively> frmRelatively;

@@ -2,10 +2,13 @@
 
 #include <QLocale>
 
-QString ShortDateText(const QDate& date) {
-    const QLocale locale; // the program's default: Chinese (China)
-    QString format = locale.dateFormat(QLocale::ShortFormat);
+QString ShortDateFormat() {
+    QString format = QLocale().dateFormat(QLocale::ShortFormat); // the program's default locale
     if (!format.contains(QStringLiteral("yyyy")))
         format.replace(QStringLiteral("yy"), QStringLiteral("yyyy"));
-    return locale.toString(date, format);
+    return format;
+}
+
+QString ShortDateText(const QDate& date) {
+    return QLocale().toString(date, ShortDateFormat());
 }

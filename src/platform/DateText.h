@@ -3,6 +3,8 @@
 #include <QDate>
 #include <QString>
 
-// A date in the short date format of the default locale (the program sets Chinese (China):
-// 2026/12/8), always with a four-digit year.
+// The short date format of the default locale (the program sets Chinese (China): 2026/12/8),
+// always with a four-digit year (for date pickers).
+QString ShortDateFormat();
+// A date in that format.
 QString ShortDateText(const QDate& date);

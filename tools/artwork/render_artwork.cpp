@@ -1,6 +1,6 @@
 // Draws Pennyvale's pictures: the banner, the navigation buttons, the column and status bar
 // backgrounds, the login picture with its two button faces, the host panel's background and the
-// skin's drop-down arrow and check mark.
+// skin's drop-down arrow and check mark, and the related-tools page's background.
 //
 //   render_artwork <output folder> [<icon folder>]
 //
@@ -161,9 +161,11 @@ void DrawRule(QPainter& p, qreal x1, qreal x2, qreal y, const QColor& colour) {
     p.restore();
 }
 
-bool Save(const QImage& image, const QDir& folder, const QString& name) {
+bool Save(const QImage& image, const QDir& folder, const QString& name, bool opaque = false) {
     const QString path = folder.filePath(name);
-    if (!image.convertToFormat(QImage::Format_ARGB32).save(path, "PNG")) {
+    // An opaque picture is written in 24-bit colour, without an alpha channel.
+    const QImage::Format format = opaque ? QImage::Format_RGB888 : QImage::Format_ARGB32;
+    if (!image.convertToFormat(format).save(path, "PNG")) {
         std::fprintf(stderr, "render_artwork: cannot write %s\n", qPrintable(path));
         return false;
     }
@@ -561,6 +563,136 @@ QImage PanelBackground() {
     return image;
 }
 
+// An open account book, seen from above, centred on c: the diary's emblem.
+void DrawOpenBook(QPainter& p, QPointF c, qreal w, qreal h) {
+    p.save();
+    const QRectF left(c.x() - w / 2, c.y() - h / 2, w / 2, h);
+    const QRectF right(c.x(), c.y() - h / 2, w / 2, h);
+    p.setPen(QPen(kGoldDark, 1.2));
+    p.setBrush(kLacquer); // the cover, showing round the pages
+    p.drawRoundedRect(QRectF(c.x() - w / 2 - 5, c.y() - h / 2 - 4, w + 10, h + 9), 4, 4);
+    p.setBrush(kCream);
+    p.drawRect(left);
+    p.drawRect(right);
+    p.setPen(QPen(QColor(0xb0, 0x8a, 0x50, 120), 1));
+    for (qreal y = left.top() + 12; y < left.bottom() - 6; y += 9) {
+        p.drawLine(QPointF(left.left() + 8, y), QPointF(left.right() - 6, y));
+        p.drawLine(QPointF(right.left() + 6, y), QPointF(right.right() - 8, y));
+    }
+    p.setPen(QPen(kLacquerDark, 1.4));
+    p.drawLine(QPointF(c.x(), left.top()), QPointF(c.x(), left.bottom()));
+    p.restore();
+}
+
+// An abacus centred on c: a wooden frame, a beam and rods of beads.
+void DrawAbacus(QPainter& p, QPointF c, qreal w, qreal h) {
+    p.save();
+    const QRectF frame(c.x() - w / 2, c.y() - h / 2, w, h);
+    p.setPen(QPen(kLacquerDeep, 1.4));
+    p.setBrush(Qt::NoBrush);
+    p.drawRoundedRect(frame, 3, 3);
+    p.drawRoundedRect(frame.adjusted(5, 5, -5, -5), 2, 2);
+    const qreal beam = frame.top() + h * 0.34;
+    p.setPen(QPen(kLacquerDark, 3));
+    p.drawLine(QPointF(frame.left() + 5, beam), QPointF(frame.right() - 5, beam));
+    const int rods = 7;
+    const qreal step = (w - 10) / (rods + 1);
+    for (int i = 1; i <= rods; ++i) {
+        const qreal x = frame.left() + 5 + i * step;
+        p.setPen(QPen(kGoldDark, 1));
+        p.drawLine(QPointF(x, frame.top() + 5), QPointF(x, frame.bottom() - 5));
+        p.setPen(QPen(kLacquerDeep, 0.8));
+        p.setBrush(kVermilion);
+        const qreal bw = step * 0.8, bh = 6;
+        // one upper bead and four lower beads, some pushed to the beam
+        const bool counted = i % 3 != 0;
+        p.drawEllipse(QRectF(x - bw / 2, (counted ? beam - bh - 2 : frame.top() + 6), bw, bh));
+        for (int b = 0; b < 4; ++b) {
+            const qreal y = (b < i % 4 ? beam + 2 + b * (bh + 1)
+                                       : frame.bottom() - 6 - (4 - b) * (bh + 1));
+            p.drawEllipse(QRectF(x - bw / 2, y, bw, bh));
+        }
+    }
+    p.restore();
+}
+
+// A tax form with a red seal, centred on c.
+void DrawTaxForm(QPainter& p, QPointF c, qreal w, qreal h) {
+    p.save();
+    const QRectF sheet(c.x() - w / 2, c.y() - h / 2, w, h);
+    p.setPen(QPen(kGoldDark, 1));
+    p.setBrush(QColor(0xff, 0xfd, 0xf6));
+    p.drawRect(sheet.translated(4, 4));
+    p.drawRect(sheet);
+    p.setPen(QPen(QColor(0x8e, 0x1b, 0x1b, 150), 1));
+    for (int i = 0; i < 5; ++i) {
+        const qreal y = sheet.top() + 16 + i * 12;
+        p.drawLine(QPointF(sheet.left() + 8, y), QPointF(sheet.left() + w * 0.42, y));
+        p.drawLine(QPointF(sheet.left() + w * 0.5, y), QPointF(sheet.right() - 8, y));
+    }
+    p.setPen(QPen(kVermilion, 2));
+    p.setBrush(Qt::NoBrush);
+    const QPointF seal(sheet.right() - 18, sheet.bottom() - 16);
+    p.drawEllipse(seal, 11, 11);
+    p.setFont(Song(11));
+    p.setPen(kVermilion);
+    p.drawText(QRectF(seal.x() - 11, seal.y() - 11, 22, 22), Qt::AlignCenter, QStringLiteral("税"));
+    p.restore();
+}
+
+// The related-tools page's background, 676 x 505, opaque: a light band at the top for the red
+// links, the emblems of the diary, the calculator and the tax page beneath them, and a lacquer
+// foot with the motto.
+QImage RelatedBackground() {
+    QImage image = NewImage(676, 505);
+    QPainter p(&image);
+    Begin(p);
+    const QRectF all(0, 0, 676, 505);
+    QLinearGradient ground(0, 0, 0, 505);
+    ground.setColorAt(0.0, QColor(0xfe, 0xfb, 0xf3));
+    ground.setColorAt(0.6, QColor(0xf6, 0xec, 0xd6));
+    ground.setColorAt(1.0, QColor(0xee, 0xdf, 0xc0));
+    p.fillRect(all, ground);
+
+    // The ruling of a ledger page, and a gold rule under the band of links.
+    p.setPen(QPen(QColor(0xb0, 0x8a, 0x50, 18), 1));
+    for (int y = 90; y < 440; y += 22)
+        p.drawLine(QPointF(0, y + 0.5), QPointF(676, y + 0.5));
+    DrawRule(p, 24, 640, 66, kGold);
+
+    // Emblems under the three links (which stand at the left of the row).
+    DrawOpenBook(p, QPointF(86, 128), 96, 58);
+    DrawAbacus(p, QPointF(212, 128), 100, 62);
+    DrawTaxForm(p, QPointF(356, 128), 92, 80);
+
+    // Coins across the right, fading.
+    for (int i = 0; i < 5; ++i)
+        DrawCoin(p, QPointF(470 + i * 36, 300 - i * 28), 26 - i * 2, 0.22 - 0.03 * i);
+    DrawCoin(p, QPointF(560, 330), 120, 0.05);
+
+    // The motto in large faint characters.
+    p.setFont(Song(54));
+    p.setPen(QColor(0x8e, 0x1b, 0x1b, 30));
+    DrawSpaced(p, QStringLiteral("精打细算"), 230, 330, 18);
+    p.setFont(Song(18));
+    p.setPen(QColor(0x5a, 0x0a, 0x0a, 140));
+    DrawSpaced(p, QStringLiteral("勤俭持家  理财有道"), 230, 380, 6);
+
+    // The lacquer foot with gold edges.
+    const QRectF foot(0, 455, 676, 50);
+    QLinearGradient red(0, foot.top(), 0, foot.bottom());
+    red.setColorAt(0.0, kLacquer);
+    red.setColorAt(1.0, kLacquerDark);
+    p.fillRect(foot, red);
+    p.setPen(QPen(kGold, 2));
+    p.drawLine(QPointF(0, foot.top() + 1), QPointF(676, foot.top() + 1));
+    p.setPen(QPen(kGoldDark, 1));
+    p.drawLine(QPointF(0, foot.top() + 5.5), QPointF(676, foot.top() + 5.5));
+    for (int i = 0; i < 9; ++i)
+        DrawCoin(p, QPointF(38 + i * 75, foot.center().y() + 3), 12, 0.5);
+    return image;
+}
+
 // The skin's drop-down arrow, 9 x 5: a small red triangle pointing down.
 QImage DownArrow() {
     QImage image = NewImage(9, 5);
@@ -835,6 +967,7 @@ int main(int argc, char* argv[]) {
     ok &= Save(PanelBackground(), folder, QStringLiteral("panel_background.png"));
     ok &= Save(DownArrow(), folder, QStringLiteral("arrow_down.png"));
     ok &= Save(CheckMark(), folder, QStringLiteral("check_mark.png"));
+    ok &= Save(RelatedBackground(), folder, QStringLiteral("related_background.png"), true);
 
     if (argc == 3) {
         QDir icons(QString::fromLocal8Bit(argv[2]));
