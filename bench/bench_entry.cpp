@@ -17,6 +17,7 @@
 #include "forms/base/FormPanel.h"
 #include "platform/Fonts.h"
 #include "platform/MessagePresenter.h"
+#include "widgets/DBGrid.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -25,7 +26,8 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QTemporaryDir>
-#include <QToolButton>
+#include <QPushButton>
+#include <QTreeView>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cstdio>
@@ -85,7 +87,7 @@ double Mean(const std::vector<double>& times, size_t from, size_t count) {
 
 // The widget whose paint shows the records.
 QWidget* ListOf(TfrmPayoutBase* form) {
-    return form;
+    return form->dbgPayout->View()->viewport();
 }
 
 // Opens the expenditure form embedded in the host panel, as the main window does, and returns

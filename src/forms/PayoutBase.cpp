@@ -11,6 +11,7 @@
 #include "forms/ItemType.h"
 #include "forms/base/FormPanel.h"
 #include "platform/ErrorReport.h"
+#include "widgets/DBGrid.h"
 #include "widgets/Panel.h"
 #include "widgets/PictureButton.h"
 
@@ -27,7 +28,7 @@
 #include <QPlainTextEdit>
 #include <QRegularExpressionValidator>
 #include <QShortcut>
-#include <QToolButton>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 QPointer<TfrmIncome> frmIncome;
@@ -55,15 +56,12 @@ private:
     bool& FFlag;
 };
 
-QToolButton* BarButton(QWidget* parent, const QString& name, const QString& caption,
+QPushButton* BarButton(QWidget* parent, const QString& name, const QString& caption,
                        const QString& hint) {
-    auto* button = new QToolButton(parent);
+    auto* button = new QPushButton(caption, parent);
     button->setObjectName(name);
-    button->setText(caption);
     button->setToolTip(hint);
-    button->setAccessibleName(caption);
-    button->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    button->setMinimumWidth(64);
+    button->setAutoDefault(false); // Enter in a field never presses a button
     button->setFocusPolicy(Qt::TabFocus);
     return button;
 }
@@ -140,10 +138,16 @@ TfrmPayoutBase::TfrmPayoutBase(QWidget* parent)
         RunGuarded([this] { dsPayoutStateChange(); });
     };
     ceAccount->installEventFilter(this);
+    SetKindCaptions(QStringLiteral("支出"));
+    dbgPayout->SetDataSet(qryPayout.get());
 }
 
 TfrmPayoutBase::~TfrmPayoutBase() {
     RunGuarded([this] { FormDestroy(); });
+    // the list lets go of the query before the query goes
+    dbgPayout->SetDataSet(nullptr);
+    qryPayout->AfterScroll = nullptr;
+    qryPayout->OnStateChange = nullptr;
 }
 
 void TfrmPayoutBase::BuildLayout() {
@@ -168,7 +172,7 @@ void TfrmPayoutBase::BuildLayout() {
                          QStringLiteral("删除选中的记录"));
     sbQuit = BarButton(Panel8, QStringLiteral("sbQuit"), QStringLiteral("退出"),
                        QStringLiteral("关闭本窗口"));
-    for (QToolButton* button : {sbAppend, sbSave, sbCancel, sbDelete})
+    for (QPushButton* button : {sbAppend, sbSave, sbCancel, sbDelete})
         bar->addWidget(button);
     bar->addStretch(1);
     bar->addWidget(sbQuit);
@@ -268,7 +272,10 @@ void TfrmPayoutBase::BuildLayout() {
     form->addWidget(Panel1);
 
     // 3. The list, filling the rest.
-    form->addStretch(1);
+    dbgPayout = new TDBGrid(this);
+    dbgPayout->setObjectName(QStringLiteral("dbgPayout"));
+    dbgPayout->SetSortable(true);
+    form->addWidget(dbgPayout, 1);
 
     // The fields in their order for Tab and Enter, then the list and the buttons.
     setTabOrder(edtPayout, cbItemProject);
@@ -276,7 +283,8 @@ void TfrmPayoutBase::BuildLayout() {
     setTabOrder(dtpUseDate, ceAccount);
     setTabOrder(ceAccount, edtPerson);
     setTabOrder(edtPerson, mmMemos);
-    setTabOrder(mmMemos, sbAppend);
+    setTabOrder(mmMemos, dbgPayout);
+    setTabOrder(dbgPayout, sbAppend);
     setTabOrder(sbAppend, sbSave);
     setTabOrder(sbSave, sbCancel);
     setTabOrder(sbCancel, sbDelete);
@@ -288,6 +296,43 @@ void TfrmPayoutBase::SetKindCaptions(const QString& kind) {
     lblItemProject->setText(kind + QStringLiteral("类型"));
     lblUseDate->setText(kind + QStringLiteral("时间"));
     lblAccount->setText(kind + QStringLiteral("金额"));
+
+    const bool income = kind == Income;
+    const Qt::Alignment left = Qt::AlignLeft | Qt::AlignVCenter;
+    const Qt::Alignment right = Qt::AlignRight | Qt::AlignVCenter;
+    auto column = [](const char* name, const char* field, const QString& caption, bool visible,
+                     Qt::Alignment alignment, TColumnFormat format, TFooterKind footer,
+                     int width) {
+        TGridColumn c;
+        c.Name = QString::fromLatin1(name);
+        c.Field = QString::fromLatin1(field);
+        c.Caption = caption;
+        c.Visible = visible;
+        c.Alignment = alignment;
+        c.HeaderAlignment = Qt::AlignCenter;
+        c.Format = format;
+        c.Footer = footer;
+        c.Width = width;
+        return c;
+    };
+    dbgPayout->SetColumns({
+        column("dbgPayoutPayoutID", "PayoutID", QStringLiteral("编号"), false, right,
+               TColumnFormat::Integer, TFooterKind::None, 0),
+        column("dbgPayoutItemProjectID", "ItemProjectID", QStringLiteral("项目编号"), false, right,
+               TColumnFormat::Integer, TFooterKind::None, 0),
+        column("dbgPayoutPayout", "Payout", kind + QStringLiteral("内容"), true, left,
+               TColumnFormat::Text, TFooterKind::None, 210),
+        column("dbgPayoutItemProject", "ItemProject", kind + QStringLiteral("项目"), true, left,
+               TColumnFormat::Text, TFooterKind::None, 100),
+        column("dbgPayoutPayoutAccount", "PayoutAccount", QStringLiteral("支出金额"), !income,
+               right, TColumnFormat::Currency, TFooterKind::Sum, 110),
+        column("dbgPayoutIncomeAccount", "IncomeAccount", QStringLiteral("收入金额"), income,
+               right, TColumnFormat::Currency, TFooterKind::Sum, 110),
+        column("dbgPayoutUseDate", "UseDate", QStringLiteral("日期"), true, Qt::AlignCenter,
+               TColumnFormat::Date, TFooterKind::None, 90),
+        column("dbgPayoutPersonName", "PersonName", QStringLiteral("记帐人"), true, left,
+               TColumnFormat::Text, TFooterKind::None, 70),
+    });
 }
 
 QString TfrmPayoutBase::AmountField() const {
@@ -357,6 +402,7 @@ void TfrmPayoutBase::dsPayoutStateChange() {
     const bool browsing = state != TDataSetState::Edit && state != TDataSetState::Insert;
     sbAppend->setEnabled(browsing);
     sbDelete->setEnabled(browsing);
+    dbgPayout->setEnabled(browsing);
 }
 
 void TfrmPayoutBase::sbAppendClick() {

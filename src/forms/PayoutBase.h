@@ -11,7 +11,8 @@ class QDateEdit;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
-class QToolButton;
+class QPushButton;
+class TDBGrid;
 class TPanel;
 class TPictureButton;
 class TQuery;
@@ -33,11 +34,11 @@ public:
 
     // The button bar.
     TPanel* Panel8;
-    QToolButton* sbAppend;
-    QToolButton* sbSave;
-    QToolButton* sbCancel;
-    QToolButton* sbDelete;
-    QToolButton* sbQuit;
+    QPushButton* sbAppend;
+    QPushButton* sbSave;
+    QPushButton* sbCancel;
+    QPushButton* sbDelete;
+    QPushButton* sbQuit;
 
     // The edit area: the labelled fields at the left, the note at the right.
     TPanel* Panel1;
@@ -56,6 +57,9 @@ public:
     QLineEdit* ceAccount;
     QLineEdit* edtPerson;
     QPlainTextEdit* mmMemos;
+
+    // The list of the month's records, read-only.
+    TDBGrid* dbgPayout;
 
     // The records listed and all categories of both kinds, whose names the list shows.
     std::unique_ptr<TQuery> qryPayout;
@@ -86,7 +90,8 @@ protected:
     void FormDestroy();
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-    // Captions of the labels by the kind the descendant keeps ("收入" or "支出").
+    // Captions of the labels and the list's columns by the kind the descendant keeps ("收入" or
+    // "支出"); only the amount column of that kind shows.
     void SetKindCaptions(const QString& kind);
 
 private:

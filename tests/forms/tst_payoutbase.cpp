@@ -6,6 +6,8 @@
 #include "data/Query.h"
 #include "forms/ItemType.h"
 #include "forms/PayoutBase.h"
+#include "widgets/DBGrid.h"
+#include "widgets/GridModel.h"
 #include "widgets/Panel.h"
 #include "widgets/PictureButton.h"
 
@@ -18,7 +20,8 @@
 #include <QPlainTextEdit>
 #include <QTest>
 #include <QTimer>
-#include <QToolButton>
+#include <QPushButton>
+#include <QTreeView>
 
 #include <functional>
 #include <memory>
@@ -212,12 +215,12 @@ private slots:
         QCOMPARE(FForm->windowTitle(), kind == Income ? QStringLiteral("日常收入管理")
                                                       : QStringLiteral("日常支出管理"));
         for (const char* name : {"sbAppend", "sbSave", "sbCancel", "sbDelete", "sbQuit"})
-            QVERIFY(FForm->Panel8->findChild<QToolButton*>(name));
+            QVERIFY(FForm->Panel8->findChild<QPushButton*>(name));
         QCOMPARE(FForm->sbAppend->text(), QStringLiteral("新增"));
         QCOMPARE(FForm->sbQuit->text(), QStringLiteral("退出"));
         // 退出 stands at the right edge of the bar, the others at its left.
         QVERIFY(FForm->sbQuit->geometry().right() > FForm->Panel8->width() - 20);
-        QVERIFY(FForm->sbDelete->geometry().right() < FForm->Panel8->width() / 2);
+        QVERIFY(FForm->sbQuit->x() - FForm->sbDelete->geometry().right() > 40);
         // the category button right of the list
         QVERIFY(FForm->sbPayout->geometry().left() >= FForm->cbItemProject->geometry().right());
     }
@@ -245,6 +248,69 @@ private slots:
         Open(Payout, name);
         QCOMPARE(ListedContents(), QStringList{"早饭"});
         QVERIFY(FLedger->Messages.Boxes.isEmpty());
+    }
+
+    // -- the list ------------------------------------------------------------------------------
+
+    void theListShowsTheColumnsOfTheKind_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QStringList>("captions");
+        QTest::newRow("收入") << Income
+                            << QStringList{"收入内容", "收入项目", "收入金额", "日期", "记帐人"};
+        QTest::newRow("支出") << Payout
+                            << QStringList{"支出内容", "支出项目", "支出金额", "日期", "记帐人"};
+    }
+
+    void theListShowsTheColumnsOfTheKind() {
+        QFETCH(QString, kind);
+        QFETCH(QStringList, captions);
+        FLedger->AddPayout(1, kind == Income ? Salary : Meals, "一笔", kind == Income ? QVariant() : 25,
+                           kind == Income ? QVariant(25) : QVariant(), QDate(2026, 12, 3), Mum, kind);
+        Open(kind);
+        QTreeView* view = FForm->dbgPayout->View();
+        QStringList shown;
+        for (int c = 0; c < view->model()->columnCount(); ++c)
+            if (!view->isColumnHidden(c))
+                shown << view->model()->headerData(c, Qt::Horizontal).toString();
+        QCOMPARE(shown, captions);
+        QCOMPARE(view->editTriggers(), QAbstractItemView::NoEditTriggers); // read-only
+        const QModelIndex day = FForm->dbgPayout->IndexOfRow(0, "UseDate");
+        QCOMPARE(day.data().toString(), QStringLiteral("2026-12-03"));
+        QCOMPARE(Qt::Alignment(day.data(Qt::TextAlignmentRole).toInt()) & Qt::AlignHCenter,
+                 Qt::AlignHCenter);
+        QCOMPARE(FForm->dbgPayout->IndexOfRow(0, "ItemProject").data().toString(),
+                 kind == Income ? QStringLiteral("工资") : QStringLiteral("餐饮"));
+    }
+
+    void theFooterTotalsTheListedAmounts() {
+        FLedger->AddPayout(1, Meals, "早饭", 5, {}, QDate(2026, 12, 1), Mum, Payout);
+        FLedger->AddPayout(2, Meals, "年货", 1200, {}, QDate(2026, 12, 2), Mum, Payout);
+        FLedger->AddPayout(3, Meals, "上月", 999, {}, QDate(2026, 11, 2), Mum, Payout);
+        Open(Payout);
+        QCOMPARE(FForm->dbgPayout->FooterText("PayoutAccount"), QStringLiteral("￥1,205.00"));
+        AddThroughForm("晚饭", "餐饮", QDate(2026, 12, 3), "2147483647");
+        QCOMPARE(FForm->dbgPayout->FooterText("PayoutAccount"),
+                 QStringLiteral("￥2,147,484,852.00"));
+        Click(FForm->sbDelete);
+        QCOMPARE(FForm->dbgPayout->FooterText("PayoutAccount"), QStringLiteral("￥1,205.00"));
+    }
+
+    void aClickOnARowFillsTheEditArea() {
+        FLedger->AddPayout(1, Meals, "早饭", 5, {}, QDate(2026, 12, 1), Mum, Payout);
+        FLedger->AddPayout(2, Traffic, "车票", 30, {}, QDate(2026, 12, 2), Mum, Payout, "往返");
+        Open(Payout);
+        QTreeView* view = FForm->dbgPayout->View();
+        const QRect cell = view->visualRect(FForm->dbgPayout->IndexOfRow(1, "Payout"));
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, cell.center());
+        QCOMPARE(FForm->qryPayout->RecNo(), 2);
+        QCOMPARE(FForm->edtPayout->text(), QStringLiteral("车票"));
+        QCOMPARE(FForm->cbItemProject->currentText(), QStringLiteral("交通"));
+        QCOMPARE(FForm->mmMemos->toPlainText(), QStringLiteral("往返"));
+        Click(FForm->sbAppend);
+        QVERIFY(!FForm->dbgPayout->isEnabled());
+        Click(FForm->sbCancel);
+        QVERIFY(FForm->dbgPayout->isEnabled());
+        QCOMPARE(FForm->edtPayout->text(), QStringLiteral("车票"));
     }
 
     // -- the scroll reaction ---------------------------------------------------------------------
