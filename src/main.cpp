@@ -3,6 +3,7 @@
 #include "app/MainWindow.h"
 #include "data/DataModule.h"
 #include "data/Schema.h"
+#include "platform/ErrorReport.h"
 #include "platform/Exception.h"
 #include "platform/Fonts.h"
 
@@ -35,14 +36,25 @@ int main(int argc, char* argv[]) {
     InitPennyvaleResources();
     InstallFontSubstitutions();
 
-    dmMain = new TdmMain;
-    dmMain->DataModuleCreate();
-    frmMain = new TfrmMain;
-    frmMain->show(); // runs the login
-    const int result = app.exec();
-    delete frmMain;
-    frmMain = nullptr;
-    delete dmMain;
-    dmMain = nullptr;
+    // Every step of the start and of the end is guarded: a failure is reported and the program
+    // goes on as far as it can.
+    RunGuarded([] {
+        dmMain = new TdmMain;
+        dmMain->DataModuleCreate();
+    });
+    RunGuarded([] {
+        frmMain = new TfrmMain;
+        frmMain->show(); // runs the login
+    });
+    int result = 1;
+    if (frmMain) result = app.exec();
+    RunGuarded([] {
+        delete frmMain;
+        frmMain = nullptr;
+    });
+    RunGuarded([] {
+        delete dmMain;
+        dmMain = nullptr;
+    });
     return result;
 }

@@ -2,6 +2,9 @@
 
 #include "platform/ErrorReport.h"
 
+#include <QLibraryInfo>
+#include <QLocale>
+
 namespace {
 
 bool TerminateRequested = false;
@@ -16,6 +19,18 @@ std::function<void()>& TerminateAction() {
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName(QStringLiteral("Pennyvale"));
     setApplicationDisplayName(QStringLiteral("Pennyvale"));
+    UseChineseLocale();
+    // Qt's own texts (确定, 取消 in message boxes, the date picker's menus) in Chinese. Without
+    // the translation installed they stay in English; nothing else depends on it.
+    if (FQtTranslator.load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"),
+                           QStringLiteral("_"),
+                           QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        installTranslator(&FQtTranslator);
+}
+
+void TApplication::UseChineseLocale() {
+    // Dates and numbers as in China, whatever the system's locale (2026/12/8, not 8 Dec 2026).
+    QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::SimplifiedChineseScript, QLocale::China));
 }
 
 // The last line of defence: handlers are guarded one by one, and whatever still escapes one is

@@ -11,6 +11,7 @@
 #include "data/TextRules.h"
 #include "platform/ErrorReport.h"
 #include "platform/Fonts.h"
+#include "platform/GbkCodec.h"
 #include "settings/IniSetting.h"
 #include "widgets/Image.h"
 #include "widgets/PictureButton.h"
@@ -93,6 +94,7 @@ TfrmLogin::TfrmLogin(QWidget* owner) : QDialog(owner, Qt::Dialog | Qt::Frameless
 }
 
 void TfrmLogin::FormCreate() {
+    if (!IniSetting) return; // the settings could not be made; the error was reported
     IniSetting->OpenKey(SettingsKey, true);
     edtAccount->setText(IniSetting->ReadValue(AccountValue));
     IniSetting->CloseKey();
@@ -131,6 +133,10 @@ void TfrmLogin::edtLogonPasswordKeyDown(int key) {
 }
 
 void TfrmLogin::sbOKClick() {
+    // A ledger that was busy or missing at start is tried again; a failure names the file and
+    // its reason.
+    if (!dmMain) throw EDatabaseError(QStringLiteral("数据模块尚未创建"));
+    dmMain->Open();
     TQuery& query = *dmMain->qryCommon;
     const QString account = Trimmed(edtAccount->text());
     TCommonDB::OpenSQL(QStringLiteral("select * from bPerson where LoginAccount = '") +
@@ -141,15 +147,22 @@ void TfrmLogin::sbOKClick() {
         return;
     }
     const QString stored = query.FieldByName(QStringLiteral("LoginPassword")).AsString();
-    if (stored != TCommon::EncodeText(Trimmed(edtLogonPassword->text()))) {
+    // A password that GBK cannot write has no stored form, so it matches no member.
+    const QString typed = Trimmed(edtLogonPassword->text());
+    if (!Gbk::CanEncode(typed) || stored != TCommon::EncodeText(typed)) {
         TCommon::ShowWarning(QStringLiteral("密码不正确，请核对！"));
         return;
     }
-    IniSetting->OpenKey(SettingsKey, true);
-    IniSetting->WriteValue(AccountValue, edtAccount->text());
-    IniSetting->CloseKey();
-    ComboPub->CurPersonName = query.FieldByName(QStringLiteral("PersonName")).AsString();
-    ComboPub->CurPersonID = query.FieldByName(QStringLiteral("PersonID")).AsString();
+    const QString name = query.FieldByName(QStringLiteral("PersonName")).AsString();
+    const QString id = query.FieldByName(QStringLiteral("PersonID")).AsString();
+    // The login has succeeded: only now is the account remembered for the next start.
+    if (IniSetting) {
+        IniSetting->OpenKey(SettingsKey, true);
+        IniSetting->WriteValue(AccountValue, edtAccount->text());
+        IniSetting->CloseKey();
+    }
+    ComboPub->CurPersonName = name;
+    ComboPub->CurPersonID = id;
     FLoginOK = true;
     accept();
 }

@@ -4,6 +4,7 @@
 #include "data/ComboPub.h"
 #include "data/Common.h"
 #include "data/CommonDB.h"
+#include "data/Services.h"
 #include "forms/FamilyMember.h"
 #include "forms/FinanceAns.h"
 #include "forms/ItemType.h"
@@ -22,6 +23,7 @@
 
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLayout>
 #include <QScreen>
 #include <QShowEvent>
 #include <QVBoxLayout>
@@ -29,6 +31,9 @@
 TfrmMain* frmMain = nullptr;
 
 namespace {
+
+// Marks a working form that CloseWorkForms has closed and handed to deleteLater.
+const char* const FreedProperty = "pennyvaleFreed";
 
 // Top of each navigation button in the left column.
 constexpr int ButtonTops[TfrmMain::ButtonCount] = {33, 67, 133, 166, 240, 274, 308, 424};
@@ -81,7 +86,7 @@ TfrmMain::TfrmMain()
     BuildLayout();
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
-    FormCreate();
+    RunGuarded([this] { FormCreate(); });
 }
 
 TfrmMain::~TfrmMain() {
@@ -133,10 +138,7 @@ void TfrmMain::BuildLayout() {
 }
 
 void TfrmMain::FormCreate() {
-    Common = new TCommon;
-    CommonDB = new TCommonDB;
-    ComboPub = new TComboPub;
-    IniSetting = new TIniSetting(TCommon::GetAppPath() + QStringLiteral("fClient.ini"));
+    FServices = std::make_unique<TServices>(TCommon::GetAppPath() + QStringLiteral("fClient.ini"));
     SetStartDates(TCommonDB::GetSysDateTime().date());
 }
 
@@ -149,14 +151,13 @@ void TfrmMain::showEvent(QShowEvent* event) {
 }
 
 void TfrmMain::FormShow() {
-    frmLogin = new TfrmLogin(this);
-    try {
-        frmLogin->exec();
-    } catch (...) {
-        delete frmLogin;
-        throw;
+    {
+        // Freed when the modal display ends, also when it ends with an error; frmLogin then
+        // clears itself.
+        TfrmLogin login(this);
+        frmLogin = &login;
+        login.exec();
     }
-    delete frmLogin;
 
     frmPanel = new TfrmPanel(pnlMain);
     pnlMain->layout()->addWidget(frmPanel);
@@ -167,19 +168,16 @@ void TfrmMain::FormShow() {
                     ShortDateText(TCommonDB::GetSysDateTime().date()));
 }
 
+// Runs from the destructor, so nothing may leave it: each step reports its own failure.
 void TfrmMain::FormDestroy() {
     // The working forms go first, while the services they may use still exist.
-    delete frmPanel;
-    frmPanel = nullptr;
-    delete Common;
-    delete CommonDB;
-    delete ComboPub;
-    Common = nullptr;
-    CommonDB = nullptr;
-    ComboPub = nullptr;
-    // Writes "fClient.ini" back if the login changed it.
-    delete IniSetting;
-    IniSetting = nullptr;
+    RunGuarded([] {
+        delete frmPanel;
+        frmPanel = nullptr;
+    });
+    // Frees Common, CommonDB and ComboPub, then the settings, which write "fClient.ini" back if
+    // the login changed it.
+    RunGuarded([this] { FServices.reset(); });
 }
 
 void TfrmMain::ButtonMouseMove(int index) {
@@ -190,19 +188,32 @@ void TfrmMain::ButtonMouseLeave(int index) {
     fcsb[index]->SetPicture(fcibNormal[index]->Picture());
 }
 
+// Each form leaves the layout and the screen at once and is freed when control is back in the
+// event loop, so a form may end its own life from one of its handlers (the diary's exit button
+// closes the working forms too) and the handler still runs on a live object.
 void TfrmMain::CloseWorkForms() {
     if (!frmPanel) return;
+    QList<QPointer<TfrmBase>> forms; // from the last to the first, as they are owned
+    const QObjectList owned = frmPanel->children();
+    for (qsizetype i = owned.size() - 1; i >= 0; --i)
+        if (auto* form = qobject_cast<TfrmBase*>(owned[i])) forms << form;
     try {
-        const QObjectList owned = frmPanel->children();
-        for (qsizetype i = owned.size() - 1; i >= 0; --i) {
-            if (auto* form = qobject_cast<TfrmBase*>(owned[i])) {
-                form->close();
-                delete form;
-            }
+        for (const QPointer<TfrmBase>& form : forms) {
+            if (!form || form->property(FreedProperty).toBool()) continue;
+            if (QLayout* layout = frmPanel->layout()) layout->removeWidget(form);
+            form->close();
+            if (!form) continue; // its close handler freed it
+            form->hide();
+            form->setProperty(FreedProperty, true);
+            form->deleteLater();
         }
     } catch (const std::exception& error) {
         TCommon::ShowWarning(QStringLiteral("关闭窗体出现异常！原因：") + ErrorText(error));
     }
+}
+
+bool TfrmMain::IsFreed(const QWidget* form) {
+    return !form || form->property(FreedProperty).toBool();
 }
 
 void TfrmMain::OpenWorkForm(const std::function<TfrmBase*(QWidget* owner)>& create) {

@@ -4,16 +4,19 @@
 #include <QWidget>
 #include <array>
 #include <functional>
+#include <memory>
 
 class QLabel;
 class TImage;
 class TPanel;
 class TPictureButton;
 class TfrmBase;
+class TServices;
 
 // The main window: banner, the column of eight navigation buttons, the working area with the host
 // panel, and the status bar. Creating it creates the services and the settings; showing it the
-// first time runs the login; destroying it frees them again.
+// first time runs the login; destroying it frees them again. Each of these steps is guarded: a
+// failure is reported and the program goes on.
 class TfrmMain : public QWidget {
     Q_OBJECT
 
@@ -37,8 +40,11 @@ public:
     std::array<TImage*, ButtonCount> fcibNormal;   // fcib01 .. fcib08
     std::array<TImage*, ButtonCount> fcibHover;    // fcib11 .. fcib18
 
-    // Closes and frees every form the host panel owns.
+    // Takes every form the host panel owns out of the working area, closes it and frees it once
+    // control is back in the event loop (deleteLater).
     void CloseWorkForms();
+    // True for a form that CloseWorkForms has closed and that waits to be freed.
+    static bool IsFreed(const QWidget* form);
 
     void fcsb01Click();
     void fcsb02Click();
@@ -63,6 +69,7 @@ private:
     void OpenWorkForm(const std::function<TfrmBase*(QWidget* owner)>& create);
 
     bool FShown = false;
+    std::unique_ptr<TServices> FServices;
 };
 
 extern TfrmMain* frmMain;

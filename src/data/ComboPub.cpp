@@ -5,6 +5,7 @@
 #include "data/TextRules.h"
 
 #include <QComboBox>
+#include <QSignalBlocker>
 
 TComboPub* ComboPub = nullptr;
 
@@ -21,6 +22,9 @@ void TComboPub::FillComboWithNone(const QString& sql, TQuery& query, const QStri
 void TComboPub::Fill(const QString& sql, TQuery& query, const QString& displayColumn,
                      QComboBox* combo, const QString& idColumn, QStringList* ids, bool withNone) {
     TCommonDB::OpenSQL(sql, query); // throws before anything is cleared
+    // Filling is not a choice of the user's: no signal of the drop-down fires, and no entry is
+    // selected afterwards (a drop-down selects its first entry when the first one is added).
+    const QSignalBlocker silence(combo);
     combo->clear();
     if (withNone) combo->addItem(QStringLiteral("无"));
     const bool withIds = !Trimmed(idColumn).isEmpty();

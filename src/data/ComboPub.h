@@ -10,7 +10,8 @@ class TQuery;
 class TComboPub {
 public:
     // Runs the statement on the query and lists the display column's non-blank values in the
-    // drop-down, in the order the rows arrive, with nothing selected. With an id column, ids
+    // drop-down, in the order the rows arrive, with nothing selected (index -1), firing none of
+    // the drop-down's signals. With an id column, ids
     // receives the matching ids (entry k belongs to drop-down entry k); a blank id column name
     // empties ids. When the statement fails, the drop-down and ids keep what they held.
     void FillCombo(const QString& sql, TQuery& query, const QString& displayColumn,

@@ -1,5 +1,6 @@
 #include "data/Common.h"
 
+#include "platform/Exception.h"
 #include "platform/GbkCodec.h"
 #include "platform/MessagePresenter.h"
 
@@ -56,6 +57,9 @@ bool TCommon::ShowConfirm(const QString& message) {
 }
 
 QString TCommon::EncodeText(const QString& text) {
+    // "?" in place of a character GBK lacks would make any two such passwords alike.
+    if (!Gbk::CanEncode(text))
+        throw Exception(QStringLiteral("密码中含有无法保存的字符（如表情符号），请换用其他字符。"));
     return Shifted(text, -2);
 }
 

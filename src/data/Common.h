@@ -21,6 +21,8 @@ public:
 
     // A password's stored form: its GBK bytes each lowered by 2, in reverse order, up to the
     // first zero byte. DecodeText undoes it. Bytes that are not valid GBK survive unchanged.
+    // Text with a character that GBK lacks has no stored form: EncodeText refuses it with an
+    // Exception (check with Gbk::CanEncode first).
     static QString EncodeText(const QString& text);
     static QString DecodeText(const QString& text);
 

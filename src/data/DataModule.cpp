@@ -2,36 +2,139 @@
 
 #include "data/Schema.h"
 #include "platform/ErrorReport.h"
-#include "platform/Exception.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QUrl>
 
 TdmMain* dmMain = nullptr;
 
 namespace {
 
+// SQLite's result codes as Qt SQL passes them on in nativeErrorCode().
+const QString SqliteBusy = QStringLiteral("5");
+const QString SqliteLocked = QStringLiteral("6");
+const QString SqliteCorrupt = QStringLiteral("11");
+const QString SqliteNotADatabase = QStringLiteral("26");
+
+QString Shown(const QString& path) {
+    return QDir::toNativeSeparators(QDir::current().absoluteFilePath(path));
+}
+
+[[noreturn]] void Fail(TLedgerProblem problem, const QString& path, const QString& reason = {}) {
+    const QString file = Shown(path);
+    QString text;
+    switch (problem) {
+    case TLedgerProblem::Missing:
+        text = QStringLiteral("找不到账本文件 %1。请确认程序是在存放账本的文件夹中启动的，"
+                              "或者先创建一个新账本。")
+                   .arg(file);
+        break;
+    case TLedgerProblem::Folder:
+        text = QStringLiteral("账本文件 %1 的位置上是一个文件夹，而不是账本文件。").arg(file);
+        break;
+    case TLedgerProblem::Unreadable:
+        text = QStringLiteral("无法读取账本文件 %1：%2").arg(file, reason);
+        break;
+    case TLedgerProblem::Empty:
+        text = QStringLiteral("账本文件 %1 是空的（0 字节），里面没有任何账目。"
+                              "它可能在创建或复制时被中断了；请从备份中恢复这个文件。")
+                   .arg(file);
+        break;
+    case TLedgerProblem::AccessFormat:
+        text = QStringLiteral("账本文件 %1 是旧版程序以 Access 格式保存的账本，"
+                              "本程序不能直接打开它，需要先把它转换为本程序的格式。")
+                   .arg(file);
+        break;
+    case TLedgerProblem::NotALedger:
+        text = QStringLiteral("文件 %1 不是本程序的账本%2。请确认文件没有被其他文件替换。")
+                   .arg(file, reason.isEmpty() ? QString() : QStringLiteral("（%1）").arg(reason));
+        break;
+    case TLedgerProblem::Damaged:
+        text = QStringLiteral("账本文件 %1 已损坏，无法使用（%2）。请从备份中恢复这个文件。")
+                   .arg(file, reason);
+        break;
+    case TLedgerProblem::Busy:
+        text = QStringLiteral("账本文件 %1 正被另一个程序使用，暂时无法打开。"
+                              "请关闭那个程序后再登录。")
+                   .arg(file);
+        break;
+    case TLedgerProblem::None:
+        text = QStringLiteral("无法打开账本文件 %1：%2").arg(file, reason);
+        break;
+    }
+    throw ELedgerFileError(problem, text);
+}
+
+// What an engine error says of a file whose header is that of an SQLite database.
+TLedgerProblem ProblemOfError(const QSqlError& error) {
+    const QString code = error.nativeErrorCode();
+    if (code == SqliteBusy || code == SqliteLocked) return TLedgerProblem::Busy;
+    if (code == SqliteCorrupt || code == SqliteNotADatabase) return TLedgerProblem::Damaged;
+    return TLedgerProblem::None;
+}
+
+// Every table of this program with every column it reads or writes.
+void CheckTables(QSqlDatabase& connection, const QString& path) {
+    const QStringList present = connection.tables();
+    QStringList missing;
+    bool anyOfOurs = false;
+    for (const Schema::TTableColumns& table : Schema::LedgerTables()) {
+        bool found = false;
+        for (const QString& name : present)
+            found = found || name.compare(table.Name, Qt::CaseInsensitive) == 0;
+        if (!found) {
+            missing << QStringLiteral("缺少数据表 %1").arg(table.Name);
+            continue;
+        }
+        anyOfOurs = true;
+        const QSqlRecord columns = connection.record(table.Name);
+        for (const QString& column : table.Columns)
+            if (columns.indexOf(column) < 0)
+                missing << QStringLiteral("数据表 %1 缺少列 %2").arg(table.Name, column);
+    }
+    if (!anyOfOurs)
+        Fail(TLedgerProblem::NotALedger, path, QStringLiteral("其中没有本程序的数据表"));
+    if (!missing.isEmpty()) Fail(TLedgerProblem::Damaged, path, missing.join(QStringLiteral("，")));
+}
+
 // Opens the file read-write; fails when it is missing or is not a ledger database.
 void OpenExisting(QSqlDatabase& connection, const QString& path) {
+    QString reason;
+    const TLedgerProblem problem = TdmMain::InspectFile(path, &reason);
+    if (problem != TLedgerProblem::None) Fail(problem, path, reason);
+
     QUrl uri = QUrl::fromLocalFile(QDir::current().absoluteFilePath(path));
     uri.setQuery(QStringLiteral("mode=rw"));
     connection.setDatabaseName(uri.toString(QUrl::FullyEncoded));
-    connection.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000"));
-    if (!connection.open())
-        throw EDatabaseError(QStringLiteral("无法打开数据库 %1：%2")
-                                 .arg(path, connection.lastError().databaseText()));
-    // SQLite opens any file lazily; reading the schema proves it is a database we can use.
-    QSqlQuery probe(connection);
-    if (!probe.exec(QStringLiteral("select count(*) from sqlite_master"))) {
-        const QString reason = probe.lastError().databaseText();
-        probe = QSqlQuery();
-        connection.close();
-        throw EDatabaseError(QStringLiteral("无法打开数据库 %1：%2").arg(path, reason));
+    connection.setConnectOptions(
+        QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(TdmMain::BusyTimeoutMs));
+    if (!connection.open()) {
+        const QSqlError error = connection.lastError();
+        Fail(ProblemOfError(error), path, error.databaseText());
     }
-    // A page cache of up to 64 MB keeps a large ledger's indexes in memory between statements.
-    probe.exec(QStringLiteral("pragma cache_size = -65536"));
+    try {
+        // SQLite opens any file lazily; reading the schema proves it is a database we can use.
+        QSqlQuery probe(connection);
+        if (!probe.exec(QStringLiteral("select count(*) from sqlite_master"))) {
+            const QSqlError error = probe.lastError();
+            const TLedgerProblem found = ProblemOfError(error);
+            Fail(found == TLedgerProblem::None ? TLedgerProblem::Damaged : found, path,
+                 error.databaseText());
+        }
+        probe = QSqlQuery();
+        CheckTables(connection, path);
+        // A page cache of up to 64 MB keeps a large ledger's indexes in memory between
+        // statements.
+        QSqlQuery(connection).exec(QStringLiteral("pragma cache_size = -65536"));
+    } catch (...) {
+        connection.close();
+        throw;
+    }
 }
 
 } // namespace
@@ -50,8 +153,37 @@ TdmMain::~TdmMain() {
 
 void TdmMain::DataModuleCreate() {
     try {
-        OpenExisting(cnHearthbook, Schema::DatabasePath);
-    } catch (const std::exception& error) {
-        ReportError(error);
+        Open();
+    } catch (...) {
+        ReportCurrentException();
     }
+}
+
+void TdmMain::Open() {
+    if (!cnHearthbook.isOpen()) OpenExisting(cnHearthbook, Schema::DatabasePath);
+}
+
+TLedgerProblem TdmMain::InspectFile(const QString& path, QString* reason) {
+    const QFileInfo info(path);
+    if (!info.exists()) return TLedgerProblem::Missing;
+    if (info.isDir()) return TLedgerProblem::Folder;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (reason) *reason = file.errorString();
+        return TLedgerProblem::Unreadable;
+    }
+    const QByteArray header = file.read(100);
+    if (header.isEmpty() && file.error() != QFileDevice::NoError) {
+        if (reason) *reason = file.errorString();
+        return TLedgerProblem::Unreadable;
+    }
+    if (header.isEmpty()) return TLedgerProblem::Empty;
+    // Jet 3 and 4 files carry "Standard Jet DB" at bytes 4 to 19, Access 2007 files
+    // "Standard ACE DB".
+    const QByteArray jet = header.mid(4, 15);
+    if (jet == "Standard Jet DB" || jet == "Standard ACE DB") return TLedgerProblem::AccessFormat;
+    if (!header.startsWith(QByteArrayView("SQLite format 3\0", 16))) {
+        return TLedgerProblem::NotALedger;
+    }
+    return TLedgerProblem::None;
 }

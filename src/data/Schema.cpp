@@ -7,7 +7,14 @@
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QTemporaryFile>
 #include <QUuid>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <stdio.h>
+#include <unistd.h>
 
 namespace {
 
@@ -76,6 +83,43 @@ const TCategory Categories[] = {
     {"人情往来", "支出"}, {"其他支出", "支出"},
 };
 
+// Why a folder cannot be made: a file in its way, or the system's reason.
+QString FolderProblem(const QString& folder) {
+    for (QFileInfo step(folder); !step.filePath().isEmpty(); step = QFileInfo(step.path())) {
+        if (step.exists())
+            return step.isDir() ? QStringLiteral("没有在 %1 中创建文件夹的权限")
+                                      .arg(QDir::toNativeSeparators(step.filePath()))
+                                : QStringLiteral("%1 是一个文件，不是文件夹")
+                                      .arg(QDir::toNativeSeparators(step.filePath()));
+        if (step.isRoot() || step.path() == step.filePath()) break;
+    }
+    return QStringLiteral("路径无效");
+}
+
+// Moves the finished file to target unless a file is there already, atomically: a rename that
+// refuses to replace, or where the file system lacks it, a hard link that fails on an existing
+// name. The partial file is gone afterwards in every case.
+void PlaceWithoutReplacing(const QString& partial, const QString& target, const QString& shown) {
+    const QByteArray from = QFile::encodeName(partial);
+    const QByteArray to = QFile::encodeName(target);
+    int error = 0;
+    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
+        return;
+    error = errno;
+    if (error == EINVAL || error == ENOSYS || error == ENOTSUP) {
+        if (::link(from.constData(), to.constData()) == 0) {
+            ::unlink(from.constData());
+            return;
+        }
+        error = errno;
+    }
+    ::unlink(from.constData());
+    if (error == EEXIST)
+        throw EInOutError(QStringLiteral("数据库文件 %1 已经存在，不会覆盖。").arg(shown));
+    throw EInOutError(QStringLiteral("无法创建数据库文件 %1：%2")
+                          .arg(shown, QString::fromLocal8Bit(std::strerror(error))));
+}
+
 void Exec(QSqlQuery& query, const QString& sql) {
     if (!query.exec(sql)) throw EDatabaseError(query.lastError().text());
 }
@@ -83,6 +127,19 @@ void Exec(QSqlQuery& query, const QString& sql) {
 } // namespace
 
 namespace Schema {
+
+const QList<TTableColumns>& LedgerTables() {
+    static const QList<TTableColumns> tables = {
+        {QStringLiteral("bPerson"),
+         {"PersonID", "PersonName", "RoleName", "LoginAccount", "LoginPassword", "Memos"}},
+        {QStringLiteral("bItemProject"), {"ItemProjectID", "ItemProject", "ItemType", "Memos"}},
+        {QStringLiteral("fPayout"),
+         {"PayoutID", "ItemProjectID", "Payout", "PayoutAccount", "IncomeAccount", "UseDate",
+          "PersonName", "Memos", "ItemType", "MonthNum", "YearNum", "QuarterNum"}},
+        {QStringLiteral("fDiary"), {"DiaryID", "Diary", "DiaryDate", "PersonID"}},
+    };
+    return tables;
+}
 
 void CreateTables(QSqlDatabase& connection) {
     QSqlQuery query(connection);
@@ -114,39 +171,49 @@ void AddInitialContent(QSqlDatabase& connection) {
 
 void CreateDatabase(const QString& path) {
     const QFileInfo file(path);
+    const QString shown = QDir::toNativeSeparators(file.absoluteFilePath());
     if (file.exists())
-        throw EInOutError(QStringLiteral("数据库文件 %1 已经存在，不会覆盖。").arg(path));
-    if (!QDir().mkpath(file.absolutePath()))
-        throw EInOutError(QStringLiteral("无法创建文件夹 %1。").arg(file.absolutePath()));
+        throw EInOutError(QStringLiteral("数据库文件 %1 已经存在，不会覆盖。").arg(shown));
+    const QString folder = file.absolutePath();
+    if (!QDir().mkpath(folder))
+        throw EInOutError(QStringLiteral("无法创建文件夹 %1：%2")
+                              .arg(QDir::toNativeSeparators(folder), FolderProblem(folder)));
 
-    // Build the file under a temporary name and move it into place only when complete, so an
-    // interrupted create never leaves a half-made ledger that the program would then open.
-    const QString partial = path + QStringLiteral(".partial");
-    QFile::remove(partial);
+    // Build the file under a temporary name of this run's own and put it in place only when
+    // complete, and only if no ledger has appeared there meanwhile: an interrupted create never
+    // leaves a half-made ledger, and of two creates at once exactly one wins.
+    QTemporaryFile partial(folder + QStringLiteral("/.") + file.fileName() +
+                           QStringLiteral(".XXXXXX.partial"));
+    if (!partial.open())
+        throw EInOutError(QStringLiteral("无法在文件夹 %1 中创建数据库文件 %2：%3")
+                              .arg(QDir::toNativeSeparators(folder), file.fileName(),
+                                   partial.errorString()));
+    partial.close();
     const QString name = QStringLiteral("create-") + QUuid::createUuid().toString();
-    {
+    try {
         QSqlDatabase connection = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        connection.setDatabaseName(partial);
+        connection.setDatabaseName(partial.fileName());
+        auto failed = [&](const QSqlError& error) {
+            return EInOutError(
+                QStringLiteral("无法创建数据库文件 %1：%2").arg(shown, error.text()));
+        };
         try {
-            if (!connection.open()) throw EDatabaseError(connection.lastError().text());
-            if (!connection.transaction()) throw EDatabaseError(connection.lastError().text());
+            if (!connection.open()) throw failed(connection.lastError());
+            if (!connection.transaction()) throw failed(connection.lastError());
             CreateTables(connection);
             AddInitialContent(connection);
-            if (!connection.commit()) throw EDatabaseError(connection.lastError().text());
+            if (!connection.commit()) throw failed(connection.lastError());
             connection.close();
         } catch (...) {
             connection.close();
-            connection = QSqlDatabase();
-            QSqlDatabase::removeDatabase(name);
-            QFile::remove(partial);
             throw;
         }
+    } catch (...) {
+        QSqlDatabase::removeDatabase(name);
+        throw;
     }
     QSqlDatabase::removeDatabase(name);
-    if (!QFile::rename(partial, path)) {
-        QFile::remove(partial);
-        throw EInOutError(QStringLiteral("无法创建数据库文件 %1。").arg(path));
-    }
+    PlaceWithoutReplacing(partial.fileName(), file.absoluteFilePath(), shown);
 }
 
 } // namespace Schema

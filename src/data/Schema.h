@@ -2,6 +2,7 @@
 
 #include <QSqlDatabase>
 #include <QString>
+#include <QStringList>
 
 // The ledger's tables and the content of a new installation's file.
 namespace Schema {
@@ -13,6 +14,14 @@ inline const QString DatabasePath = QStringLiteral("DataBase/Hearthbook.mdb");
 inline const QString DefaultPersonName = QStringLiteral("家长");
 inline const QString DefaultAccount = QStringLiteral("admin");
 inline const QString DefaultPassword = QStringLiteral("admin");
+
+// A table of the ledger with the columns the program reads and writes.
+struct TTableColumns {
+    QString Name;
+    QStringList Columns;
+};
+// bPerson, bItemProject, fPayout and fDiary with their columns, in their order in the table.
+const QList<TTableColumns>& LedgerTables();
 
 // Creates the four tables and their indexes on an open, empty connection.
 void CreateTables(QSqlDatabase& connection);

@@ -3,8 +3,9 @@
 #include <QLocale>
 
 QString ShortDateText(const QDate& date) {
-    QString format = QLocale::system().dateFormat(QLocale::ShortFormat);
+    const QLocale locale; // the program's default: Chinese (China)
+    QString format = locale.dateFormat(QLocale::ShortFormat);
     if (!format.contains(QStringLiteral("yyyy")))
         format.replace(QStringLiteral("yy"), QStringLiteral("yyyy"));
-    return QLocale::system().toString(date, format);
+    return locale.toString(date, format);
 }

@@ -34,6 +34,24 @@ bool IsTrailByte(uchar b) {
 
 namespace Gbk {
 
+bool CanEncode(const QString& text) {
+    qsizetype runStart = 0;
+    auto runEncodes = [&](qsizetype end) {
+        if (end <= runStart) return true;
+        QStringEncoder encoder("GBK", QStringConverter::Flag::Stateless);
+        const QByteArray bytes = encoder.encode(QStringView(text).mid(runStart, end - runStart));
+        Q_UNUSED(bytes); // encoding happens on conversion; hasError tells afterwards
+        return !encoder.hasError();
+    };
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (IsRawByte(text[i])) {
+            if (!runEncodes(i)) return false;
+            runStart = i + 1;
+        }
+    }
+    return runEncodes(text.size());
+}
+
 QString ToUnicode(const QByteArray& bytes) {
     // Fast path: bytes that decode and encode back unchanged, with no character that we use
     // for raw bytes.

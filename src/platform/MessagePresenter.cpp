@@ -1,14 +1,22 @@
 #include "platform/MessagePresenter.h"
 
 #include <QApplication>
+#include <QDebug>
 #include <QMessageBox>
 
 namespace {
 
-// Real boxes on the application's active window.
+// Real boxes on the application's active window. Without a widget application (before it is
+// made, or once it is gone, as in a destructor at the very end of the run) no box can be shown:
+// the text goes to standard error, and a question is answered with Cancel.
 class TDialogPresenter final : public TMessagePresenter {
 public:
     bool Show(TMessageKind kind, const QString& text) override {
+        if (!qobject_cast<QApplication*>(QCoreApplication::instance()) ||
+            QCoreApplication::closingDown()) {
+            qCritical().noquote() << MessageCaption << text;
+            return kind != TMessageKind::Confirm;
+        }
         QMessageBox box(QApplication::activeWindow());
         box.setWindowTitle(MessageCaption);
         box.setText(text);

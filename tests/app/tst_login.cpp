@@ -6,6 +6,8 @@
 #include "data/ComboPub.h"
 #include "data/Common.h"
 #include "platform/Fonts.h"
+#include "data/DataModule.h"
+#include "data/Schema.h"
 #include "settings/IniSetting.h"
 #include "widgets/PictureButton.h"
 
@@ -15,6 +17,7 @@
 #include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QStringEncoder>
+#include <QSqlQuery>
 #include <QTest>
 #include <QTimer>
 
@@ -391,6 +394,86 @@ private slots:
     }
 
     // -- the remembered account ----------------------------------------------------------------
+
+    // A character that GBK lacks never matches, not even a stored "?" in its place.
+    void passwordWithCharactersGbkLacksNeverMatches_data() {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("typed");
+        QTest::newRow("emoji against a?") << "a?" << QString::fromUtf8("a😀");
+        QTest::newRow("two emoji against ??") << "??" << QString::fromUtf8("😀😁");
+        QTest::newRow("Korean against ??") << "??" << QString::fromUtf8("비밀");
+    }
+    void passwordWithCharactersGbkLacksNeverMatches() {
+        QFETCH(QString, stored);
+        QFETCH(QString, typed);
+        FLedger->AddPerson(7, QStringLiteral("小红"), QStringLiteral("xh"), stored);
+        TfrmLogin* form = Start();
+        form->edtAccount->setText(QStringLiteral("xh"));
+        form->edtLogonPassword->setText(typed);
+        QTest::mouseClick(form->sbOK, Qt::LeftButton);
+        VerifyRefused(form, QStringLiteral("密码不正确，请核对！"));
+        // the stored password itself still works
+        FLedger->Messages.Boxes.clear();
+        form->edtLogonPassword->setText(stored);
+        QTest::mouseClick(form->sbOK, Qt::LeftButton);
+        VerifyLoggedIn(form, QStringLiteral("小红"), QStringLiteral("7"));
+    }
+
+    // The account is remembered only once the login has succeeded: a login that fails after the
+    // password matched (the member's row cannot be read) leaves the settings as they were.
+    void failureAfterThePasswordRemembersNothing() {
+        FLedger->Exec(QStringLiteral("alter table bPerson drop column PersonName"));
+        TfrmLogin* form = Start();
+        Type(form, QStringLiteral("admin"), QStringLiteral("admin"));
+        QTest::mouseClick(form->sbOK, Qt::LeftButton);
+        QCOMPARE(FLedger->Messages.Boxes.size(), 1);
+        QCOMPARE(FLedger->Messages.Boxes[0].Kind, TMessageKind::Error);
+        QVERIFY(form->isVisible());
+        QVERIFY(!form->LoginOK());
+        QVERIFY(ComboPub->CurPersonName.isEmpty() && ComboPub->CurPersonID.isEmpty());
+        IniSetting->OpenKey(QStringLiteral("系统"), true);
+        QVERIFY(IniSetting->ReadValue(QStringLiteral("默认帐户")).isEmpty());
+        IniSetting->CloseKey();
+        End();
+        QVERIFY(!QFileInfo::exists(SettingsPath()));
+    }
+
+    // A ledger locked by another program at start is tried again by the login; the message says
+    // that another program uses it, and once the lock is gone the login works.
+    void busyLedgerAtStartIsTriedAgain() {
+        delete dmMain;
+        dmMain = nullptr;
+        const int timeout = TdmMain::BusyTimeoutMs;
+        TdmMain::BusyTimeoutMs = 50;
+        auto other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other"));
+        other.setDatabaseName(Schema::DatabasePath);
+        QVERIFY(other.open());
+        auto lock = std::make_unique<QSqlQuery>(other);
+        QVERIFY(lock->exec(QStringLiteral("begin exclusive")));
+        dmMain = new TdmMain;
+        dmMain->DataModuleCreate();
+        QCOMPARE(FLedger->Messages.Boxes.size(), 1);
+
+        TfrmLogin* form = Start();
+        Type(form, QStringLiteral("admin"), QStringLiteral("admin"));
+        QTest::mouseClick(form->sbOK, Qt::LeftButton);
+        QCOMPARE(FLedger->Messages.Boxes.size(), 2);
+        const QString text = FLedger->Messages.LastText();
+        QVERIFY2(text.contains(QStringLiteral("正被另一个程序使用")), qPrintable(text));
+        QVERIFY2(text.contains(QStringLiteral("Hearthbook.mdb")), qPrintable(text));
+        QVERIFY2(!text.contains(QStringLiteral("mode=rw")), qPrintable(text));
+        QVERIFY(form->isVisible());
+
+        QVERIFY(lock->exec(QStringLiteral("rollback")));
+        lock.reset();
+        other.close();
+        other = QSqlDatabase();
+        QSqlDatabase::removeDatabase(QStringLiteral("other"));
+        TdmMain::BusyTimeoutMs = timeout;
+        FLedger->Messages.Boxes.clear();
+        QTest::mouseClick(form->sbOK, Qt::LeftButton);
+        VerifyLoggedIn(form, QStringLiteral("家长"), QStringLiteral("1"));
+    }
 
     void rememberedAccountAcrossTwoStarts_data() {
         QTest::addColumn<QString>("typed");

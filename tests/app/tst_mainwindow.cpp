@@ -26,6 +26,7 @@
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QStringEncoder>
 #include <QStyle>
 #include <QTest>
@@ -137,6 +138,9 @@ class TestMainWindow : public QObject {
             if (auto* form = qobject_cast<TfrmBase*>(child)) forms << form;
         return forms;
     }
+
+    // What the event loop does after a handler: frees the forms handed to deleteLater.
+    static void FreePending() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
 
 private slots:
     void initTestCase() {
@@ -373,8 +377,15 @@ private slots:
             QVERIFY(kind.isEmpty());
         }
 
-        // The same button again: a fresh instance, the old one freed.
+        // The same button again: a fresh instance, the old one out of sight at once and freed
+        // when control is back in the event loop.
         QTest::mouseClick(frmMain->fcsb[button - 1], Qt::LeftButton);
+        QVERIFY(first);
+        QVERIFY(!form->isVisible());
+        QCOMPARE(frmPanel->layout()->indexOf(form), -1);
+        QVERIFY(TfrmMain::IsFreed(form));
+        QVERIFY(!TfrmMain::IsFreed(qobject_cast<QWidget*>(FormVariable(button))));
+        FreePending();
         QVERIFY(first.isNull());
         QVERIFY(FormVariable(button));
         QCOMPARE(WorkForms().size(), 1);
@@ -390,6 +401,7 @@ private slots:
         QPointer<QObject> previous;
         for (int button = 1; button <= 7; ++button) {
             QTest::mouseClick(frmMain->fcsb[button - 1], Qt::LeftButton);
+            FreePending();
             QVERIFY(previous.isNull());
             QCOMPARE(WorkForms().size(), 1);
             QCOMPARE(WorkForms().first(), FormVariable(button));
@@ -412,6 +424,10 @@ private slots:
         QCOMPARE(WorkForms().size(), 3);
 
         frmMain->CloseWorkForms();
+        QVERIFY(page && dialog && hidden); // freed later, but gone from the screen now
+        QVERIFY(!page->isVisible() && !dialog->isVisible());
+        QCOMPARE(frmPanel->layout()->indexOf(page), -1);
+        FreePending();
         QVERIFY(page.isNull());
         QVERIFY(dialog.isNull());
         QVERIFY(hidden.isNull());
@@ -422,6 +438,29 @@ private slots:
         QVERIFY(FLedger->Messages.Boxes.isEmpty());
 
         frmMain->CloseWorkForms(); // nothing left: nothing happens
+        QVERIFY(FLedger->Messages.Boxes.isEmpty());
+    }
+
+    // A form that closes the working forms from its own handler, as the diary does when it ends
+    // itself, goes on running that handler on a live object.
+    void formClosesItselfFromItsHandler() {
+        NewLedger();
+        StartLoggedIn();
+        QTest::mouseClick(frmMain->fcsb[6], Qt::LeftButton);
+        QPointer<TfrmRelatively> page = frmRelatively;
+        auto* own = new QPushButton(QStringLiteral("关闭"), page);
+        bool aliveAfterClosing = false;
+        connect(own, &QPushButton::clicked, page, [&, self = page.data(), own] {
+            frmMain->CloseWorkForms();
+            // the handler still uses its form and its button
+            aliveAfterClosing = page && self->isHidden() && own->parentWidget() == self;
+        });
+        own->show();
+        QTest::mouseClick(own, Qt::LeftButton);
+        QVERIFY(aliveAfterClosing);
+        FreePending();
+        QVERIFY(page.isNull());
+        QVERIFY(WorkForms().isEmpty());
         QVERIFY(FLedger->Messages.Boxes.isEmpty());
     }
 

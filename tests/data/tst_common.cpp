@@ -6,12 +6,17 @@
 #include "data/DataModule.h"
 #include "data/Query.h"
 #include "data/Schema.h"
+#include "data/Services.h"
 #include "platform/Exception.h"
 #include "platform/GbkCodec.h"
+#include "settings/IniSetting.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QMessageBox>
+#include <QSignalSpy>
 #include <QSqlQuery>
 #include <QTest>
 #include <QTimer>
@@ -48,6 +53,21 @@ private Q_SLOTS:
         QFETCH(QString, plain);
         QFETCH(QString, stored);
         QCOMPARE(TCommon::EncodeText(plain), stored);
+    }
+
+    // A character that GBK lacks has no stored form: no "?" in its place, which would make any
+    // two such passwords alike.
+    void encodeRefusesWhatGbkLacks_data() {
+        QTest::addColumn<QString>("plain");
+        QTest::newRow("emoji") << QString::fromUtf8("a😀");
+        QTest::newRow("two emoji") << QString::fromUtf8("😀😁");
+        QTest::newRow("Korean") << QString::fromUtf8("비밀");
+        QTest::newRow("lone surrogate") << QString(QChar(0xD800));
+    }
+    void encodeRefusesWhatGbkLacks() {
+        QFETCH(QString, plain);
+        QVERIFY(!Gbk::CanEncode(plain));
+        QVERIFY_THROWS_EXCEPTION(Exception, TCommon::EncodeText(plain));
     }
 
     void decodeUndoesEncode_data() {
@@ -216,6 +236,86 @@ private Q_SLOTS:
                                     &combo, "PersonID", &ids);
         QCOMPARE(Items(combo), (QStringList{"无", "爸爸", "妈妈"}));
         QCOMPARE(ids, (QStringList{"1", "2"}));
+    }
+
+    // Filling is silent and selects nothing, with and without "无", into a drop-down that held a
+    // selection before.
+    void fillComboIsSilentAndSelectsNothing_data() {
+        QTest::addColumn<bool>("withNone");
+        QTest::newRow("FillCombo") << false;
+        QTest::newRow("FillComboWithNone") << true;
+    }
+    void fillComboIsSilentAndSelectsNothing() {
+        QFETCH(bool, withNone);
+        TTestLedger ledger;
+        QComboBox combo;
+        combo.addItems({"旧一", "旧二"});
+        combo.setCurrentIndex(1);
+        QSignalSpy changed(&combo, &QComboBox::currentIndexChanged);
+        QSignalSpy textChanged(&combo, &QComboBox::currentTextChanged);
+        QStringList ids;
+        const QString sql = "select * from bItemProject where ItemType = '支出'";
+        if (withNone)
+            ComboPub->FillComboWithNone(sql, *dmMain->qryCommon, "ItemProject", &combo,
+                                        "ItemProjectID", &ids);
+        else
+            ComboPub->FillCombo(sql, *dmMain->qryCommon, "ItemProject", &combo, "ItemProjectID",
+                                &ids);
+        QCOMPARE(combo.count(), ids.size() + (withNone ? 1 : 0));
+        QVERIFY(ids.size() > 1);
+        QCOMPARE(combo.currentIndex(), -1);
+        QVERIFY(combo.currentText().isEmpty());
+        QCOMPARE(changed.count(), 0);
+        QCOMPARE(textChanged.count(), 0);
+        QVERIFY(!combo.signalsBlocked()); // the blocker is gone with the fill
+    }
+
+    // One owner sets the global names of the services and clears them again; a name that meanwhile
+    // points to another object is left alone.
+    void servicesOwnerSetsAndClearsTheNames() {
+        TTestLedger ledger;
+        ledger.ReleaseServices();
+        QVERIFY(!Common && !CommonDB && !ComboPub && !IniSetting);
+        {
+            TServices services(ledger.Folder() + "/fClient.ini");
+            QVERIFY(Common && CommonDB && ComboPub && IniSetting);
+            QCOMPARE(IniSetting->FileName(), ledger.Folder() + "/fClient.ini");
+        }
+        QVERIFY(!Common && !CommonDB && !ComboPub && !IniSetting);
+        {
+            TServices services; // without settings
+            QVERIFY(Common && CommonDB && ComboPub);
+            QVERIFY(!IniSetting);
+            TComboPub other;
+            ComboPub = &other;
+        }
+        QVERIFY(!Common && !CommonDB);
+        QVERIFY(ComboPub); // not the owner's
+        ComboPub = nullptr;
+        QVERIFY(ledger.Messages.Boxes.isEmpty());
+    }
+
+    // A settings file that cannot be read is reported with its name; the run goes on with empty
+    // settings in memory, and the file is never written over.
+    void unreadableSettingsAreReportedAndLeftAlone() {
+        TTestLedger ledger;
+        ledger.ReleaseServices();
+        const QString path = ledger.Folder() + "/fClient.ini";
+        QVERIFY(QDir().mkpath(path)); // a folder of that name cannot be read as a file
+        {
+            TServices services(path);
+            QCOMPARE(ledger.Messages.Boxes.size(), 1);
+            QCOMPARE(ledger.Messages.Boxes[0].Kind, TMessageKind::Error);
+            QVERIFY2(ledger.Messages.LastText().contains("fClient.ini"),
+                     qPrintable(ledger.Messages.LastText()));
+            QVERIFY(Common && CommonDB && ComboPub && IniSetting);
+            IniSetting->OpenKey("系统", true);
+            QVERIFY(IniSetting->ReadValue("默认帐户").isEmpty());
+            IniSetting->WriteValue("默认帐户", "admin");
+        }
+        QCOMPARE(ledger.Messages.Boxes.size(), 1); // nothing written, nothing more to report
+        QVERIFY(QFileInfo(path).isDir());
+        QVERIFY(!IniSetting);
     }
 
     void failedFillKeepsTheLists() {

@@ -43,9 +43,30 @@ private Q_SLOTS:
     }
     void anyBytesSurviveTheRoundTrip() {
         QFETCH(QByteArray, bytes);
+        QVERIFY(Gbk::CanEncode(Gbk::ToUnicode(bytes)));
         QCOMPARE(Gbk::FromUnicode(Gbk::ToUnicode(bytes)), bytes);
         // and through UTF-8, as the database stores text
         QCOMPARE(Gbk::FromUnicode(QString::fromUtf8(Gbk::ToUnicode(bytes).toUtf8())), bytes);
+    }
+
+    void canEncode_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("encodes");
+        QTest::newRow("empty") << QString() << true;
+        QTest::newRow("ascii") << QStringLiteral("admin") << true;
+        QTest::newRow("chinese") << QStringLiteral("家庭理财") << true;
+        QTest::newRow("euro sign") << QStringLiteral("€") << true;
+        QTest::newRow("raw byte") << QString(QChar(0xF7C1)) << true;
+        QTest::newRow("emoji") << QString::fromUtf8("a😀") << false;
+        QTest::newRow("emoji after a raw byte") << QString(QChar(0xF7C1)) + QString::fromUtf8("😀")
+                                                << false;
+        QTest::newRow("Korean") << QString::fromUtf8("비밀번호") << false;
+        QTest::newRow("lone surrogate") << QString(QChar(0xDC00)) << false;
+    }
+    void canEncode() {
+        QFETCH(QString, text);
+        QFETCH(bool, encodes);
+        QCOMPARE(Gbk::CanEncode(text), encodes);
     }
 };
 

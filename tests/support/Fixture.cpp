@@ -5,6 +5,7 @@
 #include "data/CommonDB.h"
 #include "data/DataModule.h"
 #include "data/Schema.h"
+#include "data/Services.h"
 #include "platform/Exception.h"
 
 #include <QDir>
@@ -33,19 +34,12 @@ TTestLedger::TTestLedger(TContent content) : FPreviousDir(QDir::currentPath()) {
     SetStartDates(Now().date());
     dmMain = new TdmMain;
     dmMain->DataModuleCreate();
-    Common = new TCommon;
-    CommonDB = new TCommonDB;
-    ComboPub = new TComboPub;
+    FServices = std::make_unique<TServices>();
 }
 
 TTestLedger::~TTestLedger() {
-    delete ComboPub;
-    delete CommonDB;
-    delete Common;
+    FServices.reset();
     delete dmMain;
-    ComboPub = nullptr;
-    CommonDB = nullptr;
-    Common = nullptr;
     dmMain = nullptr;
     TCommonDB::SetClock({});
     TCommon::SetAppPath({});
@@ -53,12 +47,7 @@ TTestLedger::~TTestLedger() {
 }
 
 void TTestLedger::ReleaseServices() {
-    delete ComboPub;
-    delete CommonDB;
-    delete Common;
-    ComboPub = nullptr;
-    CommonDB = nullptr;
-    Common = nullptr;
+    FServices.reset();
 }
 
 QSqlDatabase& TTestLedger::Connection() {

@@ -9,10 +9,11 @@
 #include <memory>
 
 class TdmMain;
+class TServices;
 
 // A fresh ledger for one test: a temporary folder made the current directory, the ledger file
 // created in it (with the default member and categories unless asked otherwise), the data module
-// and the three services created, scripted message boxes, and the clock fixed at
+// and the three services created (held by a TServices, as the main window holds them), scripted message boxes, and the clock fixed at
 // 7 December 2026, 10:30.
 class TTestLedger {
 public:
@@ -45,4 +46,5 @@ public:
 private:
     QTemporaryDir FDir;
     QString FPreviousDir;
+    std::unique_ptr<TServices> FServices;
 };
