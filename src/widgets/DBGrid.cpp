@@ -174,8 +174,13 @@ void TDBGrid::BuildChain() {
         FGroupModel->SetGroupColor(FFaceColor);
         top = FGroupModel;
     }
-    FView->setModel(top);
-    delete oldSelection;
+    for (const auto& connection : FChainConnections)
+        disconnect(connection);
+    FChainConnections.clear();
+    if (FView->model() != top) {
+        FView->setModel(top);
+        if (oldSelection != FView->selectionModel()) delete oldSelection;
+    }
     delete oldGroup;
     delete oldSort;
 
@@ -184,17 +189,19 @@ void TDBGrid::BuildChain() {
     FView->setSortingEnabled(FSortable);
     FView->header()->setSortIndicatorShown(FSortable);
 
-    connect(FView->selectionModel(), &QItemSelectionModel::currentChanged, this,
-            [this](const QModelIndex& current) { ViewCurrentChanged(current); });
+    FChainConnections << connect(FView->selectionModel(), &QItemSelectionModel::currentChanged,
+                                 this, [this](const QModelIndex& current) {
+                                     ViewCurrentChanged(current);
+                                 });
     // after any change of the rows: the groups' spans and expansion, and the query's row again
     auto refresh = [this] {
         ApplyGrouping();
         SelectQueryRow();
     };
-    connect(top, &QAbstractItemModel::modelReset, this, refresh);
-    connect(top, &QAbstractItemModel::layoutChanged, this, refresh);
-    connect(top, &QAbstractItemModel::rowsInserted, this, refresh);
-    connect(top, &QAbstractItemModel::rowsRemoved, this, refresh);
+    FChainConnections << connect(top, &QAbstractItemModel::modelReset, this, refresh)
+                      << connect(top, &QAbstractItemModel::layoutChanged, this, refresh)
+                      << connect(top, &QAbstractItemModel::rowsInserted, this, refresh)
+                      << connect(top, &QAbstractItemModel::rowsRemoved, this, refresh);
     ApplyColumns();
     ApplyGrouping();
     SelectQueryRow();
@@ -215,6 +222,10 @@ void TDBGrid::ApplyColumns() {
         FView->setColumnHidden(column, !description->Visible || column == groupColumn);
         if (description->Width > 0) header->resizeSection(column, description->Width);
     }
+    bool footers = false;
+    for (const TGridColumn& description : FModel->Columns())
+        footers = footers || description.Footer != TFooterKind::None;
+    FFooter->setVisible(footers);
     if (groupColumn >= 0) {
         FGroupPanel->setText(FModel->ColumnAt(groupColumn)->Caption);
         if (FGroupModel) FGroupModel->SetGroupColumn(groupColumn);

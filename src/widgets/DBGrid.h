@@ -109,4 +109,5 @@ private:
     bool FGridLines = true;
     bool FSyncing = false;
     QColor FFaceColor;
+    QList<QMetaObject::Connection> FChainConnections;
 };
