@@ -7,6 +7,7 @@
 #include "forms/ItemType.h"
 #include "forms/PayoutBase.h"
 #include "widgets/DBGrid.h"
+#include "widgets/GridFooter.h"
 #include "widgets/GridModel.h"
 #include "widgets/Panel.h"
 #include "widgets/PictureButton.h"
@@ -288,6 +289,8 @@ private slots:
         FLedger->AddPayout(3, Meals, "上月", 999, {}, QDate(2026, 11, 2), Mum, Payout);
         Open(Payout);
         QCOMPARE(FForm->dbgPayout->FooterText("PayoutAccount"), QStringLiteral("￥1,205.00"));
+        QVERIFY(FForm->dbgPayout->Footer()->isVisible());
+        QVERIFY(FForm->dbgPayout->Footer()->geometry().bottom() < FForm->dbgPayout->height());
         AddThroughForm("晚饭", "餐饮", QDate(2026, 12, 3), "2147483647");
         QCOMPARE(FForm->dbgPayout->FooterText("PayoutAccount"),
                  QStringLiteral("￥2,147,484,852.00"));
