@@ -1,22 +1,550 @@
 #include "forms/PayoutBase.h"
 
-#include "forms/PlaceholderPage.h"
+#include "data/ComboPub.h"
+#include "data/Common.h"
+#include "data/CommonDB.h"
+#include "data/DataModule.h"
+#include "data/DayNumber.h"
+#include "data/Query.h"
+#include "data/SqlText.h"
+#include "data/TextRules.h"
+#include "forms/ItemType.h"
+#include "forms/base/FormPanel.h"
+#include "platform/ErrorReport.h"
+#include "widgets/DBGrid.h"
+#include "widgets/Panel.h"
+#include "widgets/PictureButton.h"
+
+#include <QComboBox>
+#include <QDateEdit>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPlainTextEdit>
+#include <QRegularExpressionValidator>
+#include <QShortcut>
+#include <QPushButton>
+#include <QVBoxLayout>
 
 QPointer<TfrmIncome> frmIncome;
 QPointer<TfrmPayout> frmPayout;
 
-TfrmPayoutBase::TfrmPayoutBase(QWidget* parent) : TfrmBase(parent) {
+namespace {
+
+const QString Income = QStringLiteral("收入");
+
+// Widest text of fPayout.Payout; the content box takes no more, so nothing is cut at save.
+constexpr int ContentWidth = 200;
+// Whole yuan: the amount box takes at most ten digits.
+constexpr int AmountDigits = 10;
+
+// Sets false for the life of a scope and true again however the scope is left, failures
+// included, so the edit area always resumes following the list.
+class TFillPause {
+public:
+    explicit TFillPause(bool& flag) : FFlag(flag) { FFlag = false; }
+    ~TFillPause() { FFlag = true; }
+    TFillPause(const TFillPause&) = delete;
+    TFillPause& operator=(const TFillPause&) = delete;
+
+private:
+    bool& FFlag;
+};
+
+QPushButton* BarButton(QWidget* parent, const QString& name, const QString& caption,
+                       const QString& hint) {
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(name);
+    button->setToolTip(hint);
+    button->setAutoDefault(false); // Enter in a field never presses a button
+    button->setFocusPolicy(Qt::TabFocus);
+    return button;
+}
+
+QLabel* FieldLabel(QWidget* parent, const QString& name, QWidget* buddy) {
+    auto* label = new QLabel(parent);
+    label->setObjectName(name);
+    label->setBuddy(buddy);
+    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    return label;
+}
+
+// The category button's picture: a small ledger page with a plus, drawn rather than shipped.
+QPixmap CategoryPicture() {
+    const qreal ratio = 2;
+    QPixmap picture(QSize(22, 22) * ratio);
+    picture.setDevicePixelRatio(ratio);
+    picture.fill(Qt::transparent);
+    QPainter painter(&picture);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QLinearGradient face(0, 0, 0, 22);
+    face.setColorAt(0, QColor(0xFF, 0xFB, 0xF1));
+    face.setColorAt(1, QColor(0xE4, 0xD1, 0xA8));
+    painter.setPen(QColor(0xB0, 0x8A, 0x4E));
+    painter.setBrush(face);
+    painter.drawRoundedRect(QRectF(0.5, 0.5, 21, 21), 3, 3);
+    painter.setPen(QPen(QColor(0x8E, 0x1B, 0x1B), 1.2));
+    for (int y : {6, 10, 14})
+        painter.drawLine(QPointF(4.5, y), QPointF(11.5, y));
+    painter.setPen(QPen(QColor(0x8E, 0x1B, 0x1B), 2.2));
+    painter.drawLine(QPointF(16, 9), QPointF(16, 19));
+    painter.drawLine(QPointF(11, 14), QPointF(21, 14));
+    return picture;
+}
+
+// The program's short date format, always with a four-digit year (as ShortDateText writes it).
+QString ShortDateFormat() {
+    QString format = QLocale::system().dateFormat(QLocale::ShortFormat);
+    if (!format.contains(QStringLiteral("yyyy")))
+        format.replace(QStringLiteral("yy"), QStringLiteral("yyyy"));
+    return format;
+}
+
+} // namespace
+
+TfrmPayoutBase::TfrmPayoutBase(QWidget* parent)
+    : TfrmBase(parent), qryPayout(std::make_unique<TQuery>(dmMain ? dmMain->cnHearthbook
+                                                                  : QSqlDatabase())),
+      qryItemProject(
+          std::make_unique<TQuery>(dmMain ? dmMain->cnHearthbook : QSqlDatabase())) {
     setWindowTitle(QStringLiteral("理财管理"));
+    BuildLayout();
+
+    connect(sbAppend, &QAbstractButton::clicked, this, Guarded([this] { sbAppendClick(); }));
+    connect(sbSave, &QAbstractButton::clicked, this, Guarded([this] { sbSaveClick(); }));
+    connect(sbCancel, &QAbstractButton::clicked, this, Guarded([this] { sbCancelClick(); }));
+    connect(sbDelete, &QAbstractButton::clicked, this, Guarded([this] { sbDeleteClick(); }));
+    connect(sbQuit, &QAbstractButton::clicked, this, Guarded([this] { sbQuitClick(); }));
+    connect(sbPayout, &QAbstractButton::clicked, this, Guarded([this] { sbPayoutClick(); }));
+    // Keyboard equivalents of the two buttons used most; Enter itself never saves.
+    for (auto [button, keys] : {std::pair{sbAppend, QKeySequence(Qt::CTRL | Qt::Key_N)},
+                                std::pair{sbSave, QKeySequence(Qt::CTRL | Qt::Key_S)}}) {
+        auto* shortcut = new QShortcut(keys, this);
+        shortcut->setContext(Qt::WidgetWithChildrenShortcut);
+        connect(shortcut, &QShortcut::activated, button, [button = button] {
+            if (button->isEnabled()) button->click();
+        });
+        button->setToolTip(button->toolTip() + QStringLiteral("（") +
+                           keys.toString(QKeySequence::NativeText) + QStringLiteral("）"));
+    }
+
+    qryPayout->AfterScroll = [this](TQuery&) { RunGuarded([this] { qryPayoutAfterScroll(); }); };
+    qryPayout->OnStateChange = [this](TQuery&) {
+        RunGuarded([this] { dsPayoutStateChange(); });
+    };
+    ceAccount->installEventFilter(this);
+    SetKindCaptions(QStringLiteral("支出"));
+    dbgPayout->SetDataSet(qryPayout.get());
+}
+
+TfrmPayoutBase::~TfrmPayoutBase() {
+    RunGuarded([this] { FormDestroy(); });
+    // the list lets go of the query before the query goes
+    dbgPayout->SetDataSet(nullptr);
+    qryPayout->AfterScroll = nullptr;
+    qryPayout->OnStateChange = nullptr;
+}
+
+void TfrmPayoutBase::BuildLayout() {
+    auto* form = new QVBoxLayout(this);
+    form->setContentsMargins(0, 0, 0, 0);
+    form->setSpacing(0);
+
+    // 1. The button bar, 退出 at the right edge.
+    Panel8 = new TPanel(this);
+    Panel8->setObjectName(QStringLiteral("Panel8"));
+    Panel8->setFocusPolicy(Qt::ClickFocus); // takes the focus from the fields when leaving
+    auto* bar = new QHBoxLayout(Panel8);
+    bar->setContentsMargins(6, 4, 6, 4);
+    bar->setSpacing(4);
+    sbAppend = BarButton(Panel8, QStringLiteral("sbAppend"), QStringLiteral("新增"),
+                         QStringLiteral("新增一笔记录"));
+    sbSave = BarButton(Panel8, QStringLiteral("sbSave"), QStringLiteral("保存"),
+                       QStringLiteral("保存编辑区的内容"));
+    sbCancel = BarButton(Panel8, QStringLiteral("sbCancel"), QStringLiteral("取消"),
+                         QStringLiteral("放弃尚未保存的输入"));
+    sbDelete = BarButton(Panel8, QStringLiteral("sbDelete"), QStringLiteral("删除"),
+                         QStringLiteral("删除选中的记录"));
+    sbQuit = BarButton(Panel8, QStringLiteral("sbQuit"), QStringLiteral("退出"),
+                       QStringLiteral("关闭本窗口"));
+    for (QPushButton* button : {sbAppend, sbSave, sbCancel, sbDelete})
+        bar->addWidget(button);
+    bar->addStretch(1);
+    bar->addWidget(sbQuit);
+    form->addWidget(Panel8);
+
+    // 2. The edit area: labelled fields at the left, the note at the right.
+    Panel1 = new TPanel(this);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    auto* area = new QHBoxLayout(Panel1);
+    area->setContentsMargins(8, 6, 8, 6);
+    area->setSpacing(12);
+
+    Panel2 = new TPanel(Panel1);
+    Panel2->setObjectName(QStringLiteral("Panel2"));
+    auto* fields = new QGridLayout(Panel2);
+    fields->setContentsMargins(0, 0, 0, 0);
+    fields->setHorizontalSpacing(6);
+    fields->setVerticalSpacing(5);
+
+    edtPayout = new QLineEdit(Panel2);
+    edtPayout->setObjectName(QStringLiteral("edtPayout"));
+    edtPayout->setMaxLength(ContentWidth);
+
+    cbItemProject = new QComboBox(Panel2);
+    cbItemProject->setObjectName(QStringLiteral("cbItemProject"));
+    cbItemProject->setEditable(false);
+    cbItemProject->setMaxVisibleItems(16);
+    cbItemProject->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    cbItemProject->setMinimumContentsLength(10);
+
+    sbPayout = new TPictureButton(Panel2);
+    sbPayout->setObjectName(QStringLiteral("sbPayout"));
+    sbPayout->SetPicture(CategoryPicture());
+    sbPayout->setFixedSize(22, 22);
+    sbPayout->setToolTip(QStringLiteral("收支分类项目"));
+    sbPayout->setAccessibleName(QStringLiteral("收支分类项目"));
+    auto* category = new QHBoxLayout;
+    category->setSpacing(3);
+    category->addWidget(cbItemProject, 1);
+    category->addWidget(sbPayout);
+
+    dtpUseDate = new QDateEdit(Panel2);
+    dtpUseDate->setObjectName(QStringLiteral("dtpUseDate"));
+    dtpUseDate->setCalendarPopup(true);
+    dtpUseDate->setDisplayFormat(ShortDateFormat());
+
+    ceAccount = new QLineEdit(Panel2);
+    ceAccount->setObjectName(QStringLiteral("ceAccount"));
+    ceAccount->setMaxLength(AmountDigits);
+    // Every way in (typing, pasting, dropping, input methods) passes the validator, so nothing
+    // but digits ever reaches the save checks.
+    ceAccount->setValidator(new QRegularExpressionValidator(
+        QRegularExpression(QStringLiteral("[0-9]{0,%1}").arg(AmountDigits)), ceAccount));
+    ceAccount->setInputMethodHints(Qt::ImhDigitsOnly);
+    ceAccount->setPlaceholderText(QStringLiteral("整元"));
+
+    edtPerson = new QLineEdit(Panel2);
+    edtPerson->setObjectName(QStringLiteral("edtPerson"));
+    edtPerson->setEnabled(false);
+
+    lblPayout = FieldLabel(Panel2, QStringLiteral("lblPayout"), edtPayout);
+    lblItemProject = FieldLabel(Panel2, QStringLiteral("lblItemProject"), cbItemProject);
+    lblUseDate = FieldLabel(Panel2, QStringLiteral("lblUseDate"), dtpUseDate);
+    lblAccount = FieldLabel(Panel2, QStringLiteral("lblAccount"), ceAccount);
+    lblPerson = FieldLabel(Panel2, QStringLiteral("lblPerson"), edtPerson);
+    lblPerson->setText(QStringLiteral("记帐人"));
+
+    fields->addWidget(lblPayout, 0, 0);
+    fields->addWidget(edtPayout, 0, 1);
+    fields->addWidget(lblItemProject, 1, 0);
+    fields->addLayout(category, 1, 1);
+    fields->addWidget(lblUseDate, 2, 0);
+    fields->addWidget(dtpUseDate, 2, 1);
+    fields->addWidget(lblAccount, 3, 0);
+    fields->addWidget(ceAccount, 3, 1);
+    fields->addWidget(lblPerson, 4, 0);
+    fields->addWidget(edtPerson, 4, 1);
+    fields->setColumnStretch(1, 1);
+    fields->setRowStretch(5, 1);
+    area->addWidget(Panel2, 5);
+
+    Panel3 = new TPanel(Panel1);
+    Panel3->setObjectName(QStringLiteral("Panel3"));
+    auto* note = new QVBoxLayout(Panel3);
+    note->setContentsMargins(0, 0, 0, 0);
+    note->setSpacing(3);
+    mmMemos = new QPlainTextEdit(Panel3);
+    mmMemos->setObjectName(QStringLiteral("mmMemos"));
+    mmMemos->setTabChangesFocus(true);
+    lblMemos = new QLabel(QStringLiteral("详细说明"), Panel3);
+    lblMemos->setObjectName(QStringLiteral("lblMemos"));
+    lblMemos->setBuddy(mmMemos);
+    note->addWidget(lblMemos);
+    note->addWidget(mmMemos, 1);
+    area->addWidget(Panel3, 4);
+    Panel1->setFixedHeight(150);
+    form->addWidget(Panel1);
+
+    // 3. The list, filling the rest.
+    dbgPayout = new TDBGrid(this);
+    dbgPayout->setObjectName(QStringLiteral("dbgPayout"));
+    dbgPayout->SetSortable(true);
+    form->addWidget(dbgPayout, 1);
+
+    // The fields in their order for Tab and Enter, then the list and the buttons.
+    setTabOrder(edtPayout, cbItemProject);
+    setTabOrder(cbItemProject, dtpUseDate);
+    setTabOrder(dtpUseDate, ceAccount);
+    setTabOrder(ceAccount, edtPerson);
+    setTabOrder(edtPerson, mmMemos);
+    setTabOrder(mmMemos, dbgPayout);
+    setTabOrder(dbgPayout, sbAppend);
+    setTabOrder(sbAppend, sbSave);
+    setTabOrder(sbSave, sbCancel);
+    setTabOrder(sbCancel, sbDelete);
+    setTabOrder(sbDelete, sbQuit);
+}
+
+void TfrmPayoutBase::SetKindCaptions(const QString& kind) {
+    lblPayout->setText(kind + QStringLiteral("内容"));
+    lblItemProject->setText(kind + QStringLiteral("类型"));
+    lblUseDate->setText(kind + QStringLiteral("时间"));
+    lblAccount->setText(kind + QStringLiteral("金额"));
+
+    const bool income = kind == Income;
+    const Qt::Alignment left = Qt::AlignLeft | Qt::AlignVCenter;
+    const Qt::Alignment right = Qt::AlignRight | Qt::AlignVCenter;
+    auto column = [](const char* name, const char* field, const QString& caption, bool visible,
+                     Qt::Alignment alignment, TColumnFormat format, TFooterKind footer,
+                     int width) {
+        TGridColumn c;
+        c.Name = QString::fromLatin1(name);
+        c.Field = QString::fromLatin1(field);
+        c.Caption = caption;
+        c.Visible = visible;
+        c.Alignment = alignment;
+        c.HeaderAlignment = Qt::AlignCenter;
+        c.Format = format;
+        c.Footer = footer;
+        c.Width = width;
+        return c;
+    };
+    dbgPayout->SetColumns({
+        column("dbgPayoutPayoutID", "PayoutID", QStringLiteral("编号"), false, right,
+               TColumnFormat::Integer, TFooterKind::None, 0),
+        column("dbgPayoutItemProjectID", "ItemProjectID", QStringLiteral("项目编号"), false, right,
+               TColumnFormat::Integer, TFooterKind::None, 0),
+        column("dbgPayoutPayout", "Payout", kind + QStringLiteral("内容"), true, left,
+               TColumnFormat::Text, TFooterKind::None, 210),
+        column("dbgPayoutItemProject", "ItemProject", kind + QStringLiteral("项目"), true, left,
+               TColumnFormat::Text, TFooterKind::None, 100),
+        column("dbgPayoutPayoutAccount", "PayoutAccount", QStringLiteral("支出金额"), !income,
+               right, TColumnFormat::Currency, TFooterKind::Sum, 110),
+        column("dbgPayoutIncomeAccount", "IncomeAccount", QStringLiteral("收入金额"), income,
+               right, TColumnFormat::Currency, TFooterKind::Sum, 110),
+        column("dbgPayoutUseDate", "UseDate", QStringLiteral("日期"), true, Qt::AlignCenter,
+               TColumnFormat::Date, TFooterKind::None, 90),
+        column("dbgPayoutPersonName", "PersonName", QStringLiteral("记帐人"), true, left,
+               TColumnFormat::Text, TFooterKind::None, 70),
+    });
+}
+
+QString TfrmPayoutBase::AmountField() const {
+    return FItemType == Income ? QStringLiteral("IncomeAccount") : QStringLiteral("PayoutAccount");
+}
+
+QString TfrmPayoutBase::CategoryStatement() const {
+    return QStringLiteral("select ItemProjectID, ItemProject, ItemType from bItemProject where "
+                          "ItemType = '") +
+           SqlText(FItemType) + u'\'';
+}
+
+QString TfrmPayoutBase::RecordStatement() const {
+    const QString person = ComboPub ? ComboPub->CurPersonName : QString();
+    return QStringLiteral("select * from fPayout where ItemType = '") + SqlText(FItemType) +
+           QStringLiteral("' and UseDate > ") + DayNumber::Text(MonthFirstDay.addDays(-1)) +
+           QStringLiteral(" and UseDate <= ") + DayNumber::Text(MonthLastDay) +
+           QStringLiteral(" and PersonName = '") + SqlText(person) +
+           QStringLiteral("' order by UseDate");
+}
+
+void TfrmPayoutBase::FillCategories() {
+    ComboPub->FillCombo(CategoryStatement(), *dmMain->qryCommon, QStringLiteral("ItemProject"),
+                        cbItemProject, QStringLiteral("ItemProjectID"), &FItemProjectIDs);
+}
+
+// The list's category names, from all categories of both kinds.
+void TfrmPayoutBase::ReadCategoryNames() {
+    TCommonDB::OpenSQL(QStringLiteral("select * from bItemProject"), *qryItemProject);
+    qryPayout->AddLookupField(QStringLiteral("ItemProject"), QStringLiteral("ItemProjectID"),
+                              *qryItemProject, QStringLiteral("ItemProjectID"),
+                              QStringLiteral("ItemProject"));
+}
+
+void TfrmPayoutBase::FormShow() {
+    TfrmBase::FormShow();
+    FItemProjectIDs.clear();
+    FillCategories();
+    edtPerson->setText(ComboPub->CurPersonName);
+    {
+        TFillPause pause(FFillEnabled);
+        if (qryPayout->FieldIndex(QStringLiteral("ItemProject")) < 0) ReadCategoryNames();
+        TCommonDB::OpenSQL(RecordStatement(), *qryPayout);
+    }
+    qryPayoutAfterScroll();
+}
+
+void TfrmPayoutBase::FormDestroy() {
+    FItemProjectIDs.clear();
+}
+
+void TfrmPayoutBase::qryPayoutAfterScroll() {
+    if (!FFillEnabled) return;
+    TQuery& q = *qryPayout;
+    edtPayout->setText(q.FieldByName(QStringLiteral("Payout")).AsString());
+    cbItemProject->setCurrentIndex(
+        int(FItemProjectIDs.indexOf(q.FieldByName(QStringLiteral("ItemProjectID")).AsString())));
+    const TField useDate = q.FieldByName(QStringLiteral("UseDate"));
+    dtpUseDate->setDateTime(useDate.AsString().isEmpty() ? TCommonDB::GetSysDateTime()
+                                                          : useDate.AsDateTime());
+    ceAccount->setText(q.FieldByName(AmountField()).AsString());
+    mmMemos->setPlainText(q.FieldByName(QStringLiteral("Memos")).AsString());
+}
+
+void TfrmPayoutBase::dsPayoutStateChange() {
+    const TDataSetState state = qryPayout->State();
+    const bool browsing = state != TDataSetState::Edit && state != TDataSetState::Insert;
+    sbAppend->setEnabled(browsing);
+    sbDelete->setEnabled(browsing);
+    dbgPayout->setEnabled(browsing);
+}
+
+void TfrmPayoutBase::sbAppendClick() {
+    edtPayout->setFocus();
+    qryPayout->Append();
+}
+
+void TfrmPayoutBase::sbSaveClick() {
+    if (cbItemProject->currentIndex() < 0) {
+        TCommon::ShowWarning(QStringLiteral("请输入") + FItemType + QStringLiteral("类别！"));
+        return;
+    }
+    const QString amountText = Trimmed(ceAccount->text());
+    if (amountText.isEmpty()) {
+        TCommon::ShowWarning(QStringLiteral("请输入金额！"));
+        return;
+    }
+    bool whole = false;
+    const int amount = amountText.toInt(&whole, 10);
+    if (!whole) {
+        TCommon::ShowError(QStringLiteral("对不起，请输入合法单位（元）！"));
+        ceAccount->setFocus();
+        return;
+    }
+
+    TQuery& q = *qryPayout;
+    {
+        TFillPause pause(FFillEnabled); // true again after a failed post too
+        // Nothing listed to overwrite: the input becomes a new record.
+        if (q.State() != TDataSetState::Insert && q.IsEmpty()) q.Append();
+        if (q.State() == TDataSetState::Insert)
+            q.FieldByName(QStringLiteral("PayoutID"))
+                .SetAsInteger(
+                    TCommonDB::GetMaxID(QStringLiteral("fPayout"), QStringLiteral("PayoutID")) + 1);
+        else
+            q.Edit();
+
+        const QDate day = dtpUseDate->date();
+        q.FieldByName(QStringLiteral("Payout")).SetAsString(Trimmed(edtPayout->text()));
+        q.FieldByName(QStringLiteral("ItemProjectID"))
+            .SetAsInteger(FItemProjectIDs.value(cbItemProject->currentIndex()).toLongLong());
+        q.FieldByName(QStringLiteral("ItemType")).SetAsString(FItemType);
+        q.FieldByName(QStringLiteral("UseDate")).SetValue(day); // the day at midnight
+        q.FieldByName(AmountField()).SetAsInteger(amount);
+        q.FieldByName(QStringLiteral("PersonName")).SetAsString(Trimmed(edtPerson->text()));
+        q.FieldByName(QStringLiteral("Memos")).SetAsString(Trimmed(mmMemos->toPlainText()));
+        q.FieldByName(QStringLiteral("MonthNum")).SetAsInteger(day.month());
+        q.FieldByName(QStringLiteral("YearNum")).SetAsInteger(day.year());
+        q.FieldByName(QStringLiteral("QuarterNum")).SetAsInteger((day.month() - 1) / 3 + 1);
+        q.Post();
+    }
+    qryPayoutAfterScroll();
+}
+
+void TfrmPayoutBase::sbCancelClick() {
+    {
+        TFillPause pause(FFillEnabled);
+        qryPayout->Cancel();
+    }
+    qryPayoutAfterScroll();
+}
+
+void TfrmPayoutBase::sbDeleteClick() {
+    if (qryPayout->IsEmpty()) {
+        TCommon::ShowWarning(QStringLiteral("没有记录，么样删撒！"));
+        return;
+    }
+    if (!TCommon::ShowConfirm(QStringLiteral("是否确定删除当前记录？"))) return;
+    {
+        TFillPause pause(FFillEnabled);
+        try {
+            qryPayout->Delete();
+        } catch (const std::exception&) {
+            // A deletion the ledger refused leaves the record in place; the list and the edit
+            // area are simply shown again as they are.
+        }
+    }
+    qryPayoutAfterScroll();
+}
+
+void TfrmPayoutBase::sbQuitClick() {
+    Panel8->setFocus();
+    close();
+}
+
+void TfrmPayoutBase::sbPayoutClick() {
+    QWidget* owner = frmPanel ? static_cast<QWidget*>(frmPanel) : this;
+    auto* dialog = new TfrmItemType(owner);
+    frmItemType = dialog;
+    if (frmPanel && frmPanel->sdMain.Active()) frmPanel->sdMain.AddNestedForm(dialog);
+    try {
+        dialog->exec();
+    } catch (...) {
+        delete dialog;
+        throw;
+    }
+    delete dialog;
+
+    FillCategories();
+    {
+        // Categories added or renamed there show their names in the list at once.
+        TFillPause pause(FFillEnabled);
+        ReadCategoryNames();
+    }
+    qryPayoutAfterScroll();
+}
+
+void TfrmPayoutBase::ceAccountKeyPress(QChar& key) {
+    TCommon::FilterDigitKey(key);
+}
+
+bool TfrmPayoutBase::eventFilter(QObject* watched, QEvent* event) {
+    const bool handled = TfrmBase::eventFilter(watched, event); // the form sees the key first
+    if (watched == ceAccount && event->type() == QEvent::KeyPress) {
+        // Typed characters pass the digit filter; editing keys and shortcuts (no printable
+        // text) go on to the box, whose validator guards what they bring in.
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const QString text =
+            key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)
+                ? QString()
+                : key->text();
+        bool discard = false;
+        for (QChar typed : text) {
+            if (typed.unicode() < 32 && typed.unicode() != 8 && typed.unicode() != 10 &&
+                typed.unicode() != 13)
+                continue;
+            RunGuarded([&] { ceAccountKeyPress(typed); });
+            if (typed.isNull()) discard = true;
+        }
+        if (discard) return true;
+    }
+    return handled;
 }
 
 TfrmIncome::TfrmIncome(QWidget* parent) : TfrmPayoutBase(parent) {
     setObjectName(QStringLiteral("frmIncome"));
     setWindowTitle(QStringLiteral("日常收入管理"));
-    AddPlaceholderPage(this);
+    SetKindCaptions(QStringLiteral("收入"));
 }
 
 TfrmPayout::TfrmPayout(QWidget* parent) : TfrmPayoutBase(parent) {
     setObjectName(QStringLiteral("frmPayout"));
     setWindowTitle(QStringLiteral("日常支出管理"));
-    AddPlaceholderPage(this);
+    SetKindCaptions(QStringLiteral("支出"));
 }
