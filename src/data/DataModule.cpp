@@ -32,6 +32,12 @@ void OpenExisting(QSqlDatabase& connection, const QString& path) {
     }
     // A page cache of up to 64 MB keeps a large ledger's indexes in memory between statements.
     probe.exec(QStringLiteral("pragma cache_size = -65536"));
+    // The planner's statistics follow the ledger's growth; they only speed statements up, so a
+    // failure to refresh them leaves the ledger usable.
+    try {
+        Schema::RefreshStatistics(connection);
+    } catch (const EDatabaseError&) {
+    }
 }
 
 } // namespace
