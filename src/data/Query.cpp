@@ -1,6 +1,7 @@
 #include "data/Query.h"
 
 #include "data/DayNumber.h"
+#include "data/QueryNotifier.h"
 #include "platform/Exception.h"
 
 #include <QLocale>
@@ -177,7 +178,7 @@ struct TQuery::TImpl {
     bool InsertEof = true;
 
     std::vector<TLookup> Lookups;
-    std::vector<TObserver*> Observers;
+    std::unique_ptr<TQueryNotifier> Notifier = std::make_unique<TQueryNotifier>();
 
     explicit TImpl(TQuery* query, QSqlDatabase connection) : Q(query), Db(std::move(connection)) {}
 
@@ -188,6 +189,9 @@ struct TQuery::TImpl {
     void SetState(TDataSetState state) {
         if (State == state) return;
         State = state;
+        FireStateChange();
+    }
+    void FireStateChange() {
         auto handler = Q->OnStateChange;
         if (handler) handler(*Q);
     }
@@ -195,15 +199,7 @@ struct TQuery::TImpl {
         auto handler = Q->AfterScroll;
         if (handler) handler(*Q);
     }
-    template <typename F> void Notify(F call) {
-        const std::vector<TObserver*> observers = Observers;
-        for (TObserver* observer : observers)
-            call(observer);
-    }
-    void NotifyCursor() {
-        const int row = Cursor;
-        Notify([row](TObserver* o) { o->CursorMoved(row); });
-    }
+    void NotifyCursor() { emit Notifier->CursorMoved(Cursor); }
 
     // Checks.
     void CheckActive() const {
@@ -366,7 +362,11 @@ void TQuery::TImpl::Reread(const QString& condition, const QVariantList& values)
 
 TQuery::TQuery(QSqlDatabase connection) : d(std::make_unique<TImpl>(this, std::move(connection))) {}
 
-TQuery::~TQuery() = default;
+// The notifier goes first, while the rows can still be read, so a model that hears of its end
+// can reset itself over the query as it is.
+TQuery::~TQuery() {
+    d->Notifier.reset();
+}
 
 bool TQuery::Active() const {
     return d->State != TDataSetState::Inactive;
@@ -416,6 +416,7 @@ void TQuery::Open() {
     if (query.lastError().isValid()) throw EDatabaseError(EngineText(query.lastError()));
     query.finish();
 
+    emit d->Notifier->AboutToReset();
     d->ColCount = columns;
     d->Names.clear();
     for (int c = 0; c < columns; ++c)
@@ -430,15 +431,18 @@ void TQuery::Open() {
     d->BofFlag = true;
     d->EofFlag = d->Rows.empty();
 
-    d->Notify([](TObserver* o) { o->QueryReset(); });
+    // Open before the models hear of it, so that they read the new rows.
+    d->State = TDataSetState::Browse;
+    emit d->Notifier->Reset();
     d->NotifyCursor();
-    d->SetState(TDataSetState::Browse);
+    d->FireStateChange();
     d->FireAfterScroll();
 }
 
 void TQuery::Close() {
     if (!Active()) return;
     // A pending change is dropped, as Cancel would, without its events.
+    emit d->Notifier->AboutToReset();
     d->Rows.clear();
     d->Rows.shrink_to_fit();
     d->ColCount = 0;
@@ -454,9 +458,9 @@ void TQuery::Close() {
     d->Cursor = -1;
     d->BofFlag = d->EofFlag = true;
     d->State = TDataSetState::Inactive;
-    d->Notify([](TObserver* o) { o->QueryReset(); });
-    auto handler = OnStateChange;
-    if (handler) handler(*this);
+    emit d->Notifier->Reset();
+    d->NotifyCursor();
+    d->FireStateChange();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -547,12 +551,13 @@ void TQuery::Append() {
     d->InsertReturn = d->Cursor;
     d->InsertBof = d->BofFlag;
     d->InsertEof = d->EofFlag;
+    const int row = d->RowCount();
+    emit d->Notifier->RowAboutToBeInserted(row);
     d->Rows.push_back(NewRow(d->ColCount));
     d->ClearEdit();
-    d->Cursor = d->RowCount() - 1;
+    d->Cursor = row;
     d->BofFlag = d->EofFlag = false;
-    const int row = d->Cursor;
-    d->Notify([row](TObserver* o) { o->RowInserted(row); });
+    emit d->Notifier->RowInserted(row);
     d->NotifyCursor();
     d->SetState(TDataSetState::Insert);
     d->FireAfterScroll();
@@ -625,8 +630,7 @@ void TQuery::Post() {
     if (!rereadCondition.isEmpty()) d->Reread(rereadCondition, rereadValues);
 
     d->ClearEdit();
-    const int current = d->Cursor;
-    d->Notify([current](TObserver* o) { o->RowChanged(current); });
+    emit d->Notifier->RowChanged(d->Cursor);
     d->SetState(TDataSetState::Browse);
 }
 
@@ -635,18 +639,18 @@ void TQuery::Cancel() {
         QVariant* row = d->Rows[size_t(d->Cursor)].get();
         std::copy(d->OldRow.get(), d->OldRow.get() + d->ColCount, row);
         d->ClearEdit();
-        const int current = d->Cursor;
-        d->Notify([current](TObserver* o) { o->RowChanged(current); });
+        emit d->Notifier->RowChanged(d->Cursor);
         d->SetState(TDataSetState::Browse);
         d->FireAfterScroll();
     } else if (d->State == TDataSetState::Insert) {
         const int removed = d->Cursor;
+        emit d->Notifier->RowAboutToBeRemoved(removed);
         d->Rows.erase(d->Rows.begin() + removed);
         d->ClearEdit();
         d->Cursor = d->Rows.empty() ? -1 : std::clamp(d->InsertReturn, 0, d->RowCount() - 1);
         d->BofFlag = d->InsertBof;
         d->EofFlag = d->InsertEof;
-        d->Notify([removed](TObserver* o) { o->RowRemoved(removed); });
+        emit d->Notifier->RowRemoved(removed);
         d->NotifyCursor();
         d->SetState(TDataSetState::Browse);
         d->FireAfterScroll();
@@ -673,6 +677,7 @@ void TQuery::Delete() {
                  values);
 
     const int removed = d->Cursor;
+    emit d->Notifier->RowAboutToBeRemoved(removed);
     d->Rows.erase(d->Rows.begin() + removed);
     d->ClearEdit();
     if (d->Rows.empty()) {
@@ -686,7 +691,7 @@ void TQuery::Delete() {
         d->Cursor = removed;
         d->BofFlag = d->EofFlag = false;
     }
-    d->Notify([removed](TObserver* o) { o->RowRemoved(removed); });
+    emit d->Notifier->RowRemoved(removed);
     d->NotifyCursor();
     d->SetState(TDataSetState::Browse);
     d->FireAfterScroll();
@@ -760,6 +765,7 @@ void TQuery::AddLookupField(const QString& name, const QString& keyField, TQuery
         lookup.Values.insert(key, source.ValueAt(row, sourceResult));
     }
 
+    if (Active()) emit d->Notifier->AboutToReset();
     auto same = std::find_if(d->Lookups.begin(), d->Lookups.end(), [&](const TLookup& l) {
         return l.Name.compare(name, Qt::CaseInsensitive) == 0;
     });
@@ -768,18 +774,11 @@ void TQuery::AddLookupField(const QString& name, const QString& keyField, TQuery
     else
         d->Lookups.push_back(std::move(lookup));
     d->RebuildIndex();
-    if (Active()) d->Notify([](TObserver* o) { o->QueryReset(); });
+    if (Active()) emit d->Notifier->Reset();
 }
 
-void TQuery::AddObserver(TObserver* observer) {
-    if (observer &&
-        std::find(d->Observers.begin(), d->Observers.end(), observer) == d->Observers.end())
-        d->Observers.push_back(observer);
-}
-
-void TQuery::RemoveObserver(TObserver* observer) {
-    d->Observers.erase(std::remove(d->Observers.begin(), d->Observers.end(), observer),
-                       d->Observers.end());
+TQueryNotifier* TQuery::Notifier() const {
+    return d->Notifier.get();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -903,8 +902,7 @@ void TField::SetValue(const QVariant& value) {
     d.Rows[size_t(d.Cursor)][FIndex] = stored;
     d.Assigned[size_t(FIndex)] = true;
     d.ModifiedFlag = true;
-    const int row = d.Cursor;
-    d.Notify([row](TQuery::TObserver* o) { o->RowChanged(row); });
+    emit d.Notifier->RowChanged(d.Cursor);
 }
 
 void TField::SetAsString(const QString& value) {

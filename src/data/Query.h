@@ -11,6 +11,7 @@
 #include <vector>
 
 class TQuery;
+class TQueryNotifier;
 
 // The states of a query.
 enum class TDataSetState { Inactive, Browse, Edit, Insert };
@@ -113,17 +114,9 @@ public:
     std::function<void(TQuery&)> AfterScroll;
     std::function<void(TQuery&)> OnStateChange;
 
-    // Change notifications for models (rows inserted, removed, data changed, reset).
-    struct TObserver {
-        virtual ~TObserver() = default;
-        virtual void QueryReset() = 0;
-        virtual void RowInserted(int row) = 0;
-        virtual void RowRemoved(int row) = 0;
-        virtual void RowChanged(int row) = 0;
-        virtual void CursorMoved(int row) = 0;
-    };
-    void AddObserver(TObserver* observer);
-    void RemoveObserver(TObserver* observer);
+    // Change notifications for models: two-phase, see TQueryNotifier. Owned by the query and
+    // destroyed with it (first, while the rows can still be read); connect with a context object.
+    TQueryNotifier* Notifier() const;
 
 private:
     friend class TField;

@@ -1,11 +1,296 @@
 #include "forms/FamilyMember.h"
 
-#include "forms/PlaceholderPage.h"
+#include "data/Common.h"
+#include "data/CommonDB.h"
+#include "data/DataModule.h"
+#include "data/TextRules.h"
+#include "platform/ErrorReport.h"
+#include "platform/GbkCodec.h"
+#include "widgets/DBGrid.h"
+#include "widgets/Memo.h"
+#include "widgets/Panel.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSplitter>
+#include <QVBoxLayout>
 
 QPointer<TfrmFamilyMember> frmFamilyMember;
 
-TfrmFamilyMember::TfrmFamilyMember(QWidget* parent) : TfrmBase(parent) {
+namespace {
+
+QPushButton* BarButton(const QString& name, const QString& text, QWidget* parent) {
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(name);
+    button->setAutoDefault(false);
+    return button;
+}
+
+QSqlDatabase Ledger() {
+    return dmMain ? dmMain->cnHearthbook : QSqlDatabase::database(TdmMain::ConnectionName, false);
+}
+
+// Shows a stored text whole, even when it is longer than the box takes: the box then allows its
+// length, and saving tells the user.
+void ShowWhole(QLineEdit* edit, const QString& text, int limit) {
+    edit->setMaxLength(qMax(limit, int(text.size())));
+    edit->setText(text);
+}
+
+// True when the password comes back from its stored form unchanged: every character is one GBK
+// can write, and none turns into a zero byte.
+bool PasswordSurvives(const QString& password) {
+    if (Gbk::ToUnicode(Gbk::FromUnicode(password)) != password) return false;
+    return TCommon::DecodeText(TCommon::EncodeText(password)) == password;
+}
+
+} // namespace
+
+TfrmFamilyMember::TfrmFamilyMember(QWidget* parent) : TfrmBase(parent), qryPerson(Ledger()) {
     setObjectName(QStringLiteral("frmFamilyMember"));
     setWindowTitle(QStringLiteral("家庭成员"));
-    AddPlaceholderPage(this);
+    BuildLayout();
+
+    qryPerson.AfterScroll = [this](TQuery&) { qryPersonAfterScroll(); };
+    qryPerson.OnStateChange = [this](TQuery&) { dsPersonStateChange(); };
+    dbgPerson->SetDataSet(&qryPerson);
+
+    connect(sbAppend, &QPushButton::clicked, this, Guarded([this] { sbAppendClick(); }));
+    connect(sbSave, &QPushButton::clicked, this, Guarded([this] { sbSaveClick(); }));
+    connect(sbCancel, &QPushButton::clicked, this, Guarded([this] { sbCancelClick(); }));
+    connect(sbDelete, &QPushButton::clicked, this, Guarded([this] { sbDeleteClick(); }));
+    connect(sbQuit, &QPushButton::clicked, this, Guarded([this] { sbQuitClick(); }));
+}
+
+TfrmFamilyMember::~TfrmFamilyMember() {
+    // the grid lets go of the query before the query goes
+    dbgPerson->SetDataSet(nullptr);
+    qryPerson.AfterScroll = nullptr;
+    qryPerson.OnStateChange = nullptr;
+}
+
+void TfrmFamilyMember::BuildLayout() {
+    auto* root = new QVBoxLayout(this);
+    root->setContentsMargins(0, 0, 0, 0);
+    root->setSpacing(0);
+
+    Panel8 = new TPanel(this);
+    Panel8->setObjectName(QStringLiteral("Panel8"));
+    auto* bar = new QHBoxLayout(Panel8);
+    bar->setContentsMargins(4, 4, 4, 4);
+    sbAppend = BarButton(QStringLiteral("sbAppend"), QStringLiteral("新增"), Panel8);
+    sbSave = BarButton(QStringLiteral("sbSave"), QStringLiteral("保存"), Panel8);
+    sbCancel = BarButton(QStringLiteral("sbCancel"), QStringLiteral("取消"), Panel8);
+    sbDelete = BarButton(QStringLiteral("sbDelete"), QStringLiteral("删除"), Panel8);
+    sbQuit = BarButton(QStringLiteral("sbQuit"), QStringLiteral("退出"), Panel8);
+    for (QPushButton* button : {sbAppend, sbSave, sbCancel, sbDelete, sbQuit})
+        bar->addWidget(button);
+    bar->addStretch(1);
+    root->addWidget(Panel8);
+
+    Splitter1 = new QSplitter(Qt::Horizontal, this);
+    Splitter1->setObjectName(QStringLiteral("Splitter1"));
+    Splitter1->setChildrenCollapsible(false);
+    root->addWidget(Splitter1, 1);
+
+    dbgPerson = new TDBGrid(Splitter1);
+    dbgPerson->setObjectName(QStringLiteral("dbgPerson"));
+    const Qt::Alignment left = Qt::AlignLeft | Qt::AlignVCenter;
+    dbgPerson->SetColumns({
+        {QStringLiteral("dbgPersonPersonName"), QStringLiteral("PersonName"), QStringLiteral("成员"),
+         true, left, Qt::AlignCenter, TColumnFormat::Text, TFooterKind::None, 100},
+        {QStringLiteral("dbgPersonLoginAccount"), QStringLiteral("LoginAccount"),
+         QStringLiteral("帐户"), true, left, Qt::AlignCenter, TColumnFormat::Text,
+         TFooterKind::None, 90},
+        {QStringLiteral("dbgPersonRoleName"), QStringLiteral("RoleName"), QStringLiteral("角色"),
+         true, left, Qt::AlignCenter},
+    });
+    dbgPerson->SetIndicator(true);
+    dbgPerson->setAccessibleName(QStringLiteral("家庭成员"));
+
+    Panel2 = new TPanel(Splitter1);
+    Panel2->setObjectName(QStringLiteral("Panel2"));
+    auto* right = new QVBoxLayout(Panel2);
+    right->setContentsMargins(8, 8, 8, 8);
+    auto* fields = new QGridLayout;
+    fields->setHorizontalSpacing(8);
+    auto addField = [&](QLabel*& label, QLineEdit*& edit, const QString& caption,
+                        const QString& labelName, const QString& editName, int limit) {
+        const int row = fields->rowCount();
+        label = new QLabel(caption, Panel2);
+        label->setObjectName(labelName);
+        edit = new QLineEdit(Panel2);
+        edit->setObjectName(editName);
+        edit->setMaxLength(limit);
+        label->setBuddy(edit);
+        fields->addWidget(label, row, 0);
+        fields->addWidget(edit, row, 1);
+    };
+    addField(lblPersonName, edtPersonName, QStringLiteral("成员名称"),
+             QStringLiteral("lblPersonName"), QStringLiteral("edtPersonName"), NameLength);
+    addField(lblRoleName, edtRoleName, QStringLiteral("成员角色"), QStringLiteral("lblRoleName"),
+             QStringLiteral("edtRoleName"), RoleLength);
+    addField(lblLoginAccount, edtLoginAccount, QStringLiteral("帐    户"),
+             QStringLiteral("lblLoginAccount"), QStringLiteral("edtLoginAccount"), AccountLength);
+    addField(lblLoginPassword, edtLoginPassword, QStringLiteral("密    码"),
+             QStringLiteral("lblLoginPassword"), QStringLiteral("edtLoginPassword"),
+             PasswordLength);
+    edtLoginPassword->setEchoMode(QLineEdit::Password);
+    right->addLayout(fields);
+
+    lblMemos = new QLabel(QStringLiteral("备注说明"), Panel2);
+    lblMemos->setObjectName(QStringLiteral("lblMemos"));
+    lblMemos->setStyleSheet(QStringLiteral("QLabel { color: #0000FF; }"));
+    right->addWidget(lblMemos);
+    mmMemos = new TMemo(Panel2);
+    mmMemos->setObjectName(QStringLiteral("mmMemos"));
+    mmMemos->SetMaxLength(MemosLength);
+    lblMemos->setBuddy(mmMemos);
+    right->addWidget(mmMemos, 1);
+
+    Splitter1->addWidget(dbgPerson);
+    Splitter1->addWidget(Panel2);
+    Splitter1->setStretchFactor(0, 0);
+    Splitter1->setStretchFactor(1, 1);
+    Splitter1->setSizes({300, 340});
+
+    setTabOrder(edtPersonName, edtRoleName);
+    setTabOrder(edtRoleName, edtLoginAccount);
+    setTabOrder(edtLoginAccount, edtLoginPassword);
+    setTabOrder(edtLoginPassword, mmMemos);
+}
+
+void TfrmFamilyMember::FormShow() {
+    TfrmBase::FormShow();
+    FFillEnabled = false;
+    try {
+        TCommonDB::OpenSQL(QStringLiteral("select * from bPerson"), qryPerson);
+    } catch (...) {
+        FFillEnabled = true;
+        throw;
+    }
+    FFillEnabled = true;
+    qryPersonAfterScroll();
+}
+
+void TfrmFamilyMember::qryPersonAfterScroll() {
+    if (!FFillEnabled) return;
+    const bool row = qryPerson.Active() && !qryPerson.IsEmpty();
+    auto text = [&](const char* field) {
+        return row ? qryPerson.FieldByName(QString::fromLatin1(field)).AsString() : QString();
+    };
+    ShowWhole(edtPersonName, text("PersonName"), NameLength);
+    ShowWhole(edtRoleName, text("RoleName"), RoleLength);
+    ShowWhole(edtLoginAccount, text("LoginAccount"), AccountLength);
+    ShowWhole(edtLoginPassword, TCommon::DecodeText(text("LoginPassword")), PasswordLength);
+    mmMemos->SetText(text("Memos"));
+}
+
+void TfrmFamilyMember::dsPersonStateChange() {
+    const TDataSetState state = qryPerson.State();
+    const bool editing = state == TDataSetState::Edit || state == TDataSetState::Insert;
+    sbAppend->setEnabled(!editing);
+    sbDelete->setEnabled(!editing);
+    dbgPerson->setEnabled(!editing);
+}
+
+void TfrmFamilyMember::sbAppendClick() {
+    edtPersonName->setFocus();
+    qryPerson.Append();
+}
+
+void TfrmFamilyMember::sbSaveClick() {
+    const QString name = Trimmed(edtPersonName->text());
+    if (name.isEmpty()) {
+        TCommon::ShowWarning(QStringLiteral("对不起，请输入成员名称！"));
+        edtPersonName->setFocus();
+        return;
+    }
+    const QString role = Trimmed(edtRoleName->text());
+    const QString account = Trimmed(edtLoginAccount->text());
+    const QString password = Trimmed(edtLoginPassword->text());
+    const QString memos = Trimmed(mmMemos->Text());
+    // a stored value longer than its box (from an older ledger) is told, never cut
+    struct TLimit {
+        const QString& Text;
+        int Length;
+        const char* Caption;
+        QWidget* Box;
+    };
+    const TLimit limits[] = {
+        {name, NameLength, "成员名称", edtPersonName},
+        {role, RoleLength, "成员角色", edtRoleName},
+        {account, AccountLength, "帐户", edtLoginAccount},
+        {password, PasswordLength, "密码", edtLoginPassword},
+        {memos, MemosLength, "备注说明", mmMemos},
+    };
+    for (const TLimit& limit : limits) {
+        if (limit.Text.size() <= limit.Length) continue;
+        TCommon::ShowWarning(QStringLiteral("对不起，%1不能超过%2个字符！")
+                                 .arg(QString::fromUtf8(limit.Caption))
+                                 .arg(limit.Length));
+        limit.Box->setFocus();
+        return;
+    }
+    if (!PasswordSurvives(password)) {
+        TCommon::ShowWarning(QStringLiteral("对不起，密码中有无法保存的字符，请换用其他字符！"));
+        edtLoginPassword->setFocus();
+        return;
+    }
+
+    if (qryPerson.State() != TDataSetState::Insert && qryPerson.IsEmpty()) {
+        // nothing to overwrite: the input becomes a new member, the edit area stays as typed
+        FFillEnabled = false;
+        try {
+            qryPerson.Append();
+        } catch (...) {
+            FFillEnabled = true;
+            throw;
+        }
+        FFillEnabled = true;
+    }
+    if (qryPerson.State() == TDataSetState::Insert)
+        qryPerson.FieldByName(QStringLiteral("PersonID")).SetAsInteger(NewPersonID());
+    else
+        qryPerson.Edit();
+    qryPerson.FieldByName(QStringLiteral("PersonName")).SetAsString(name);
+    qryPerson.FieldByName(QStringLiteral("RoleName")).SetAsString(role);
+    qryPerson.FieldByName(QStringLiteral("LoginAccount")).SetAsString(account);
+    qryPerson.FieldByName(QStringLiteral("LoginPassword")).SetAsString(TCommon::EncodeText(password));
+    qryPerson.FieldByName(QStringLiteral("Memos")).SetAsString(memos);
+    qryPerson.Post();
+}
+
+void TfrmFamilyMember::sbCancelClick() {
+    const TDataSetState state = qryPerson.State();
+    if (state != TDataSetState::Edit && state != TDataSetState::Insert) return; // typed text stays
+    qryPerson.Cancel();
+}
+
+void TfrmFamilyMember::sbDeleteClick() {
+    const bool row = qryPerson.Active() && !qryPerson.IsEmpty();
+    const qint64 id = row ? qryPerson.FieldByName(QStringLiteral("PersonID")).AsInteger() : 0;
+    if (id == 1) {
+        TCommon::ShowWarning(QStringLiteral("对不起，默认帐户不能删除！"));
+        return;
+    }
+    if (!TCommon::ShowConfirm(QStringLiteral("是否确定删除当前成员？"))) return;
+    try {
+        qryPerson.Delete();
+    } catch (const std::exception&) {
+        // an empty list, or a deletion the ledger refuses: the list stays as it was, silently
+    }
+}
+
+void TfrmFamilyMember::sbQuitClick() {
+    close();
+}
+
+qint64 TfrmFamilyMember::NewPersonID() {
+    // diary entries keep the id of a deleted member: a new member must not take it
+    return 1 + qMax(TCommonDB::GetMaxID(QStringLiteral("bPerson"), QStringLiteral("PersonID")),
+                    TCommonDB::GetMaxID(QStringLiteral("fDiary"), QStringLiteral("PersonID")));
 }

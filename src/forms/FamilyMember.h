@@ -1,15 +1,74 @@
 #pragma once
 
+#include "data/Query.h"
 #include "forms/base/FormBase.h"
 
 #include <QPointer>
 
-// The working form for the family's members and their login accounts.
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QSplitter;
+class TDBGrid;
+class TMemo;
+class TPanel;
+
+// The family's members and their login accounts: the list at the left, the edit area at the
+// right. The member with id 1 is the default account and cannot be deleted.
 class TfrmFamilyMember : public TfrmBase {
     Q_OBJECT
 
 public:
     explicit TfrmFamilyMember(QWidget* parent = nullptr);
+    ~TfrmFamilyMember() override;
+
+    // Widths of the table's columns, which are the boxes' limits. Account and password take
+    // what the login's boxes take, so every saved account can log in.
+    static constexpr int NameLength = 50;
+    static constexpr int RoleLength = 50;
+    static constexpr int AccountLength = 20;
+    static constexpr int PasswordLength = 20;
+    static constexpr int MemosLength = 200;
+
+    TPanel* Panel8;
+    QPushButton* sbAppend;
+    QPushButton* sbSave;
+    QPushButton* sbCancel;
+    QPushButton* sbDelete;
+    QPushButton* sbQuit;
+    QSplitter* Splitter1;
+    TDBGrid* dbgPerson;
+    TPanel* Panel2;
+    QLabel* lblPersonName;
+    QLineEdit* edtPersonName;
+    QLabel* lblRoleName;
+    QLineEdit* edtRoleName;
+    QLabel* lblLoginAccount;
+    QLineEdit* edtLoginAccount;
+    QLabel* lblLoginPassword;
+    QLineEdit* edtLoginPassword;
+    QLabel* lblMemos;
+    TMemo* mmMemos;
+
+    TQuery qryPerson;
+
+protected:
+    void FormShow() override;
+
+private:
+    void BuildLayout();
+    void qryPersonAfterScroll();
+    void dsPersonStateChange();
+    void sbAppendClick();
+    void sbSaveClick();
+    void sbCancelClick();
+    void sbDeleteClick();
+    void sbQuitClick();
+
+    // A key no member and no diary entry has used: 1 + the highest of both.
+    static qint64 NewPersonID();
+
+    bool FFillEnabled = true;
 };
 
 extern QPointer<TfrmFamilyMember> frmFamilyMember;

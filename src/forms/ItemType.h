@@ -1,15 +1,85 @@
 #pragma once
 
+#include "data/Query.h"
 #include "forms/base/FormBase.h"
 
 #include <QPointer>
 
-// The working form for the categories of income and expenditure.
+class QButtonGroup;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QSplitter;
+class TDBGrid;
+class TMemo;
+class TPanel;
+
+// The categories of income and expenditure: a list grouped by type at the left, the edit area at
+// the right. It opens as a working form in the host panel, or as a modal window of its own
+// through ShowModal (the entry forms do that to add categories on the spot).
 class TfrmItemType : public TfrmBase {
     Q_OBJECT
 
 public:
     explicit TfrmItemType(QWidget* parent = nullptr);
+    ~TfrmItemType() override;
+
+    // Opens the form as a modal window owned by owner: 640 × 480, centred on the desktop, its
+    // caption as the title, registered with the host panel's skin. Returns when the user closes
+    // it; the form is freed then. The caller reloads what depends on the categories.
+    static void ShowModal(QWidget* owner);
+
+    // Widths of the table's columns, which are the boxes' limits.
+    static constexpr int NameLength = 200;
+    static constexpr int MemosLength = 200;
+
+    TPanel* Panel3;
+    QLabel* lblItemTypes;
+    TDBGrid* dbgItemProject;
+    QSplitter* Splitter1;
+    TPanel* Panel4;
+    TPanel* Panel8;
+    QPushButton* sbAppend;
+    QPushButton* sbSave;
+    QPushButton* sbCancel;
+    QPushButton* sbDelete;
+    QPushButton* sbQuit;
+    TPanel* Panel7;
+    QGroupBox* GroupBox1;
+    QLabel* lblItemProject;
+    QLineEdit* edtItemProject;
+    QGroupBox* rgItemType;
+    QButtonGroup* rgItemTypeButtons;
+    QRadioButton* rbIncome;
+    QRadioButton* rbExpenditure;
+    TPanel* Panel6;
+    QLabel* lblMemos;
+    TMemo* mmMemos;
+
+    TQuery qryItemProject;
+
+protected:
+    void FormShow() override;
+
+private:
+    void BuildLayout();
+    void qryItemProjectAfterScroll();
+    void dsItemProjectStateChange();
+    void sbAppendClick();
+    void sbSaveClick();
+    void sbCancelClick();
+    void sbDeleteClick();
+    void sbQuitClick();
+
+    // The type the radio group shows: "收入", "支出", or "" when none is selected.
+    QString SelectedType() const;
+    void SelectType(const QString& type);
+    // A key no category and no record has used: 1 + the highest of both.
+    static qint64 NewItemProjectID();
+
+    bool FFillEnabled = true;
 };
 
 extern QPointer<TfrmItemType> frmItemType;

@@ -1,7 +1,13 @@
 #include "data/DayNumber.h"
 #include "data/Query.h"
+#include "data/QueryNotifier.h"
 #include "platform/Exception.h"
 
+#include <QAbstractItemModelTester>
+#include <QAbstractTableModel>
+#include <QPointer>
+#include <QSignalSpy>
+#include <QSortFilterProxyModel>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -50,23 +56,74 @@ struct TEvents {
     QStringList Take() { return std::exchange(Log, QStringList()); }
 };
 
-// Records the change notifications a grid model would get.
-struct TRecorder : TQuery::TObserver {
+// Records the change notifications a grid model would get, in the order they come.
+class TRecorder : public QObject {
+public:
     QStringList Log;
-    void QueryReset() override { Log.append(QStringLiteral("reset")); }
-    void RowInserted(int row) override {
-        Log.append(QStringLiteral("inserted:") + QString::number(row));
-    }
-    void RowRemoved(int row) override {
-        Log.append(QStringLiteral("removed:") + QString::number(row));
-    }
-    void RowChanged(int row) override {
-        Log.append(QStringLiteral("changed:") + QString::number(row));
-    }
-    void CursorMoved(int row) override {
-        Log.append(QStringLiteral("cursor:") + QString::number(row));
+    explicit TRecorder(TQuery& query) {
+        TQueryNotifier* n = query.Notifier();
+        auto log = [this](const char* name) {
+            return [this, name](int row) {
+                Log.append(QLatin1String(name) + u':' + QString::number(row));
+            };
+        };
+        connect(n, &TQueryNotifier::AboutToReset, this, [this] { Log.append("aboutToReset"); });
+        connect(n, &TQueryNotifier::Reset, this, [this] { Log.append("reset"); });
+        connect(n, &TQueryNotifier::RowAboutToBeInserted, this, log("aboutToInsert"));
+        connect(n, &TQueryNotifier::RowInserted, this, log("inserted"));
+        connect(n, &TQueryNotifier::RowAboutToBeRemoved, this, log("aboutToRemove"));
+        connect(n, &TQueryNotifier::RowRemoved, this, log("removed"));
+        connect(n, &TQueryNotifier::RowChanged, this, log("changed"));
+        connect(n, &TQueryNotifier::CursorMoved, this, log("cursor"));
     }
     QStringList Take() { return std::exchange(Log, QStringList()); }
+};
+
+// The least a grid needs: a read-only table over the query, reading through its non-throwing
+// access, announcing each change at the moments the query announces it.
+class TQueryTableModel : public QAbstractTableModel {
+public:
+    explicit TQueryTableModel(TQuery* query, QObject* parent = nullptr)
+        : QAbstractTableModel(parent), FQuery(query) {
+        TQueryNotifier* n = query->Notifier();
+        connect(n, &TQueryNotifier::AboutToReset, this, [this] { beginResetModel(); });
+        connect(n, &TQueryNotifier::Reset, this, [this] { endResetModel(); });
+        connect(n, &TQueryNotifier::RowAboutToBeInserted, this,
+                [this](int row) { beginInsertRows(QModelIndex(), row, row); });
+        connect(n, &TQueryNotifier::RowInserted, this, [this] { endInsertRows(); });
+        connect(n, &TQueryNotifier::RowAboutToBeRemoved, this,
+                [this](int row) { beginRemoveRows(QModelIndex(), row, row); });
+        connect(n, &TQueryNotifier::RowRemoved, this, [this] { endRemoveRows(); });
+        connect(n, &TQueryNotifier::RowChanged, this, [this](int row) {
+            if (columnCount() > 0) emit dataChanged(index(row, 0), index(row, columnCount() - 1));
+        });
+        // The query is going: let go of it while its rows can still be read.
+        connect(n, &QObject::destroyed, this, [this] {
+            beginResetModel();
+            FQuery = nullptr;
+            endResetModel();
+        });
+    }
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override {
+        return parent.isValid() || !FQuery ? 0 : FQuery->RecordCount();
+    }
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override {
+        return parent.isValid() || !FQuery ? 0 : FQuery->FieldCount();
+    }
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override {
+        if (!FQuery || !index.isValid() || role != Qt::DisplayRole) return QVariant();
+        return FQuery->ValueAt(index.row(), index.column());
+    }
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override {
+        if (FQuery && orientation == Qt::Horizontal && role == Qt::DisplayRole)
+            return FQuery->FieldNameAt(section);
+        return QAbstractTableModel::headerData(section, orientation, role);
+    }
+    bool HasQuery() const { return FQuery != nullptr; }
+
+private:
+    TQuery* FQuery;
 };
 
 } // namespace
@@ -1177,10 +1234,9 @@ private slots:
     void lookupFieldReadsFromTheSourceRows() {
         auto categories = Opened(QStringLiteral("select * from tCategory"));
         auto query = Items();
-        TRecorder recorder;
-        query->AddObserver(&recorder);
+        TRecorder recorder(*query);
         query->AddLookupField("CatName", "CatID", *categories, "CatID", "CatName");
-        QCOMPARE(recorder.Take(), QStringList({"reset"}));
+        QCOMPARE(recorder.Take(), QStringList({"aboutToReset", "reset"}));
         QCOMPARE(query->FieldCount(), 7);
         QCOMPARE(query->FieldNameAt(6), QStringLiteral("CatName"));
         QCOMPARE(query->FieldIndex("catname"), 6);
@@ -1292,37 +1348,172 @@ private slots:
         QCOMPARE(names, QStringList({"乙", "", "乙"}));
     }
 
-    void observersHearEveryChange() {
+    void notifierAnnouncesEveryChangeBeforeAndAfter() {
         TQuery query(FDb);
         query.SQL << QStringLiteral("select * from tItem order by ItemID");
-        TRecorder recorder;
-        query.AddObserver(&recorder);
+        TRecorder recorder(query);
         query.Open();
-        QCOMPARE(recorder.Take(), QStringList({"reset", "cursor:0"}));
+        QCOMPARE(recorder.Take(), QStringList({"aboutToReset", "reset", "cursor:0"}));
         query.Next();
         QCOMPARE(recorder.Take(), QStringList({"cursor:1"}));
         query.Append();
-        QCOMPARE(recorder.Take(), QStringList({"inserted:3", "cursor:3"}));
+        QCOMPARE(recorder.Take(), QStringList({"aboutToInsert:3", "inserted:3", "cursor:3"}));
         query.FieldByName("ItemID").SetAsInteger(70);
         QCOMPARE(recorder.Take(), QStringList({"changed:3"}));
         query.Post();
         QCOMPARE(recorder.Take(), QStringList({"changed:3"}));
         query.Append();
         query.Cancel();
-        QCOMPARE(recorder.Take(), QStringList({"inserted:4", "cursor:4", "removed:4", "cursor:3"}));
+        QCOMPARE(recorder.Take(), QStringList({"aboutToInsert:4", "inserted:4", "cursor:4",
+                                               "aboutToRemove:4", "removed:4", "cursor:3"}));
         query.Edit();
         query.FieldByName("Name").SetAsString(QStringLiteral("x"));
+        query.FieldByName("Note").SetAsString(QStringLiteral("y"));
+        query.Post(); // one change for the post, whatever the number of fields
+        QCOMPARE(recorder.Take(), QStringList({"changed:3", "changed:3", "changed:3"}));
+        query.Edit();
+        query.FieldByName("Name").SetAsString(QStringLiteral("z"));
         query.Cancel();
         QCOMPARE(recorder.Take(), QStringList({"changed:3", "changed:3"}));
         query.SetRecNo(2);
         recorder.Take();
         query.Delete();
-        QCOMPARE(recorder.Take(), QStringList({"removed:1", "cursor:1"}));
+        QCOMPARE(recorder.Take(), QStringList({"aboutToRemove:1", "removed:1", "cursor:1"}));
         query.Close();
-        QCOMPARE(recorder.Take(), QStringList({"reset"}));
-        query.RemoveObserver(&recorder);
-        query.Open();
+        QCOMPARE(recorder.Take(), QStringList({"aboutToReset", "reset", "cursor:-1"}));
+        // A failed open announces nothing.
+        query.SQL = QStringList{QStringLiteral("select * from NoSuchTable")};
+        QVERIFY(ErrorOf([&] { query.Open(); }) != QStringLiteral("<no error>"));
         QVERIFY(recorder.Log.isEmpty());
+    }
+
+    // At each "about to" the store still holds the rows as they were; at its partner the
+    // change is made.
+    void notifierSignalsComeAroundTheChange() {
+        auto query = Items();
+        QList<int> counts;
+        TQueryNotifier* n = query->Notifier();
+        QObject context;
+        auto count = [&] { counts.append(query->RecordCount()); };
+        QObject::connect(n, &TQueryNotifier::RowAboutToBeInserted, &context, count);
+        QObject::connect(n, &TQueryNotifier::RowInserted, &context, count);
+        QObject::connect(n, &TQueryNotifier::RowAboutToBeRemoved, &context, count);
+        QObject::connect(n, &TQueryNotifier::RowRemoved, &context, count);
+        QObject::connect(n, &TQueryNotifier::AboutToReset, &context, count);
+        QObject::connect(n, &TQueryNotifier::Reset, &context, count);
+        query->Append();
+        query->Cancel();
+        query->Delete();
+        query->Close();
+        QCOMPARE(counts, QList<int>({3, 4, 4, 3, 3, 2, 2, 0}));
+        counts.clear();
+        query->Open();
+        QCOMPARE(counts, QList<int>({0, 2}));
+        // The values of a removed row are still there when it is announced.
+        QString name;
+        QObject::connect(n, &TQueryNotifier::RowAboutToBeRemoved, &context,
+                         [&](int row) { name = query->ValueAt(row, 1).toString(); });
+        query->Delete();
+        QCOMPARE(name, QStringLiteral("乙"));
+    }
+
+    // A table model over the query passes Qt's model checks through every kind of change, also
+    // behind a sorting proxy.
+    void tableModelPassesTheModelTester() {
+        auto categories = Opened(QStringLiteral("select * from tCategory"));
+        TQuery query(FDb);
+        query.SQL << QStringLiteral("select * from tItem order by ItemID");
+        TQueryTableModel model(&query);
+        QAbstractItemModelTester tester(&model,
+                                        QAbstractItemModelTester::FailureReportingMode::Fatal);
+        QSortFilterProxyModel proxy;
+        proxy.setSourceModel(&model);
+        proxy.sort(1);
+        QAbstractItemModelTester proxyTester(&proxy,
+                                             QAbstractItemModelTester::FailureReportingMode::Fatal);
+        QSignalSpy inserted(&proxy, &QAbstractItemModel::rowsInserted);
+
+        query.Open();
+        QCOMPARE(model.rowCount(), 3);
+        QCOMPARE(model.columnCount(), 6);
+        QPersistentModelIndex second = model.index(1, 1);
+        query.Last();
+        query.Append();
+        QCOMPARE(model.rowCount(), 4);
+        QCOMPARE(inserted.count(), 1);
+        query.FieldByName("ItemID").SetAsInteger(80);
+        query.FieldByName("Name").SetAsString(QStringLiteral("丁"));
+        query.Post();
+        QCOMPARE(model.data(model.index(3, 1)).toString(), QStringLiteral("丁"));
+        QCOMPARE(proxy.data(proxy.index(0, 1)).toString(), QStringLiteral("丁")); // sorted in
+        query.Append();
+        query.Cancel();
+        QCOMPARE(model.rowCount(), 4);
+        query.SetRecNo(1);
+        query.Edit();
+        query.FieldByName("Name").SetAsString(QStringLiteral("戊"));
+        query.Cancel();
+        query.Delete();
+        QCOMPARE(model.rowCount(), 3);
+        QCOMPARE(second.row(), 0); // the persistent index followed its row
+        QCOMPARE(second.data().toString(), QStringLiteral("乙"));
+        query.AddLookupField("CatName", "CatID", *categories, "CatID", "CatName");
+        QCOMPARE(model.columnCount(), 7);
+        QCOMPARE(model.headerData(6, Qt::Horizontal).toString(), QStringLiteral("CatName"));
+        query.Close();
+        QCOMPARE(model.rowCount(), 0);
+        QCOMPARE(model.columnCount(), 0);
+        query.Open();
+        QCOMPARE(proxy.rowCount(), 3);
+    }
+
+    void modelDestroyedBeforeItsQuery() {
+        auto query = Items();
+        auto model = std::make_unique<TQueryTableModel>(query.get());
+        QCOMPARE(model->rowCount(), 3);
+        model.reset();
+        // No one is left to hear the changes; nothing touches the freed model.
+        query->Append();
+        query->FieldByName("ItemID").SetAsInteger(81);
+        query->Post();
+        query->Delete();
+        query->Close();
+        // Its connections went with it.
+        QVERIFY(!QObject::disconnect(query->Notifier(), nullptr, nullptr, nullptr));
+    }
+
+    void queryDestroyedBeforeItsModel() {
+        auto query = Items();
+        TQueryTableModel model(query.get());
+        QAbstractItemModelTester tester(&model,
+                                        QAbstractItemModelTester::FailureReportingMode::Fatal);
+        QSignalSpy aboutToReset(&model, &QAbstractItemModel::modelAboutToBeReset);
+        int rowsSeen = -1;
+        QObject::connect(&model, &QAbstractItemModel::modelAboutToBeReset, &model,
+                         [&] { rowsSeen = model.rowCount(); });
+        query.reset();
+        QCOMPARE(aboutToReset.count(), 1);
+        QCOMPARE(rowsSeen, 3); // the rows could still be read when the model heard of it
+        QVERIFY(!model.HasQuery());
+        QCOMPARE(model.rowCount(), 0);
+        QVERIFY(!model.data(model.index(0, 0)).isValid());
+    }
+
+    // A receiver destroyed by another one during a notification is not called afterwards.
+    void receiverDestroyedDuringANotification() {
+        auto query = Items();
+        auto first = std::make_unique<QObject>();
+        QPointer<QObject> second = new QObject;
+        int calls = 0;
+        QObject::connect(query->Notifier(), &TQueryNotifier::CursorMoved, first.get(),
+                         [&] { delete second.data(); });
+        QObject::connect(query->Notifier(), &TQueryNotifier::CursorMoved, second.data(),
+                         [&] { ++calls; });
+        query->Next();
+        QVERIFY(second.isNull());
+        QCOMPARE(calls, 0);
+        query->Next();
+        QCOMPARE(calls, 0);
     }
 };
 

@@ -1,6 +1,7 @@
 #include "forms/base/FormPanel.h"
 
 #include "platform/ErrorReport.h"
+#include "widgets/DBGrid.h"
 #include "widgets/Image.h"
 #include "widgets/Panel.h"
 
@@ -51,6 +52,10 @@ void TfrmPanel::resizeEvent(QResizeEvent* event) {
 void TfrmPanel::sdMainSkinControl(QWidget* control, const QString&, QWidget*) {
     const QColor face = sdMain.FaceColor();
     const QString faceName = face.name();
+    if (auto* grid = qobject_cast<TDBGrid*>(control)) {
+        grid->SetFaceColor(face); // header, grouping panel, group rows and footer
+        return;
+    }
     if (auto* grid = qobject_cast<QTableView*>(control)) {
         // header, grouping panel and group rows in the face colour
         grid->horizontalHeader()->setStyleSheet(
