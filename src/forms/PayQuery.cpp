@@ -8,6 +8,7 @@
 #include "data/SqlText.h"
 #include "data/TextRules.h"
 #include "platform/ErrorReport.h"
+#include "widgets/DBGrid.h"
 #include "widgets/Panel.h"
 
 #include <QCheckBox>
@@ -21,6 +22,7 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <utility>
 
 QPointer<TfrmPayQuery> frmPayQuery;
 
@@ -137,9 +139,63 @@ TfrmPayQuery::TfrmPayQuery(QWidget* parent)
     pcPayout->addTab(TabSheet1, QStringLiteral("帐目细节"));
     pcPayout->addTab(TabSheet2, QStringLiteral("帐目统计"));
     pcPayout->setCurrentIndex(0);
-    for (QWidget* page : {TabSheet1, TabSheet2}) {
+
+    // The details: keys hidden, the category's name looked up, expenditure negated, the date
+    // centred, both amounts summed in the footer; a header click sorts.
+    const auto centred = Qt::AlignCenter;
+    const auto right = Qt::AlignRight | Qt::AlignVCenter;
+    const auto left = Qt::AlignLeft | Qt::AlignVCenter;
+    dbgPayout = new TDBGrid(TabSheet1);
+    dbgPayout->setObjectName(QStringLiteral("dbgPayout"));
+    dbgPayout->setAccessibleName(QStringLiteral("帐目细节"));
+    dbgPayout->SetColumns({
+        {QStringLiteral("dbgPayoutPayoutID"), QStringLiteral("PayoutID"), QString(), false},
+        {QStringLiteral("dbgPayoutItemProjectID"), QStringLiteral("ItemProjectID"), QString(),
+         false},
+        {QStringLiteral("dbgPayoutPayout"), QStringLiteral("Payout"), QStringLiteral("支出内容"),
+         true, left, centred, TColumnFormat::Text, TFooterKind::None, 220},
+        {QStringLiteral("dbgPayoutItemProject"), QStringLiteral("ItemProject"),
+         QStringLiteral("消费项目"), true, left, centred, TColumnFormat::Text, TFooterKind::None,
+         110},
+        {QStringLiteral("dbgPayoutPayoutAccount"), QStringLiteral("PayoutAccount"),
+         QStringLiteral("支出金额"), true, right, centred, TColumnFormat::Currency,
+         TFooterKind::Sum, 120},
+        {QStringLiteral("dbgPayoutIncomeAccount"), QStringLiteral("IncomeAccount"),
+         QStringLiteral("收入金额"), true, right, centred, TColumnFormat::Currency,
+         TFooterKind::Sum, 120},
+        {QStringLiteral("dbgPayoutUseDate"), QStringLiteral("UseDate"), QStringLiteral("日期"),
+         true, centred, centred, TColumnFormat::Date, TFooterKind::None, 100},
+        {QStringLiteral("dbgPayoutPersonName"), QStringLiteral("PersonName"),
+         QStringLiteral("记帐人"), true, left, centred, TColumnFormat::Text, TFooterKind::None,
+         90},
+    });
+    dbgPayout->SetSortable(true);
+    dbgPayout->SetDataSet(qryPayout.get());
+
+    // The totals, grouped by kind with the group panel; the footer is income less expenditure.
+    dbgStat = new TDBGrid(TabSheet2);
+    dbgStat->setObjectName(QStringLiteral("dbgStat"));
+    dbgStat->setAccessibleName(QStringLiteral("帐目统计"));
+    dbgStat->SetColumns({
+        {QStringLiteral("dxDBGridColumn1"), QStringLiteral("ItemType"), QStringLiteral("收支类型"),
+         false},
+        {QStringLiteral("dxDBGridLookupColumn1"), QStringLiteral("ItemProject"),
+         QStringLiteral("收支项目"), true, left, centred, TColumnFormat::Text, TFooterKind::None,
+         220},
+        {QStringLiteral("dxDBGridCurrencyColumn1"), QStringLiteral("iSum"),
+         QStringLiteral("金额"), true, right, centred, TColumnFormat::Currency, TFooterKind::Sum,
+         140},
+    });
+    dbgStat->SetGroupColumn(QStringLiteral("ItemType"));
+    dbgStat->SetGroupPanelVisible(true);
+    dbgStat->SetSortable(true);
+    dbgStat->SetDataSet(qryStat.get());
+
+    for (auto [page, grid] : {std::pair<QWidget*, TDBGrid*>{TabSheet1, dbgPayout},
+                              std::pair<QWidget*, TDBGrid*>{TabSheet2, dbgStat}}) {
         auto* pageLayout = new QVBoxLayout(page);
         pageLayout->setContentsMargins(0, 0, 0, 0);
+        pageLayout->addWidget(grid);
     }
 
     auto* layout = new QVBoxLayout(this);
@@ -166,7 +222,11 @@ TfrmPayQuery::TfrmPayQuery(QWidget* parent)
     connect(sbQuit, &QPushButton::clicked, this, Guarded([this] { sbQuitClick(); }));
 }
 
-TfrmPayQuery::~TfrmPayQuery() = default;
+TfrmPayQuery::~TfrmPayQuery() {
+    // the grids let go of the queries before the queries go
+    dbgPayout->SetDataSet(nullptr);
+    dbgStat->SetDataSet(nullptr);
+}
 
 QDateTime TfrmPayQuery::PickerValue(const QDateTime& moment) {
     const QTime earliest(0, 0, 1);
@@ -240,8 +300,9 @@ void TfrmPayQuery::sbQueryClick() {
     ExpandStatGroups();
 }
 
+// Every category shows under its type.
 void TfrmPayQuery::ExpandStatGroups() {
-    // The statistics grid shows every category under its type.
+    dbgStat->FullExpand();
 }
 
 void TfrmPayQuery::sbQuitClick() {

@@ -14,6 +14,7 @@ class QLineEdit;
 class QPushButton;
 class QTabWidget;
 class QWidget;
+class TDBGrid;
 class TPanel;
 class TQuery;
 
@@ -47,6 +48,8 @@ public:
     QTabWidget* pcPayout;
     QWidget* TabSheet1; // 帐目细节
     QWidget* TabSheet2; // 帐目统计
+    TDBGrid* dbgPayout;  // details, over qryPayout
+    TDBGrid* dbgStat;    // totals grouped by kind, over qryStat
 
     std::unique_ptr<TQuery> qryItemProject; // the category names, for the details' lookup
     std::unique_ptr<TQuery> qryPayout;      // details

@@ -4,6 +4,8 @@
 #include "data/DataModule.h"
 #include "data/Query.h"
 #include "forms/PayQuery.h"
+#include "widgets/DBGrid.h"
+#include "widgets/GridGroupModel.h"
 #include "widgets/Panel.h"
 
 #include <QApplication>
@@ -16,7 +18,9 @@
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QHeaderView>
 #include <QTest>
+#include <QTreeView>
 
 #include <memory>
 
@@ -431,6 +435,91 @@ private slots:
         QCOMPARE(FLedger->Messages.Boxes.first().Kind, TMessageKind::Error);
         QVERIFY(!FForm->qryPayout->Active());
         QCOMPARE(FForm->qryStat->SQL.join("\n"), statistics);
+    }
+
+    // -- the grids ---------------------------------------------------------------------------------
+
+    void detailsGrid() {
+        AddKnownRecords();
+        Show();
+        TDBGrid* grid = FForm->dbgPayout;
+        QCOMPARE(grid->DataSet(), FForm->qryPayout.get());
+        QCOMPARE(grid->parentWidget(), FForm->TabSheet1);
+        QStringList fields, captions, visible;
+        for (const TGridColumn& column : grid->Columns()) {
+            fields << column.Field;
+            if (column.Visible) visible << column.Caption;
+        }
+        QCOMPARE(fields, (QStringList{"PayoutID", "ItemProjectID", "Payout", "ItemProject",
+                                      "PayoutAccount", "IncomeAccount", "UseDate", "PersonName"}));
+        QCOMPARE(visible,
+                 (QStringList{"支出内容", "消费项目", "支出金额", "收入金额", "日期", "记帐人"}));
+        QCOMPARE(grid->Columns()[6].Alignment & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
+        for (const TGridColumn& column : grid->Columns())
+            if (column.Visible)
+                QCOMPARE(column.HeaderAlignment & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
+
+        // An expenditure of 25 reads -25 with the income cell empty; the category name shows.
+        auto text = [grid](int row, const QString& field) {
+            return grid->IndexOfRow(row, field).data(Qt::DisplayRole).toString();
+        };
+        QCOMPARE(text(2, "Payout"), QStringLiteral("午饭"));
+        QCOMPARE(text(2, "PayoutAccount"), QStringLiteral("-￥25.00"));
+        QCOMPARE(text(2, "IncomeAccount"), QString());
+        QCOMPARE(text(2, "ItemProject"), QStringLiteral("餐饮"));
+        QCOMPARE(text(2, "UseDate"), QStringLiteral("2026-12-07"));
+        QCOMPARE(text(0, "PayoutAccount"), QString());
+        QCOMPARE(text(0, "IncomeAccount"), QStringLiteral("￥3,000.00"));
+        QCOMPARE(grid->FooterText("PayoutAccount"), QStringLiteral("-￥1,234.00"));
+        QCOMPARE(grid->FooterText("IncomeAccount"), QStringLiteral("￥3,000.00"));
+
+        // A header click sorts.
+        QHeaderView* header = grid->View()->header();
+        const int column = grid->IndexOfRow(0, "PayoutAccount").column();
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionViewportPosition(column) + 5, header->height() / 2));
+        QAbstractItemModel* shown = grid->View()->model();
+        QCOMPARE(shown->index(0, column).data().toString(), QString()); // the income, empty
+        QCOMPARE(shown->index(1, column).data().toString(), QStringLiteral("-￥1,000.00"));
+        QCOMPARE(shown->index(3, column).data().toString(), QStringLiteral("-￥25.00"));
+    }
+
+    void statisticsGrid() {
+        AddKnownRecords();
+        Show();
+        TDBGrid* grid = FForm->dbgStat;
+        QCOMPARE(grid->DataSet(), FForm->qryStat.get());
+        QCOMPARE(grid->parentWidget(), FForm->TabSheet2);
+        QCOMPARE(grid->GroupColumn(), QStringLiteral("ItemType"));
+        QCOMPARE(grid->Columns().size(), 3);
+        QVERIFY(!grid->Columns()[0].Visible);
+        QCOMPARE(grid->Columns()[1].Caption, QStringLiteral("收支项目"));
+        QCOMPARE(grid->Columns()[2].Caption, QStringLiteral("金额"));
+        QCOMPARE(grid->FooterText("iSum"), QStringLiteral("￥1,766.00"));
+        FForm->pcPayout->setCurrentIndex(1);
+        QVERIFY(grid->GroupPanel()->isVisible());
+        // Every group expanded: each category row is shown.
+        for (int row = 0; row < FForm->qryStat->RecordCount(); ++row) {
+            const QModelIndex index = grid->IndexOfRow(row, "ItemProject");
+            QVERIFY(index.isValid());
+            QVERIFY(!grid->View()->isRowHidden(index.row(), index.parent()));
+            QVERIFY(grid->View()->isExpanded(index.parent()));
+        }
+
+        // Income alone: the footer is the income total; expenditure alone: its negative total;
+        // another member: both grids empty.
+        Choose(FForm->cbItemType, QStringLiteral("收入"));
+        Query();
+        QCOMPARE(grid->FooterText("iSum"), QStringLiteral("￥3,000.00"));
+        Choose(FForm->cbItemType, QStringLiteral("支出"));
+        Query();
+        QCOMPARE(grid->FooterText("iSum"), QStringLiteral("-￥1,234.00"));
+        QCOMPARE(FForm->dbgPayout->FooterText("IncomeAccount"), QStringLiteral("￥0.00"));
+        Choose(FForm->cbItemType, QStringLiteral("全部"));
+        Choose(FForm->cbPerson, Other);
+        Query();
+        QCOMPARE(FForm->dbgPayout->View()->model()->rowCount(), 0);
+        QCOMPARE(grid->View()->model()->rowCount(), 0);
     }
 
     void quitHidesTheForm() {
