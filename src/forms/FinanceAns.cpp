@@ -140,7 +140,7 @@ void TfrmFinanceAns::PlaceTopBar() {
     const int gapStart = left + metrics.horizontalAdvance(QStringLiteral("请选择 "));
     const int gapEnd = left + metrics.horizontalAdvance(YearLabel) -
                        metrics.horizontalAdvance(QStringLiteral(" 年份"));
-    cbYear->setGeometry(gapStart, top, std::max(gapEnd - gapStart, 70), ControlHeight);
+    cbYear->setGeometry(gapStart, top, std::max(gapEnd - gapStart - 6, 64), ControlHeight);
     int x = Label1->geometry().right() + 12;
     cbType->setGeometry(x, top, 80, ControlHeight);
     x += 80 + 16;

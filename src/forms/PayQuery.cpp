@@ -9,6 +9,7 @@
 #include "data/TextRules.h"
 #include "platform/ErrorReport.h"
 #include "widgets/DBGrid.h"
+#include "widgets/GridFooter.h"
 #include "widgets/Panel.h"
 
 #include <QCheckBox>
@@ -92,7 +93,7 @@ TfrmPayQuery::TfrmPayQuery(QWidget* parent)
     lblTo = BarLabel(Panel8, QStringLiteral("lblTo"), QStringLiteral("至"), dtpEnd);
     edtContent = new QLineEdit(Panel8);
     edtContent->setObjectName(QStringLiteral("edtContent"));
-    edtContent->setMinimumWidth(100);
+    edtContent->setMinimumWidth(160);
     lblContent =
         BarLabel(Panel8, QStringLiteral("lblContent"), QStringLiteral("内容"), edtContent);
     sbQuery = new QPushButton(QStringLiteral("查询"), Panel8);
@@ -102,25 +103,33 @@ TfrmPayQuery::TfrmPayQuery(QWidget* parent)
     sbQuit->setObjectName(QStringLiteral("sbQuit"));
     sbQuit->setAutoDefault(false);
 
-    auto* bar = new QHBoxLayout(Panel8);
-    bar->setContentsMargins(8, 6, 8, 6);
+    // Two rows, so the bar fits the working area: kind, member and period; then the content
+    // and the buttons.
+    auto* bar = new QVBoxLayout(Panel8);
+    bar->setContentsMargins(8, 5, 8, 5);
     bar->setSpacing(4);
-    bar->addWidget(lblItemType);
-    bar->addWidget(cbItemType);
-    bar->addSpacing(8);
-    bar->addWidget(lblPerson);
-    bar->addWidget(cbPerson);
-    bar->addSpacing(8);
-    bar->addWidget(cbDate);
-    bar->addWidget(dtpBegin);
-    bar->addWidget(lblTo);
-    bar->addWidget(dtpEnd);
-    bar->addSpacing(8);
-    bar->addWidget(lblContent);
-    bar->addWidget(edtContent, 1);
-    bar->addSpacing(8);
-    bar->addWidget(sbQuery);
-    bar->addWidget(sbQuit);
+    auto* filters = new QHBoxLayout;
+    filters->setSpacing(4);
+    filters->addWidget(lblItemType);
+    filters->addWidget(cbItemType);
+    filters->addSpacing(10);
+    filters->addWidget(lblPerson);
+    filters->addWidget(cbPerson);
+    filters->addSpacing(10);
+    filters->addWidget(cbDate);
+    filters->addWidget(dtpBegin);
+    filters->addWidget(lblTo);
+    filters->addWidget(dtpEnd);
+    filters->addStretch(1);
+    auto* search = new QHBoxLayout;
+    search->setSpacing(4);
+    search->addWidget(lblContent);
+    search->addWidget(edtContent, 1);
+    search->addSpacing(10);
+    search->addWidget(sbQuery);
+    search->addWidget(sbQuit);
+    bar->addLayout(filters);
+    bar->addLayout(search);
 
     // The two pages below the bar, with button-style tabs.
     pcPayout = new QTabWidget(this);
@@ -129,7 +138,7 @@ TfrmPayQuery::TfrmPayQuery(QWidget* parent)
     pcPayout->tabBar()->setExpanding(false);
     pcPayout->setStyleSheet(QStringLiteral(
         "QTabWidget#pcPayout::pane { border: none; }"
-        "QTabBar::tab { border: 1px solid #8a8a8a; border-radius: 3px; padding: 3px 14px;"
+        "QTabBar::tab { border: 1px solid #8a8a8a; border-radius: 3px; padding: 3px 14px; color: black;"
         " margin: 3px 2px; background: #f0f0f0; }"
         "QTabBar::tab:selected { background: #c8d8ee; border-color: #4a6a9a; }"));
     TabSheet1 = new QWidget;
@@ -153,21 +162,21 @@ TfrmPayQuery::TfrmPayQuery(QWidget* parent)
         {QStringLiteral("dbgPayoutItemProjectID"), QStringLiteral("ItemProjectID"), QString(),
          false},
         {QStringLiteral("dbgPayoutPayout"), QStringLiteral("Payout"), QStringLiteral("支出内容"),
-         true, left, centred, TColumnFormat::Text, TFooterKind::None, 220},
+         true, left, centred, TColumnFormat::Text, TFooterKind::None, 160},
         {QStringLiteral("dbgPayoutItemProject"), QStringLiteral("ItemProject"),
          QStringLiteral("消费项目"), true, left, centred, TColumnFormat::Text, TFooterKind::None,
-         110},
+         100},
         {QStringLiteral("dbgPayoutPayoutAccount"), QStringLiteral("PayoutAccount"),
          QStringLiteral("支出金额"), true, right, centred, TColumnFormat::Currency,
-         TFooterKind::Sum, 120},
+         TFooterKind::Sum, 110},
         {QStringLiteral("dbgPayoutIncomeAccount"), QStringLiteral("IncomeAccount"),
          QStringLiteral("收入金额"), true, right, centred, TColumnFormat::Currency,
-         TFooterKind::Sum, 120},
+         TFooterKind::Sum, 110},
         {QStringLiteral("dbgPayoutUseDate"), QStringLiteral("UseDate"), QStringLiteral("日期"),
-         true, centred, centred, TColumnFormat::Date, TFooterKind::None, 100},
+         true, centred, centred, TColumnFormat::Date, TFooterKind::None, 90},
         {QStringLiteral("dbgPayoutPersonName"), QStringLiteral("PersonName"),
          QStringLiteral("记帐人"), true, left, centred, TColumnFormat::Text, TFooterKind::None,
-         90},
+         70},
     });
     dbgPayout->SetSortable(true);
     dbgPayout->SetDataSet(qryPayout.get());
@@ -176,6 +185,7 @@ TfrmPayQuery::TfrmPayQuery(QWidget* parent)
     dbgStat = new TDBGrid(TabSheet2);
     dbgStat->setObjectName(QStringLiteral("dbgStat"));
     dbgStat->setAccessibleName(QStringLiteral("帐目统计"));
+    dbgStat->SetGroupColumn(QStringLiteral("ItemType")); // first, so its rows carry the kind
     dbgStat->SetColumns({
         {QStringLiteral("dxDBGridColumn1"), QStringLiteral("ItemType"), QStringLiteral("收支类型"),
          false},
@@ -186,10 +196,13 @@ TfrmPayQuery::TfrmPayQuery(QWidget* parent)
          QStringLiteral("金额"), true, right, centred, TColumnFormat::Currency, TFooterKind::Sum,
          140},
     });
-    dbgStat->SetGroupColumn(QStringLiteral("ItemType"));
     dbgStat->SetGroupPanelVisible(true);
     dbgStat->SetSortable(true);
     dbgStat->SetDataSet(qryStat.get());
+
+    // The footer strips show the sums (the grid leaves its strip hidden until told).
+    dbgPayout->Footer()->show();
+    dbgStat->Footer()->show();
 
     for (auto [page, grid] : {std::pair<QWidget*, TDBGrid*>{TabSheet1, dbgPayout},
                               std::pair<QWidget*, TDBGrid*>{TabSheet2, dbgStat}}) {

@@ -5,6 +5,7 @@
 #include "data/Query.h"
 #include "forms/PayQuery.h"
 #include "widgets/DBGrid.h"
+#include "widgets/GridFooter.h"
 #include "widgets/GridGroupModel.h"
 #include "widgets/Panel.h"
 
@@ -498,6 +499,14 @@ private slots:
         QCOMPARE(grid->FooterText("iSum"), QStringLiteral("￥1,766.00"));
         FForm->pcPayout->setCurrentIndex(1);
         QVERIFY(grid->GroupPanel()->isVisible());
+        QVERIFY(grid->Footer()->isVisible());
+        QVERIFY(FForm->dbgPayout->Footer()->isVisibleTo(FForm->dbgPayout));
+        // The group rows name their kind.
+        const QModelIndex firstGroup = grid->IndexOfRow(0, "ItemProject").parent();
+        QCOMPARE(firstGroup.siblingAtColumn(grid->IndexOfRow(0, "ItemProject").column())
+                     .data()
+                     .toString(),
+                 QStringLiteral("支出"));
         // Every group expanded: each category row is shown.
         for (int row = 0; row < FForm->qryStat->RecordCount(); ++row) {
             const QModelIndex index = grid->IndexOfRow(row, "ItemProject");
