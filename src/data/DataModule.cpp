@@ -135,6 +135,12 @@ void OpenExisting(QSqlDatabase& connection, const QString& path) {
         connection.close();
         throw;
     }
+    // The planner's statistics follow the ledger's growth; they only speed statements up, so a
+    // failure to refresh them leaves the ledger usable.
+    try {
+        Schema::RefreshStatistics(connection);
+    } catch (const EDatabaseError&) {
+    }
 }
 
 } // namespace

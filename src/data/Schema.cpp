@@ -9,6 +9,7 @@
 #include <QSqlQuery>
 #include <QTemporaryFile>
 #include <QUuid>
+#include <utility>
 
 #include <cerrno>
 #include <cstring>
@@ -169,6 +170,38 @@ void AddInitialContent(QSqlDatabase& connection) {
     }
 }
 
+bool RefreshStatistics(QSqlDatabase& connection) {
+    QSqlQuery query(connection);
+    const bool kept = query.exec(QStringLiteral(
+                          "select count(*) from sqlite_master where name = 'sqlite_stat1'")) &&
+                      query.next() && query.value(0).toInt() == 1;
+    bool stale = !kept;
+    // The highest key stands for a table's size (keys are the highest plus 1), read from the
+    // key's b-tree at once where counting a million records would read a whole index.
+    const std::pair<const char*, const char*> tables[] = {{"bPerson", "PersonID"},
+                                                          {"bItemProject", "ItemProjectID"},
+                                                          {"fPayout", "PayoutID"},
+                                                          {"fDiary", "DiaryID"}};
+    for (const auto& [table, key] : tables) {
+        if (stale) break;
+        const QString name = QString::fromLatin1(table);
+        Exec(query, QStringLiteral("select coalesce(max(") + QString::fromLatin1(key) +
+                        QStringLiteral("), 0) from ") + name);
+        const qint64 records = query.next() ? query.value(0).toLongLong() : 0;
+        // The first figure of a table's statistics is the number of rows it had when analysed;
+        // an empty table has none.
+        Exec(query, QStringLiteral("select stat from sqlite_stat1 where tbl = '") + name +
+                        QStringLiteral("' limit 1"));
+        const qint64 analysed =
+            query.next() ? query.value(0).toString().section(u' ', 0, 0).toLongLong() : 0;
+        stale = analysed == 0 ? records > 0 : records >= 2 * analysed || 2 * records <= analysed;
+    }
+    if (!stale) return false;
+    Exec(query, QStringLiteral("pragma analysis_limit = 1000"));
+    Exec(query, QStringLiteral("analyze"));
+    return true;
+}
+
 void CreateDatabase(const QString& path) {
     const QFileInfo file(path);
     const QString shown = QDir::toNativeSeparators(file.absoluteFilePath());
@@ -202,6 +235,7 @@ void CreateDatabase(const QString& path) {
             if (!connection.transaction()) throw failed(connection.lastError());
             CreateTables(connection);
             AddInitialContent(connection);
+            RefreshStatistics(connection); // the file carries its statistics from the start
             if (!connection.commit()) throw failed(connection.lastError());
             connection.close();
         } catch (...) {

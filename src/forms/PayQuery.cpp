@@ -1,11 +1,323 @@
 #include "forms/PayQuery.h"
 
-#include "forms/PlaceholderPage.h"
+#include "data/ComboPub.h"
+#include "data/CommonDB.h"
+#include "data/DataModule.h"
+#include "data/DayNumber.h"
+#include "data/Query.h"
+#include "data/SqlText.h"
+#include "data/TextRules.h"
+#include "platform/ErrorReport.h"
+#include "widgets/DBGrid.h"
+#include "widgets/GridFooter.h"
+#include "widgets/Panel.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateTimeEdit>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QVBoxLayout>
+#include <utility>
 
 QPointer<TfrmPayQuery> frmPayQuery;
 
-TfrmPayQuery::TfrmPayQuery(QWidget* parent) : TfrmBase(parent) {
+namespace {
+
+const QString DetailsColumns = QStringLiteral(
+    "select PayoutID, ItemProjectID, ItemType, Payout, (0 - PayoutAccount) as PayoutAccount, "
+    "IncomeAccount, UseDate, PersonName from fPayout where ");
+const QString StatGroup = QStringLiteral(" group by b.ItemType, a.ItemProjectID, b.ItemProject");
+const QString StatIncomeColumns = QStringLiteral(
+    "select b.ItemType, a.ItemProjectID, b.ItemProject, sum(a.IncomeAccount) as iSum from "
+    "fPayout a, bItemProject b where ");
+const QString StatPayoutColumns =
+    QStringLiteral(" select b.ItemType, a.ItemProjectID, b.ItemProject, 0 - sum(a.PayoutAccount) "
+                   "as iSum");
+
+// A date picker that shows the date alone in the short date format and keeps the time of day
+// of its value: choosing another date replaces only the date part.
+QDateTimeEdit* DatePicker(QWidget* parent, const QString& name, const QString& accessibleName) {
+    auto* picker = new QDateTimeEdit(parent);
+    picker->setObjectName(name);
+    picker->setAccessibleName(accessibleName);
+    QString format = QLocale().dateFormat(QLocale::ShortFormat);
+    if (!format.contains(QStringLiteral("yyyy"))) // four-digit years, whatever the locale says
+        format.replace(QStringLiteral("yy"), QStringLiteral("yyyy"));
+    picker->setDisplayFormat(format);
+    picker->setCalendarPopup(true);
+    picker->setMinimumDate(QDate(1900, 1, 1));
+    picker->setMinimumWidth(110);
+    return picker;
+}
+
+QLabel* BarLabel(QWidget* parent, const QString& name, const QString& text, QWidget* buddy) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(name);
+    label->setBuddy(buddy);
+    return label;
+}
+
+} // namespace
+
+TfrmPayQuery::TfrmPayQuery(QWidget* parent)
+    : TfrmBase(parent), qryItemProject(std::make_unique<TQuery>(dmMain->cnHearthbook)),
+      qryPayout(std::make_unique<TQuery>(dmMain->cnHearthbook)),
+      qryStat(std::make_unique<TQuery>(dmMain->cnHearthbook)) {
     setObjectName(QStringLiteral("frmPayQuery"));
     setWindowTitle(QStringLiteral("收支查询分析"));
-    AddPlaceholderPage(this);
+
+    // The filter bar.
+    Panel8 = new TPanel(this);
+    Panel8->setObjectName(QStringLiteral("Panel8"));
+    cbItemType = new QComboBox(Panel8);
+    cbItemType->setObjectName(QStringLiteral("cbItemType"));
+    cbItemType->addItems({QStringLiteral("全部"), QStringLiteral("收入"), QStringLiteral("支出")});
+    cbItemType->setCurrentIndex(-1);
+    cbItemType->setMinimumWidth(70);
+    lblItemType = BarLabel(Panel8, QStringLiteral("lblItemType"), QStringLiteral("收支类型"),
+                           cbItemType);
+    cbPerson = new QComboBox(Panel8);
+    cbPerson->setObjectName(QStringLiteral("cbPerson"));
+    cbPerson->setMinimumWidth(90);
+    lblPerson = BarLabel(Panel8, QStringLiteral("lblPerson"), QStringLiteral("记帐人"), cbPerson);
+    cbDate = new QCheckBox(QStringLiteral("从"), Panel8);
+    cbDate->setObjectName(QStringLiteral("cbDate"));
+    dtpBegin = DatePicker(Panel8, QStringLiteral("dtpBegin"), QStringLiteral("开始日期"));
+    dtpEnd = DatePicker(Panel8, QStringLiteral("dtpEnd"), QStringLiteral("结束日期"));
+    lblTo = BarLabel(Panel8, QStringLiteral("lblTo"), QStringLiteral("至"), dtpEnd);
+    edtContent = new QLineEdit(Panel8);
+    edtContent->setObjectName(QStringLiteral("edtContent"));
+    edtContent->setMinimumWidth(160);
+    lblContent =
+        BarLabel(Panel8, QStringLiteral("lblContent"), QStringLiteral("内容"), edtContent);
+    sbQuery = new QPushButton(QStringLiteral("查询"), Panel8);
+    sbQuery->setObjectName(QStringLiteral("sbQuery"));
+    sbQuery->setAutoDefault(false);
+    sbQuit = new QPushButton(QStringLiteral("退出"), Panel8);
+    sbQuit->setObjectName(QStringLiteral("sbQuit"));
+    sbQuit->setAutoDefault(false);
+
+    // Two rows, so the bar fits the working area: kind, member and period; then the content
+    // and the buttons.
+    auto* bar = new QVBoxLayout(Panel8);
+    bar->setContentsMargins(8, 5, 8, 5);
+    bar->setSpacing(4);
+    auto* filters = new QHBoxLayout;
+    filters->setSpacing(4);
+    filters->addWidget(lblItemType);
+    filters->addWidget(cbItemType);
+    filters->addSpacing(10);
+    filters->addWidget(lblPerson);
+    filters->addWidget(cbPerson);
+    filters->addSpacing(10);
+    filters->addWidget(cbDate);
+    filters->addWidget(dtpBegin);
+    filters->addWidget(lblTo);
+    filters->addWidget(dtpEnd);
+    filters->addStretch(1);
+    auto* search = new QHBoxLayout;
+    search->setSpacing(4);
+    search->addWidget(lblContent);
+    search->addWidget(edtContent, 1);
+    search->addSpacing(10);
+    search->addWidget(sbQuery);
+    search->addWidget(sbQuit);
+    bar->addLayout(filters);
+    bar->addLayout(search);
+
+    // The two pages below the bar, with button-style tabs.
+    pcPayout = new QTabWidget(this);
+    pcPayout->setObjectName(QStringLiteral("pcPayout"));
+    pcPayout->setDocumentMode(true);
+    pcPayout->tabBar()->setExpanding(false);
+    pcPayout->setStyleSheet(QStringLiteral(
+        "QTabWidget#pcPayout::pane { border: none; }"
+        "QTabBar::tab { border: 1px solid #8a8a8a; border-radius: 3px; padding: 3px 14px; color: black;"
+        " margin: 3px 2px; background: #f0f0f0; }"
+        "QTabBar::tab:selected { background: #c8d8ee; border-color: #4a6a9a; }"));
+    TabSheet1 = new QWidget;
+    TabSheet1->setObjectName(QStringLiteral("TabSheet1"));
+    TabSheet2 = new QWidget;
+    TabSheet2->setObjectName(QStringLiteral("TabSheet2"));
+    pcPayout->addTab(TabSheet1, QStringLiteral("帐目细节"));
+    pcPayout->addTab(TabSheet2, QStringLiteral("帐目统计"));
+    pcPayout->setCurrentIndex(0);
+
+    // The details: keys hidden, the category's name looked up, expenditure negated, the date
+    // centred, both amounts summed in the footer; a header click sorts.
+    const auto centred = Qt::AlignCenter;
+    const auto right = Qt::AlignRight | Qt::AlignVCenter;
+    const auto left = Qt::AlignLeft | Qt::AlignVCenter;
+    dbgPayout = new TDBGrid(TabSheet1);
+    dbgPayout->setObjectName(QStringLiteral("dbgPayout"));
+    dbgPayout->setAccessibleName(QStringLiteral("帐目细节"));
+    dbgPayout->SetColumns({
+        {QStringLiteral("dbgPayoutPayoutID"), QStringLiteral("PayoutID"), QString(), false},
+        {QStringLiteral("dbgPayoutItemProjectID"), QStringLiteral("ItemProjectID"), QString(),
+         false},
+        {QStringLiteral("dbgPayoutPayout"), QStringLiteral("Payout"), QStringLiteral("支出内容"),
+         true, left, centred, TColumnFormat::Text, TFooterKind::None, 160},
+        {QStringLiteral("dbgPayoutItemProject"), QStringLiteral("ItemProject"),
+         QStringLiteral("消费项目"), true, left, centred, TColumnFormat::Text, TFooterKind::None,
+         100},
+        {QStringLiteral("dbgPayoutPayoutAccount"), QStringLiteral("PayoutAccount"),
+         QStringLiteral("支出金额"), true, right, centred, TColumnFormat::Currency,
+         TFooterKind::Sum, 110},
+        {QStringLiteral("dbgPayoutIncomeAccount"), QStringLiteral("IncomeAccount"),
+         QStringLiteral("收入金额"), true, right, centred, TColumnFormat::Currency,
+         TFooterKind::Sum, 110},
+        {QStringLiteral("dbgPayoutUseDate"), QStringLiteral("UseDate"), QStringLiteral("日期"),
+         true, centred, centred, TColumnFormat::Date, TFooterKind::None, 90},
+        {QStringLiteral("dbgPayoutPersonName"), QStringLiteral("PersonName"),
+         QStringLiteral("记帐人"), true, left, centred, TColumnFormat::Text, TFooterKind::None,
+         70},
+    });
+    dbgPayout->SetSortable(true);
+    dbgPayout->SetDataSet(qryPayout.get());
+
+    // The totals, grouped by kind with the group panel; the footer is income less expenditure.
+    dbgStat = new TDBGrid(TabSheet2);
+    dbgStat->setObjectName(QStringLiteral("dbgStat"));
+    dbgStat->setAccessibleName(QStringLiteral("帐目统计"));
+    dbgStat->SetGroupColumn(QStringLiteral("ItemType")); // first, so its rows carry the kind
+    dbgStat->SetColumns({
+        {QStringLiteral("dxDBGridColumn1"), QStringLiteral("ItemType"), QStringLiteral("收支类型"),
+         false},
+        {QStringLiteral("dxDBGridLookupColumn1"), QStringLiteral("ItemProject"),
+         QStringLiteral("收支项目"), true, left, centred, TColumnFormat::Text, TFooterKind::None,
+         220},
+        {QStringLiteral("dxDBGridCurrencyColumn1"), QStringLiteral("iSum"),
+         QStringLiteral("金额"), true, right, centred, TColumnFormat::Currency, TFooterKind::Sum,
+         140},
+    });
+    dbgStat->SetGroupPanelVisible(true);
+    dbgStat->SetSortable(true);
+    dbgStat->SetDataSet(qryStat.get());
+
+    // The footer strips show the sums (the grid leaves its strip hidden until told).
+    dbgPayout->Footer()->show();
+    dbgStat->Footer()->show();
+
+    for (auto [page, grid] : {std::pair<QWidget*, TDBGrid*>{TabSheet1, dbgPayout},
+                              std::pair<QWidget*, TDBGrid*>{TabSheet2, dbgStat}}) {
+        auto* pageLayout = new QVBoxLayout(page);
+        pageLayout->setContentsMargins(0, 0, 0, 0);
+        pageLayout->addWidget(grid);
+    }
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(Panel8);
+    layout->addWidget(pcPayout, 1);
+
+    setTabOrder(cbItemType, cbPerson);
+    setTabOrder(cbPerson, dtpBegin);
+    setTabOrder(dtpBegin, cbDate);
+    setTabOrder(cbDate, dtpEnd);
+    setTabOrder(dtpEnd, edtContent);
+    setTabOrder(edtContent, sbQuery);
+    setTabOrder(sbQuery, sbQuit);
+
+    // The category names stay loaded for the form's life; the details look their names up.
+    TCommonDB::OpenSQL(QStringLiteral("select * from bItemProject"), *qryItemProject);
+    qryPayout->AddLookupField(QStringLiteral("ItemProject"), QStringLiteral("ItemProjectID"),
+                              *qryItemProject, QStringLiteral("ItemProjectID"),
+                              QStringLiteral("ItemProject"));
+
+    connect(sbQuery, &QPushButton::clicked, this, Guarded([this] { sbQueryClick(); }));
+    connect(sbQuit, &QPushButton::clicked, this, Guarded([this] { sbQuitClick(); }));
+}
+
+TfrmPayQuery::~TfrmPayQuery() {
+    // the grids let go of the queries before the queries go
+    dbgPayout->SetDataSet(nullptr);
+    dbgStat->SetDataSet(nullptr);
+}
+
+QDateTime TfrmPayQuery::PickerValue(const QDateTime& moment) {
+    const QTime earliest(0, 0, 1);
+    if (moment.time() >= earliest) return moment;
+    return QDateTime(moment.date(), earliest, moment.timeSpec());
+}
+
+void TfrmPayQuery::FormShow() {
+    TfrmBase::FormShow();
+    dtpBegin->setDateTime(PickerValue(TCommonDB::GetSysDateTime()));
+    dtpEnd->setDateTime(PickerValue(TCommonDB::GetSysDateTime().addDays(30)));
+    ComboPub->FillComboWithNone(QStringLiteral("select * from bPerson"), *dmMain->qryCommon,
+                                QStringLiteral("PersonName"), cbPerson, QString(), nullptr);
+
+    const QString person = SqlText(ComboPub->CurPersonName);
+    TCommonDB::OpenSQL(DetailsColumns + QStringLiteral("PersonName = '") + person +
+                           QStringLiteral("' order by UseDate"),
+                       *qryPayout);
+    TCommonDB::OpenSQL(StatIncomeColumns +
+                           QStringLiteral("a.ItemProjectID = b.ItemProjectID and a.ItemType = "
+                                          "'收入' and a.PersonName = '") +
+                           person + QStringLiteral("'") + StatGroup + QStringLiteral(" union") +
+                           StatPayoutColumns +
+                           QStringLiteral(" from fPayout a, bItemProject b where a.ItemProjectID "
+                                          "= b.ItemProjectID") +
+                           QStringLiteral(" and a.ItemType = '支出' and a.PersonName = '") +
+                           person + QStringLiteral("'") + StatGroup,
+                       *qryStat);
+    ExpandStatGroups();
+}
+
+// The filters that are set, in their fixed order, read afresh at each call: kind, member,
+// period (the begin day less one day to the end day, with the pickers' time of day) and content.
+QString TfrmPayQuery::Conditions(const QString& prefix) const {
+    QString conditions;
+    if (cbItemType->currentIndex() > 0)
+        conditions += QStringLiteral(" and ") + prefix + QStringLiteral("ItemType = '") +
+                      SqlText(cbItemType->currentText()) + QStringLiteral("'");
+    if (cbPerson->currentIndex() > 0)
+        conditions += QStringLiteral(" and ") + prefix + QStringLiteral("PersonName = '") +
+                      SqlText(cbPerson->currentText()) + QStringLiteral("'");
+    if (cbDate->isChecked())
+        conditions += QStringLiteral(" and ") + prefix + QStringLiteral("UseDate >= ") +
+                      DayNumber::Text(dtpBegin->dateTime().addDays(-1)) + QStringLiteral(" and ") +
+                      prefix + QStringLiteral("UseDate <= ") +
+                      DayNumber::Text(dtpEnd->dateTime());
+    const QString content = Trimmed(edtContent->text());
+    if (!content.isEmpty())
+        conditions += QStringLiteral(" and ") + prefix + QStringLiteral("Payout like '%") +
+                      SqlText(content) + QStringLiteral("%'");
+    return conditions;
+}
+
+void TfrmPayQuery::sbQueryClick() {
+    const QString person = SqlText(ComboPub->CurPersonName);
+    // The details first: when they fail, the totals are not run.
+    TCommonDB::OpenSQL(DetailsColumns + QStringLiteral("1 = 1 and PersonName = '") + person +
+                           QStringLiteral("'") + Conditions(QString()) +
+                           QStringLiteral(" order by UseDate"),
+                       *qryPayout);
+    const QString a = QStringLiteral("a.");
+    TCommonDB::OpenSQL(
+        StatIncomeColumns + QStringLiteral("a.PersonName = '") + person +
+            QStringLiteral("' and a.ItemProjectID = b.ItemProjectID") +
+            QStringLiteral(" and a.ItemType = '收入'") + Conditions(a) + StatGroup +
+            QStringLiteral(" union") + StatPayoutColumns +
+            QStringLiteral(" from fPayout a, bItemProject b where a.PersonName = '") + person +
+            QStringLiteral("' and a.ItemProjectID = b.ItemProjectID") +
+            QStringLiteral(" and a.ItemType = '支出'") + Conditions(a) + StatGroup,
+        *qryStat);
+    ExpandStatGroups();
+}
+
+// Every category shows under its type.
+void TfrmPayQuery::ExpandStatGroups() {
+    dbgStat->FullExpand();
+}
+
+void TfrmPayQuery::sbQuitClick() {
+    close();
 }

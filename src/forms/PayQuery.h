@@ -2,14 +2,68 @@
 
 #include "forms/base/FormBase.h"
 
+#include <QDateTime>
 #include <QPointer>
+#include <memory>
 
-// The working form for looking records up, with per-category totals.
+class QCheckBox;
+class QComboBox;
+class QDateTimeEdit;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTabWidget;
+class QWidget;
+class TDBGrid;
+class TPanel;
+class TQuery;
+
+// The working form for looking the current member's records up by kind, member, period and
+// content, with per-category totals in which expenditure counts negative. It only reads.
 class TfrmPayQuery : public TfrmBase {
     Q_OBJECT
 
 public:
     explicit TfrmPayQuery(QWidget* parent = nullptr);
+    ~TfrmPayQuery() override;
+
+    // The value a date picker carries for a moment: the moment itself, but never the first
+    // second after midnight, so that "the begin value less one day" always lies after the
+    // midnight of the day before and the date filter keeps excluding that day.
+    static QDateTime PickerValue(const QDateTime& moment);
+
+    TPanel* Panel8;
+    QLabel* lblItemType;
+    QComboBox* cbItemType;
+    QLabel* lblPerson;
+    QComboBox* cbPerson;
+    QCheckBox* cbDate;
+    QDateTimeEdit* dtpBegin;
+    QLabel* lblTo;
+    QDateTimeEdit* dtpEnd;
+    QLabel* lblContent;
+    QLineEdit* edtContent;
+    QPushButton* sbQuery;
+    QPushButton* sbQuit;
+    QTabWidget* pcPayout;
+    QWidget* TabSheet1; // 帐目细节
+    QWidget* TabSheet2; // 帐目统计
+    TDBGrid* dbgPayout;  // details, over qryPayout
+    TDBGrid* dbgStat;    // totals grouped by kind, over qryStat
+
+    std::unique_ptr<TQuery> qryItemProject; // the category names, for the details' lookup
+    std::unique_ptr<TQuery> qryPayout;      // details
+    std::unique_ptr<TQuery> qryStat;        // totals per kind and category
+
+    void sbQueryClick();
+    void sbQuitClick();
+
+protected:
+    void FormShow() override;
+
+private:
+    QString Conditions(const QString& prefix) const;
+    void ExpandStatGroups();
 };
 
 extern QPointer<TfrmPayQuery> frmPayQuery;

@@ -42,6 +42,51 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(Schema::DatabasePath + ".partial"));
     }
 
+    // The file carries the planner's statistics from the start, and they follow the number of
+    // records: refreshed when it has doubled or halved, left alone otherwise.
+    void statisticsFollowTheRecords() {
+        TTestLedger ledger;
+        QVERIFY(ledger.Scalar("select count(*) from sqlite_master where name = 'sqlite_stat1'")
+                    .toInt() == 1);
+        QVERIFY(ledger.Scalar("select count(*) from sqlite_stat1 where tbl = 'bItemProject'")
+                    .toInt() >= 1);
+        QVERIFY(!Schema::RefreshStatistics(ledger.Connection())); // nothing changed
+        auto analysed = [&] {
+            return ledger
+                .Scalar("select stat from sqlite_stat1 where idx = 'ixPayoutPersonDate'")
+                .toString()
+                .section(' ', 0, 0)
+                .toInt();
+        };
+        int id = 0;
+        auto add = [&](int count) {
+            for (int i = 0; i < count; ++i)
+                ledger.AddPayout(++id, 7, "午饭", 10, {}, QDate(2026, 12, 7), "家长", "支出");
+        };
+        add(10);
+        QVERIFY(Schema::RefreshStatistics(ledger.Connection())); // records where none were
+        QCOMPARE(analysed(), 10);
+        add(9);
+        QVERIFY(!Schema::RefreshStatistics(ledger.Connection()));
+        QCOMPARE(analysed(), 10);
+        add(1);
+        QVERIFY(Schema::RefreshStatistics(ledger.Connection())); // doubled
+        QCOMPARE(analysed(), 20);
+        ledger.Exec("delete from fPayout where PayoutID > 10");
+        QVERIFY(Schema::RefreshStatistics(ledger.Connection())); // halved
+        QCOMPARE(analysed(), 10);
+    }
+
+    // A ledger without statistics (made before they were kept) gets them.
+    void missingStatisticsAreWritten() {
+        TTestLedger ledger;
+        ledger.Exec("drop table sqlite_stat1");
+        QVERIFY(Schema::RefreshStatistics(ledger.Connection()));
+        QCOMPARE(ledger.Scalar("select count(*) from sqlite_master where name = 'sqlite_stat1'")
+                     .toInt(),
+                 1);
+    }
+
     void createRefusesToOverwrite() {
         TTestLedger ledger;
         ledger.AddCategory(100, "保留", "支出");
@@ -182,6 +227,10 @@ private Q_SLOTS:
         QFETCH(QString, sql);
         QFETCH(QString, index);
         TTestLedger ledger;
+        // A family of members, with the statistics taken on them.
+        for (int id = 2; id <= 12; ++id)
+            ledger.AddPerson(id, QString("成员%1").arg(id), QString("user%1").arg(id), "1");
+        QVERIFY(Schema::RefreshStatistics(ledger.Connection()));
         QSqlQuery query(ledger.Connection());
         QVERIFY(query.exec("explain query plan " + sql));
         QString plan;
