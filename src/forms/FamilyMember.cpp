@@ -165,6 +165,11 @@ void TfrmFamilyMember::BuildLayout() {
 
 void TfrmFamilyMember::FormShow() {
     TfrmBase::FormShow();
+    if (!FSplitPlaced) { // the list's width once the form has its size; the user's afterwards
+        FSplitPlaced = true;
+        layout()->activate();
+        Splitter1->setSizes({300, qMax(1, Splitter1->width() - 300 - Splitter1->handleWidth())});
+    }
     FFillEnabled = false;
     try {
         TCommonDB::OpenSQL(QStringLiteral("select * from bPerson"), qryPerson);
