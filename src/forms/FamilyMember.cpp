@@ -101,10 +101,10 @@ void TfrmFamilyMember::BuildLayout() {
     const Qt::Alignment left = Qt::AlignLeft | Qt::AlignVCenter;
     dbgPerson->SetColumns({
         {QStringLiteral("dbgPersonPersonName"), QStringLiteral("PersonName"), QStringLiteral("成员"),
-         true, left, Qt::AlignCenter, TColumnFormat::Text, TFooterKind::None, 100},
+         true, left, Qt::AlignCenter, TColumnFormat::Text, TFooterKind::None, 96},
         {QStringLiteral("dbgPersonLoginAccount"), QStringLiteral("LoginAccount"),
          QStringLiteral("帐户"), true, left, Qt::AlignCenter, TColumnFormat::Text,
-         TFooterKind::None, 90},
+         TFooterKind::None, 96},
         {QStringLiteral("dbgPersonRoleName"), QStringLiteral("RoleName"), QStringLiteral("角色"),
          true, left, Qt::AlignCenter},
     });
@@ -165,6 +165,11 @@ void TfrmFamilyMember::BuildLayout() {
 
 void TfrmFamilyMember::FormShow() {
     TfrmBase::FormShow();
+    if (!FSplitPlaced) { // the list's width once the form has its size; the user's afterwards
+        FSplitPlaced = true;
+        layout()->activate();
+        Splitter1->setSizes({300, qMax(1, Splitter1->width() - 300 - Splitter1->handleWidth())});
+    }
     FFillEnabled = false;
     try {
         TCommonDB::OpenSQL(QStringLiteral("select * from bPerson"), qryPerson);

@@ -69,6 +69,7 @@ private:
     static qint64 NewPersonID();
 
     bool FFillEnabled = true;
+    bool FSplitPlaced = false;
 };
 
 extern QPointer<TfrmFamilyMember> frmFamilyMember;

@@ -110,7 +110,8 @@ void TfrmItemType::BuildLayout() {
     Panel8 = new TPanel(Panel4);
     Panel8->setObjectName(QStringLiteral("Panel8"));
     auto* bar = new QHBoxLayout(Panel8);
-    bar->setContentsMargins(4, 4, 4, 4);
+    bar->setContentsMargins(2, 2, 2, 2);
+    bar->setSpacing(2);
     sbAppend = BarButton(QStringLiteral("sbAppend"), QStringLiteral("新增"), Panel8);
     sbSave = BarButton(QStringLiteral("sbSave"), QStringLiteral("保存"), Panel8);
     sbCancel = BarButton(QStringLiteral("sbCancel"), QStringLiteral("取消"), Panel8);
@@ -133,6 +134,7 @@ void TfrmItemType::BuildLayout() {
     edtItemProject = new QLineEdit(GroupBox1);
     edtItemProject->setObjectName(QStringLiteral("edtItemProject"));
     edtItemProject->setMaxLength(NameLength);
+    edtItemProject->setMinimumWidth(60); // the right side fits beside the 202-pixel list
     lblItemProject->setBuddy(edtItemProject);
     nameBox->addWidget(lblItemProject);
     nameBox->addWidget(edtItemProject, 1);
@@ -194,6 +196,11 @@ void TfrmItemType::ShowModal(QWidget* owner) {
 
 void TfrmItemType::FormShow() {
     TfrmBase::FormShow();
+    if (!FSplitPlaced) { // the list's width once the form has its size; the user's afterwards
+        FSplitPlaced = true;
+        layout()->activate();
+        Splitter1->setSizes({202, qMax(1, Splitter1->width() - 202 - Splitter1->handleWidth())});
+    }
     FFillEnabled = false;
     try {
         TCommonDB::OpenSQL(QStringLiteral("select * from bItemProject"), qryItemProject);

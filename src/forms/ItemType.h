@@ -80,6 +80,7 @@ private:
     static qint64 NewItemProjectID();
 
     bool FFillEnabled = true;
+    bool FSplitPlaced = false;
 };
 
 extern QPointer<TfrmItemType> frmItemType;

@@ -214,6 +214,7 @@ void TDBGrid::ApplyColumns() {
     for (int column = 0; column < count; ++column) {
         const TGridColumn* description = FModel->ColumnAt(column);
         if (!description) { // the indicator
+            header->setMinimumSectionSize(IndicatorWidth);
             FView->setColumnHidden(column, false);
             header->setSectionResizeMode(column, QHeaderView::Fixed);
             header->resizeSection(column, IndicatorWidth);
@@ -250,8 +251,6 @@ void TDBGrid::ApplyGrouping() {
             if (const TGridColumn* c = FModel->ColumnAt(column); c && c->Footer == TFooterKind::Sum)
                 summary.push_back(column);
     FGroupModel->SetSummaryColumns(summary);
-    for (int group = 0; group < FGroupModel->GroupCount(); ++group)
-        FView->setFirstColumnSpanned(group, QModelIndex(), !FSummaryGroups);
     FullExpand();
 }
 

@@ -216,7 +216,9 @@ QVariant TGridGroupModel::data(const QModelIndex& index, int role) const {
     case Qt::DisplayRole:
     case Qt::AccessibleTextRole:
         if (summary) return GroupSumText(index.row(), index.column());
-        return index.column() == FCaptionColumn ? group.Text : QString();
+        // the caption column, and the grouping column, which a spanned group row draws
+        return index.column() == FCaptionColumn || index.column() == FGroupColumn ? group.Text
+                                                                                : QString();
     case Qt::UserRole:
         return index.column() == FGroupColumn ? QVariant(group.Key) : QVariant();
     case Qt::BackgroundRole:

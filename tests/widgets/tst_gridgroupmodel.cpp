@@ -67,7 +67,8 @@ private slots:
         QCOMPARE(Names(*FModel, 1), (QStringList{QStringLiteral("午饭"), QStringLiteral("电费")}));
         QVERIFY(FModel->IsGroupRow(FModel->index(0, 0)));
         QVERIFY(!FModel->IsGroupRow(FModel->index(0, 0, FModel->index(0, 0))));
-        QCOMPARE(FModel->index(0, 0).data().toString(), QString()); // only the caption column
+        QCOMPARE(FModel->index(0, 0).data().toString(), QStringLiteral("收入")); // grouping column too
+        QCOMPARE(FModel->index(0, 2).data().toString(), QString());
     }
 
     void mapsBothWays() {
