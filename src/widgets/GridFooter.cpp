@@ -48,8 +48,10 @@ QString TGridFooter::CellText(int column) const {
 void TGridFooter::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), FColor.isValid() ? FColor : palette().color(QPalette::Button));
-    const QRect viewArea(FView->viewport()->mapTo(parentWidget(), QPoint(0, 0)) - pos(),
-                         QSize(FView->viewport()->width(), height()));
+    // The columns' horizontal span: the viewport's left edge and width, over the strip's height
+    // (the viewport itself lies above the strip).
+    const int left = FView->viewport()->mapTo(parentWidget(), QPoint(0, 0)).x() - x();
+    const QRect viewArea(left, 0, FView->viewport()->width(), height());
     painter.setClipRect(viewArea);
     const QColor line = palette().color(QPalette::Mid);
     for (int column = 0; column < FModel->columnCount(); ++column) {

@@ -163,6 +163,26 @@ private slots:
         QVERIFY(footer->CellRect(2).isEmpty());
     }
 
+    // The strip paints its sums: the cell under the amount column holds dark text pixels on the
+    // strip's colour, and the cells of columns without a footer stay blank.
+    void footerPaintsItsSums() {
+        MakeGrid(false, false);
+        TGridFooter* footer = FGrid->Footer();
+        footer->SetColor(Qt::white);
+        const QImage strip = footer->grab().toImage();
+        auto darkPixels = [&](const QRect& cell) {
+            int count = 0;
+            for (int y = cell.top(); y <= cell.bottom(); ++y)
+                for (int x = cell.left(); x <= cell.right(); ++x)
+                    if (strip.rect().contains(x, y) && qGray(strip.pixel(x, y)) < 100) ++count;
+            return count;
+        };
+        const QRect amount = footer->CellRect(2).adjusted(4, 4, -4, -4);
+        QVERIFY(amount.isValid());
+        QVERIFY2(darkPixels(amount) > 10, "the sum is painted");
+        QCOMPARE(darkPixels(footer->CellRect(0).adjusted(4, 4, -4, -4)), 0);
+    }
+
     void footerFollowsTheRows() {
         MakeGrid(false, false);
         FQuery->Append();
