@@ -3,6 +3,7 @@
 #include "data/DayNumber.h"
 #include "data/Query.h"
 #include "data/QueryNotifier.h"
+#include "platform/DateText.h"
 #include "widgets/Currency.h"
 
 namespace {
@@ -158,7 +159,7 @@ QString TGridModel::FormatValue(const TGridColumn& column, const QVariant& value
         bool ok = false;
         const double day = value.toDouble(&ok);
         if (!ok) return value.toString();
-        return DayNumber::ToDateTime(day).date().toString(QStringLiteral("yyyy-MM-dd"));
+        return ShortDateText(DayNumber::ToDateTime(day).date()); // as the pickers show dates
     }
     case TColumnFormat::Text:
         break;

@@ -6,6 +6,7 @@
 #include "data/Query.h"
 #include "forms/ItemType.h"
 #include "forms/PayoutBase.h"
+#include "platform/DateText.h"
 #include "widgets/DBGrid.h"
 #include "widgets/GridFooter.h"
 #include "widgets/GridModel.h"
@@ -276,7 +277,7 @@ private slots:
         QCOMPARE(shown, captions);
         QCOMPARE(view->editTriggers(), QAbstractItemView::NoEditTriggers); // read-only
         const QModelIndex day = FForm->dbgPayout->IndexOfRow(0, "UseDate");
-        QCOMPARE(day.data().toString(), QStringLiteral("2026-12-03"));
+        QCOMPARE(day.data().toString(), ShortDateText(QDate(2026, 12, 3)));
         QCOMPARE(Qt::Alignment(day.data(Qt::TextAlignmentRole).toInt()) & Qt::AlignHCenter,
                  Qt::AlignHCenter);
         QCOMPARE(FForm->dbgPayout->IndexOfRow(0, "ItemProject").data().toString(),

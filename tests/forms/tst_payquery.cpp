@@ -4,6 +4,7 @@
 #include "data/DataModule.h"
 #include "data/Query.h"
 #include "forms/PayQuery.h"
+#include "platform/DateText.h"
 #include "widgets/DBGrid.h"
 #include "widgets/GridFooter.h"
 #include "widgets/GridGroupModel.h"
@@ -468,7 +469,7 @@ private slots:
         QCOMPARE(text(2, "PayoutAccount"), QStringLiteral("-￥25.00"));
         QCOMPARE(text(2, "IncomeAccount"), QString());
         QCOMPARE(text(2, "ItemProject"), QStringLiteral("餐饮"));
-        QCOMPARE(text(2, "UseDate"), QStringLiteral("2026-12-07"));
+        QCOMPARE(text(2, "UseDate"), ShortDateText(QDate(2026, 12, 7)));
         QCOMPARE(text(0, "PayoutAccount"), QString());
         QCOMPARE(text(0, "IncomeAccount"), QStringLiteral("￥3,000.00"));
         QCOMPARE(grid->FooterText("PayoutAccount"), QStringLiteral("-￥1,234.00"));

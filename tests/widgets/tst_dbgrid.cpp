@@ -1,6 +1,7 @@
 #include "Fixture.h"
 #include "data/DataModule.h"
 #include "data/Query.h"
+#include "platform/DateText.h"
 #include "widgets/DBGrid.h"
 #include "widgets/GridFooter.h"
 #include "widgets/GridGroupModel.h"
@@ -106,7 +107,7 @@ private slots:
         QCOMPARE(model->index(0, 2).data().toString(), QStringLiteral("￥25.00"));
         QCOMPARE(model->index(0, 2).data(Qt::UserRole).toDouble(), 25.0);
         QCOMPARE(model->index(1, 2).data().toString(), QString()); // an empty amount shows nothing
-        QCOMPARE(model->index(2, 3).data().toString(), QStringLiteral("2026-12-02"));
+        QCOMPARE(model->index(2, 3).data().toString(), ShortDateText(QDate(2026, 12, 2)));
         QCOMPARE(model->index(0, 2).data(Qt::TextAlignmentRole).toInt(),
                  int(Qt::AlignRight | Qt::AlignVCenter));
         QCOMPARE(model->headerData(3, Qt::Horizontal).toString(), QStringLiteral("日期"));
