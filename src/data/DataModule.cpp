@@ -193,3 +193,7 @@ TLedgerProblem TdmMain::InspectFile(const QString& path, QString* reason) {
     }
     return TLedgerProblem::None;
 }
+
+QSqlDatabase TdmMain::Ledger() {
+    return dmMain ? dmMain->cnHearthbook : QSqlDatabase::database(ConnectionName, false);
+}

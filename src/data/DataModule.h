@@ -55,6 +55,9 @@ public:
 
     // The name under which the connection is registered with Qt SQL.
     static inline const QString ConnectionName = QStringLiteral("cnHearthbook");
+    // The program's connection, for the queries of the working forms: the data module's, or the
+    // registered one (not opened) when no data module exists.
+    static QSqlDatabase Ledger();
     // How long a statement waits for another program's lock on the file before it fails.
     static inline int BusyTimeoutMs = 5000;
 };

@@ -2,6 +2,7 @@
 
 #include "data/Common.h"
 #include "platform/Exception.h"
+#include "platform/FileRename.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -10,12 +11,6 @@
 #include <QTemporaryFile>
 #include <QUuid>
 #include <utility>
-
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
-#include <stdio.h>
-#include <unistd.h>
 
 namespace {
 
@@ -97,28 +92,15 @@ QString FolderProblem(const QString& folder) {
     return QStringLiteral("路径无效");
 }
 
-// Moves the finished file to target unless a file is there already, atomically: a rename that
-// refuses to replace, or where the file system lacks it, a hard link that fails on an existing
-// name. The partial file is gone afterwards in every case.
+// Moves the finished file to target unless a file is there already, atomically (see
+// FileRename::NoReplace). The partial file is gone afterwards in every case.
 void PlaceWithoutReplacing(const QString& partial, const QString& target, const QString& shown) {
-    const QByteArray from = QFile::encodeName(partial);
-    const QByteArray to = QFile::encodeName(target);
-    int error = 0;
-    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
-        return;
-    error = errno;
-    if (error == EINVAL || error == ENOSYS || error == ENOTSUP) {
-        if (::link(from.constData(), to.constData()) == 0) {
-            ::unlink(from.constData());
-            return;
-        }
-        error = errno;
-    }
-    ::unlink(from.constData());
-    if (error == EEXIST)
+    QString reason;
+    if (FileRename::NoReplace(partial, target, &reason)) return;
+    QFile::remove(partial);
+    if (QFileInfo::exists(target))
         throw EInOutError(QStringLiteral("数据库文件 %1 已经存在，不会覆盖。").arg(shown));
-    throw EInOutError(QStringLiteral("无法创建数据库文件 %1：%2")
-                          .arg(shown, QString::fromLocal8Bit(std::strerror(error))));
+    throw EInOutError(QStringLiteral("无法创建数据库文件 %1：%2").arg(shown, reason));
 }
 
 void Exec(QSqlQuery& query, const QString& sql) {

@@ -8,6 +8,7 @@
 #include "data/Query.h"
 #include "forms/DiaryDatePicker.h"
 #include "forms/DiaryQuery.h"
+#include "forms/FillPause.h"
 #include "forms/base/FormPanel.h"
 #include "platform/DateText.h"
 #include "platform/ErrorReport.h"
@@ -27,18 +28,6 @@ QPointer<TfrmDiary> frmDiary;
 
 namespace {
 
-// Sets a flag for the length of a step and sets it back to true afterwards, also when the step
-// fails, so the memo always resumes following the query.
-class TFillPause {
-public:
-    explicit TFillPause(bool& flag) : FFlag(flag) { FFlag = false; }
-    ~TFillPause() { FFlag = true; }
-    TFillPause(const TFillPause&) = delete;
-    TFillPause& operator=(const TFillPause&) = delete;
-
-private:
-    bool& FFlag;
-};
 
 QToolButton* NewButton(QWidget* parent, const QString& name, const QString& caption) {
     auto* button = new QToolButton(parent);
@@ -113,9 +102,7 @@ private:
 
 TfrmDiary::TfrmDiary(QWidget* parent)
     : TfrmBase(parent),
-      qryDiary(std::make_unique<TQuery>(dmMain ? dmMain->cnHearthbook
-                                               : QSqlDatabase::database(TdmMain::ConnectionName,
-                                                                        false))) {
+      qryDiary(std::make_unique<TQuery>(TdmMain::Ledger())) {
     setObjectName(QStringLiteral("frmDiary"));
     setWindowTitle(QStringLiteral("日志管理"));
     setAttribute(Qt::WA_DeleteOnClose); // closing frees the form, deferred

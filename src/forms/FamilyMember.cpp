@@ -4,6 +4,7 @@
 #include "data/CommonDB.h"
 #include "data/DataModule.h"
 #include "data/TextRules.h"
+#include "forms/BarButton.h"
 #include "platform/ErrorReport.h"
 #include "platform/GbkCodec.h"
 #include "widgets/DBGrid.h"
@@ -22,17 +23,6 @@ QPointer<TfrmFamilyMember> frmFamilyMember;
 
 namespace {
 
-QPushButton* BarButton(const QString& name, const QString& text, QWidget* parent) {
-    auto* button = new QPushButton(text, parent);
-    button->setObjectName(name);
-    button->setAutoDefault(false);
-    return button;
-}
-
-QSqlDatabase Ledger() {
-    return dmMain ? dmMain->cnHearthbook : QSqlDatabase::database(TdmMain::ConnectionName, false);
-}
-
 // Shows a stored text whole, even when it is longer than the box takes: the box then allows its
 // length, and saving tells the user.
 void ShowWhole(QLineEdit* edit, const QString& text, int limit) {
@@ -49,7 +39,7 @@ bool PasswordSurvives(const QString& password) {
 
 } // namespace
 
-TfrmFamilyMember::TfrmFamilyMember(QWidget* parent) : TfrmBase(parent), qryPerson(Ledger()) {
+TfrmFamilyMember::TfrmFamilyMember(QWidget* parent) : TfrmBase(parent), qryPerson(TdmMain::Ledger()) {
     setObjectName(QStringLiteral("frmFamilyMember"));
     setWindowTitle(QStringLiteral("家庭成员"));
     BuildLayout();

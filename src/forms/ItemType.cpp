@@ -4,6 +4,7 @@
 #include "data/CommonDB.h"
 #include "data/DataModule.h"
 #include "data/TextRules.h"
+#include "forms/BarButton.h"
 #include "forms/base/FormPanel.h"
 #include "platform/ErrorReport.h"
 #include "widgets/DBGrid.h"
@@ -36,20 +37,9 @@ QLabel* BlueHeading(const QString& text, QWidget* parent, const QString& name) {
     return label;
 }
 
-QPushButton* BarButton(const QString& name, const QString& text, QWidget* parent) {
-    auto* button = new QPushButton(text, parent);
-    button->setObjectName(name);
-    button->setAutoDefault(false);
-    return button;
-}
-
-QSqlDatabase Ledger() {
-    return dmMain ? dmMain->cnHearthbook : QSqlDatabase::database(TdmMain::ConnectionName, false);
-}
-
 } // namespace
 
-TfrmItemType::TfrmItemType(QWidget* parent) : TfrmBase(parent), qryItemProject(Ledger()) {
+TfrmItemType::TfrmItemType(QWidget* parent) : TfrmBase(parent), qryItemProject(TdmMain::Ledger()) {
     setObjectName(QStringLiteral("frmItemType"));
     setWindowTitle(QStringLiteral("收支分类项目"));
     BuildLayout();

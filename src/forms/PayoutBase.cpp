@@ -8,6 +8,7 @@
 #include "data/Query.h"
 #include "data/SqlText.h"
 #include "data/TextRules.h"
+#include "forms/FillPause.h"
 #include "forms/ItemType.h"
 #include "forms/base/FormPanel.h"
 #include "platform/ErrorReport.h"
@@ -43,18 +44,6 @@ constexpr int ContentWidth = 200;
 // Whole yuan: the amount box takes at most ten digits.
 constexpr int AmountDigits = 10;
 
-// Sets false for the life of a scope and true again however the scope is left, failures
-// included, so the edit area always resumes following the list.
-class TFillPause {
-public:
-    explicit TFillPause(bool& flag) : FFlag(flag) { FFlag = false; }
-    ~TFillPause() { FFlag = true; }
-    TFillPause(const TFillPause&) = delete;
-    TFillPause& operator=(const TFillPause&) = delete;
-
-private:
-    bool& FFlag;
-};
 
 QPushButton* BarButton(QWidget* parent, const QString& name, const QString& caption,
                        const QString& hint) {
@@ -108,10 +97,8 @@ QString ShortDateFormat() {
 } // namespace
 
 TfrmPayoutBase::TfrmPayoutBase(QWidget* parent)
-    : TfrmBase(parent), qryPayout(std::make_unique<TQuery>(dmMain ? dmMain->cnHearthbook
-                                                                  : QSqlDatabase())),
-      qryItemProject(
-          std::make_unique<TQuery>(dmMain ? dmMain->cnHearthbook : QSqlDatabase())) {
+    : TfrmBase(parent), qryPayout(std::make_unique<TQuery>(TdmMain::Ledger())),
+      qryItemProject(std::make_unique<TQuery>(TdmMain::Ledger())) {
     setWindowTitle(QStringLiteral("理财管理"));
     BuildLayout();
 
