@@ -4,7 +4,7 @@
 #include "data/CommonDB.h"
 #include "data/DataModule.h"
 #include "data/TextRules.h"
-#include "forms/BarButton.h"
+#include "forms/ButtonBar.h"
 #include "platform/ErrorReport.h"
 #include "platform/GbkCodec.h"
 #include "widgets/DBGrid.h"
@@ -69,16 +69,12 @@ void TfrmFamilyMember::BuildLayout() {
 
     Panel8 = new TPanel(this);
     Panel8->setObjectName(QStringLiteral("Panel8"));
-    auto* bar = new QHBoxLayout(Panel8);
-    bar->setContentsMargins(4, 4, 4, 4);
-    sbAppend = BarButton(QStringLiteral("sbAppend"), QStringLiteral("新增"), Panel8);
-    sbSave = BarButton(QStringLiteral("sbSave"), QStringLiteral("保存"), Panel8);
-    sbCancel = BarButton(QStringLiteral("sbCancel"), QStringLiteral("取消"), Panel8);
-    sbDelete = BarButton(QStringLiteral("sbDelete"), QStringLiteral("删除"), Panel8);
-    sbQuit = BarButton(QStringLiteral("sbQuit"), QStringLiteral("退出"), Panel8);
-    for (QPushButton* button : {sbAppend, sbSave, sbCancel, sbDelete, sbQuit})
-        bar->addWidget(button);
-    bar->addStretch(1);
+    const TButtonBar bar = FillButtonBar(Panel8, 4);
+    sbAppend = bar.sbAppend;
+    sbSave = bar.sbSave;
+    sbCancel = bar.sbCancel;
+    sbDelete = bar.sbDelete;
+    sbQuit = bar.sbQuit;
     root->addWidget(Panel8);
 
     Splitter1 = new QSplitter(Qt::Horizontal, this);

@@ -1,4 +1,5 @@
 #include "Fixture.h"
+#include "Typing.h"
 #include "data/ComboPub.h"
 #include "data/Common.h"
 #include "forms/FamilyMember.h"
@@ -34,15 +35,7 @@ class TestFamilyMember : public QObject {
         QVERIFY(QTest::qWaitForWindowActive(FForm.get()));
     }
     void Click(QAbstractButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
-    void Type(QLineEdit* edit, const QString& text) {
-        edit->setFocus();
-        edit->selectAll();
-        QTest::keyClick(edit, Qt::Key_Backspace);
-        for (const QChar ch : text) { // typed one character at a time, as an input method does
-            QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(ch));
-            QApplication::sendEvent(edit, &press);
-        }
-    }
+    void Type(QLineEdit* edit, const QString& text) { TypeInto(edit, text); }
     QVariant Value(const QString& sql) { return FLedger->Scalar(sql); }
     int Rows() { return Value(QStringLiteral("select count(*) from bPerson")).toInt(); }
     void ClickRow(int row) {
