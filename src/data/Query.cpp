@@ -4,6 +4,7 @@
 #include "data/FieldValue.h"
 #include "data/QueryNotifier.h"
 #include "data/QueryWriter.h"
+#include "data/StatementReader.h"
 #include "platform/Exception.h"
 
 #include <QSqlError>
@@ -14,9 +15,6 @@
 using namespace FieldValue;
 
 namespace {
-
-// One row of the store: a fixed array of the statement's columns.
-using TRow = std::unique_ptr<QVariant[]>;
 
 TRow NewRow(int columns) {
     return TRow(new QVariant[std::max(columns, 1)]);
@@ -182,43 +180,14 @@ void TQuery::Open() {
     const QString sql = SQL.join(u'\n');
     if (sql.trimmed().isEmpty()) throw EDatabaseError(QStringLiteral("没有要执行的查询语句"));
 
-    QSqlQuery query(d->Db);
-    query.setForwardOnly(true);
-    if (!query.exec(sql)) throw EDatabaseError(TQueryWriter::ErrorText(query.lastError()));
-    const QSqlRecord record = query.record();
-    const int columns = record.count();
-    if (columns == 0) throw EDatabaseError(QStringLiteral("语句没有返回记录集：") + sql);
-
-    std::vector<TRow> rows;
-    while (query.next()) {
-        TRow row = NewRow(columns);
-        const QVariant* previous = rows.empty() ? nullptr : rows.back().get();
-        for (int c = 0; c < columns; ++c) {
-            row[c] = query.value(c);
-            // A text equal to the one above it shares its storage: lists repeat the member's
-            // name and the kind in every row.
-            if (previous && row[c].typeId() == QMetaType::QString &&
-                previous[c].typeId() == QMetaType::QString &&
-                *static_cast<const QString*>(row[c].constData()) ==
-                    *static_cast<const QString*>(previous[c].constData()))
-                row[c] = previous[c];
-        }
-        rows.push_back(std::move(row));
-    }
-    if (query.lastError().isValid())
-        throw EDatabaseError(TQueryWriter::ErrorText(query.lastError()));
-    std::vector<bool> dateTimeColumns = TQueryWriter::DateTimeColumns(query, columns);
-    query.finish();
-    QStringList names;
-    for (int c = 0; c < columns; ++c)
-        names.append(record.fieldName(c));
-    d->Writer.Prepare(d->Db, sql, names);
+    TStatementRows read = StatementReader::Read(d->Db, sql);
+    d->Writer.Prepare(d->Db, sql, read.Names);
 
     emit d->Notifier->AboutToReset();
-    d->ColCount = columns;
-    d->Names = std::move(names);
-    d->Rows = std::move(rows);
-    d->DateTimeColumns = std::move(dateTimeColumns);
+    d->ColCount = read.Columns;
+    d->Names = std::move(read.Names);
+    d->Rows = std::move(read.Rows);
+    d->DateTimeColumns = std::move(read.DateTimeColumns);
     for (TLookup& lookup : d->Lookups)
         lookup.KeyIndex = d->ColumnIndex(lookup.KeyField);
     d->RebuildIndex();

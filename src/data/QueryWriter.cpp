@@ -8,7 +8,6 @@
 #include <QSqlField>
 #include <QSqlQuery>
 #include <QSqlResult>
-#include <sqlite3.h>
 
 namespace {
 
@@ -82,11 +81,6 @@ bool Is(const std::vector<TToken>& tokens, size_t i, TToken::TKind kind, const c
            tokens[i].Text.compare(QLatin1String(text), Qt::CaseInsensitive) == 0;
 }
 
-bool IsDateTimeType(const QString& declaredType) {
-    return declaredType.contains(QStringLiteral("date"), Qt::CaseInsensitive) ||
-           declaredType.contains(QStringLiteral("time"), Qt::CaseInsensitive);
-}
-
 } // namespace
 
 QString TQueryWriter::ErrorText(const QSqlError& error) {
@@ -130,31 +124,6 @@ QString TQueryWriter::PlainTable(const QString& sql, QString* reason) {
     }
     if (reason) reason->clear();
     return table;
-}
-
-std::vector<bool> TQueryWriter::DateTimeColumns(const QSqlQuery& query, int columns) {
-    std::vector<bool> dates(size_t(std::max(columns, 0)), false);
-    // SQLite keeps the declared type of each column of a statement; the driver's record maps
-    // "datetime" to text, so it is read from the statement itself.
-    const QVariant handle = query.result() ? query.result()->handle() : QVariant();
-    if (handle.isValid() && qstrcmp(handle.typeName(), "sqlite3_stmt*") == 0) {
-        sqlite3_stmt* statement = *static_cast<sqlite3_stmt* const*>(handle.constData());
-        if (statement) {
-            for (int c = 0; c < columns; ++c) {
-                const char* type = sqlite3_column_decltype(statement, c);
-                dates[size_t(c)] = type && IsDateTimeType(QString::fromUtf8(type));
-            }
-            return dates;
-        }
-    }
-    // Other engines tell the type in the record.
-    const QSqlRecord record = query.record();
-    for (int c = 0; c < columns && c < record.count(); ++c) {
-        const int type = record.field(c).metaType().id();
-        dates[size_t(c)] =
-            type == QMetaType::QDateTime || type == QMetaType::QDate || type == QMetaType::QTime;
-    }
-    return dates;
 }
 
 void TQueryWriter::Clear() {

@@ -23,9 +23,6 @@ public:
     // 'union' in a condition changes nothing.
     static QString PlainTable(const QString& sql, QString* reason = nullptr);
 
-    // Which columns of the statement just run are declared as a date or a time.
-    static std::vector<bool> DateTimeColumns(const QSqlQuery& query, int columns);
-
     // The engine's own text of an error, for the messages the query throws.
     static QString ErrorText(const QSqlError& error);
 
