@@ -1,22 +1,11 @@
+#include "ErrorOf.h"
 #include "data/DayNumber.h"
 #include "data/FieldValue.h"
 #include "platform/Exception.h"
 
 #include <QTest>
 
-namespace {
-
-// The text of the EDatabaseError that call throws, or "<no error>".
-template <typename F> QString ErrorOf(F call) {
-    try {
-        call();
-    } catch (const EDatabaseError& error) {
-        return error.Message;
-    }
-    return QStringLiteral("<no error>");
-}
-
-} // namespace
+namespace {} // namespace
 
 class TestFieldValue : public QObject {
     Q_OBJECT

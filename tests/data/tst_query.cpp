@@ -1,3 +1,4 @@
+#include "ErrorOf.h"
 #include "data/DayNumber.h"
 #include "data/Query.h"
 #include "data/QueryNotifier.h"
@@ -31,16 +32,6 @@ QString StateName(TDataSetState state) {
         return QStringLiteral("Insert");
     }
     return QString();
-}
-
-// The text of the EDatabaseError that call throws, or "<no error>".
-template <typename F> QString ErrorOf(F call) {
-    try {
-        call();
-    } catch (const EDatabaseError& error) {
-        return error.Message;
-    }
-    return QStringLiteral("<no error>");
 }
 
 // Records the query's events in the order they come: "state:Insert", "scroll:4".

@@ -1,3 +1,4 @@
+#include "ErrorOf.h"
 #include "data/StatementReader.h"
 #include "platform/Exception.h"
 
@@ -7,16 +8,6 @@
 #include <QTest>
 
 namespace {
-
-// The text of the EDatabaseError that call throws, or "<no error>".
-template <typename F> QString ErrorOf(F call) {
-    try {
-        call();
-    } catch (const EDatabaseError& error) {
-        return error.Message;
-    }
-    return QStringLiteral("<no error>");
-}
 
 const QString* TextOf(const QVariant& value) {
     return static_cast<const QString*>(value.constData());

@@ -1,3 +1,4 @@
+#include "ErrorOf.h"
 #include "Files.h"
 #include "LegacyFixture.h"
 
@@ -48,15 +49,6 @@ class TestJetReader : public QObject {
             rows << values.join(u'|');
         }
         return rows;
-    }
-
-    static QString ErrorOf(const std::function<void()>& code) {
-        try {
-            code();
-        } catch (const Exception& error) {
-            return error.Message;
-        }
-        return {};
     }
 
 private Q_SLOTS:

@@ -1,3 +1,4 @@
+#include "ErrorOf.h"
 #include "Files.h"
 #include "Fixture.h"
 #include "LegacyFixture.h"
@@ -25,15 +26,6 @@
 // exactly, the forms' statements, and every fault leaving the files as they were.
 class TestLegacyConverter : public QObject {
     Q_OBJECT
-
-    static QString ErrorOf(const std::function<void()>& code) {
-        try {
-            code();
-        } catch (const Exception& error) {
-            return error.Message;
-        }
-        return {};
-    }
 
     // Converts the sample into the test's ledger and opens it.
     static TConversionSummary Import(TTestLedger& ledger) {
