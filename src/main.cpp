@@ -3,7 +3,9 @@
 #include "app/LedgerHome.h"
 #include "app/MainWindow.h"
 #include "app/StartCheck.h"
+#include "data/Common.h"
 #include "data/DataModule.h"
+#include "data/LedgerLock.h"
 #include "data/Schema.h"
 #include "legacy/LegacyLedger.h"
 #include "platform/ErrorReport.h"
@@ -40,6 +42,12 @@ int ImportAccess(int argc, char* argv[]) {
         std::fprintf(stderr, "%s\n", "用法：pennyvale --import-access 文件.mdb");
         return 2;
     }
+    // A conversion never writes a ledger that a running program has open.
+    TLedgerLock lock(Schema::DatabasePath);
+    if (!lock.TryLock() && lock.Refuses()) {
+        std::fprintf(stderr, "%s\n", lock.RefusalText().toUtf8().constData());
+        return 1;
+    }
     return LegacyLedger::ImportAccess(QFile::decodeName(argv[2]));
 }
 
@@ -55,6 +63,13 @@ int main(int argc, char* argv[]) {
     std::unique_ptr<TStartCheck> check;
     if (argc > 1 && qstrcmp(argv[1], "--check-start") == 0) check = std::make_unique<TStartCheck>();
     if (!EnterLedgerHome(InstallLayout::RunsInstalled())) return 1;
+    // One program at a time works on a ledger: the lock is held until the end of the run, and
+    // a second start on the same ledger only says where the ledger is open.
+    TLedgerLock ledgerLock(Schema::DatabasePath);
+    if (!ledgerLock.TryLock() && ledgerLock.Refuses()) {
+        TCommon::ShowError(ledgerLock.RefusalText());
+        return 1;
+    }
 
     // Every step of the start and of the end is guarded: a failure is reported and the program
     // goes on as far as it can. An old Access ledger is offered for conversion first, before the
