@@ -6,8 +6,7 @@
 #include <QSysInfo>
 
 TLedgerLock::TLedgerLock(const QString& ledgerPath)
-    : FLedgerPath(QFileInfo(ledgerPath).absoluteFilePath()),
-      FLockPath(LockPathOf(ledgerPath)),
+    : FLedgerPath(QFileInfo(ledgerPath).absoluteFilePath()), FLockPath(LockPathOf(ledgerPath)),
       FLock(FLockPath) {
     // A lock is only stale when the process that wrote it has gone; a program left open for
     // days still holds its ledger.
@@ -93,7 +92,7 @@ QString TLedgerLock::Error() const {
         return who;
     }
     case QLockFile::PermissionError:
-        return QStringLiteral("没有在文件夹 %1 中写入锁文件的权限").arg(folder);
+        return QStringLiteral("无法在文件夹 %1 中写入锁文件（没有写入权限）").arg(folder);
     case QLockFile::UnknownError:
         break;
     }
@@ -115,7 +114,7 @@ QString TLedgerLock::RefusalText() const {
                               "本程序再启动。如果那台计算机上并没有打开本程序（例如账本文件夹"
                               "是从那里复制过来的），请删除锁文件 %3 后再启动本程序。")
             .arg(ledger, host, QDir::toNativeSeparators(FLockPath));
-    return QStringLiteral("账本 %1 已经打开：%2 正在使用它。请切换到那个窗口继续记账，"
+    return QStringLiteral("账本 %1 已经打开：%2正在使用它。请切换到那个窗口继续记账，"
                           "或者先关闭它再启动本程序。")
         .arg(ledger, Error());
 }
