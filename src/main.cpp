@@ -12,6 +12,7 @@
 #include "platform/Exception.h"
 #include "platform/Fonts.h"
 #include "platform/InstallLayout.h"
+#include "platform/StopSignals.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -64,7 +65,9 @@ int main(int argc, char* argv[]) {
     if (argc > 1 && qstrcmp(argv[1], "--check-start") == 0) check = std::make_unique<TStartCheck>();
     if (!EnterLedgerHome(InstallLayout::RunsInstalled())) return 1;
     // One program at a time works on a ledger: the lock is held until the end of the run, and
-    // a second start on the same ledger only says where the ledger is open.
+    // a second start on the same ledger only says where the ledger is open. A stop signal ends
+    // the run in order, so the lock does not outlive it.
+    TStopSignals stopSignals;
     TLedgerLock ledgerLock(Schema::DatabasePath);
     if (!ledgerLock.TryLock() && ledgerLock.Refuses()) {
         TCommon::ShowError(ledgerLock.RefusalText());
@@ -86,7 +89,7 @@ int main(int argc, char* argv[]) {
         frmMain->show(); // runs the login
     });
     int result = 1;
-    if (frmMain) result = app.exec();
+    if (frmMain) result = stopSignals.Received() ? stopSignals.ExitCode() : app.exec();
     RunGuarded([] {
         delete frmMain;
         frmMain = nullptr;

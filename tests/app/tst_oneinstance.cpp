@@ -12,6 +12,7 @@
 #include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
+#include <csignal>
 #include <memory>
 
 #include <unistd.h>
@@ -65,8 +66,9 @@ class TestOneInstance : public QObject {
     static void WriteLock(const QString& ledger, qint64 pid) {
         QFile file(TLedgerLock::LockPathOf(ledger));
         QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(QByteArray::number(pid) + "\npennyvale\n" + QSysInfo::machineHostName().toUtf8() +
-                   '\n' + QSysInfo::machineUniqueId() + '\n' + QSysInfo::bootUniqueId() + '\n');
+        file.write(QByteArray::number(pid) + "\npennyvale\n" +
+                   QSysInfo::machineHostName().toUtf8() + '\n' + QSysInfo::machineUniqueId() +
+                   '\n' + QSysInfo::bootUniqueId() + '\n');
     }
 
 private Q_SLOTS:
@@ -90,9 +92,11 @@ private Q_SLOTS:
         const TRun second = CheckStart(dir.path());
         QCOMPARE(second.Code, 1);
         QVERIFY2(second.Err.contains(QStringLiteral("已经打开")), qPrintable(second.Err));
-        QVERIFY2(second.Err.contains(QStringLiteral("进程 %1（pennyvale）").arg(first->processId())),
+        QVERIFY2(
+            second.Err.contains(QStringLiteral("进程 %1（pennyvale）").arg(first->processId())),
+            qPrintable(second.Err));
+        QVERIFY2(second.Err.contains(QDir::toNativeSeparators(LedgerIn(dir))),
                  qPrintable(second.Err));
-        QVERIFY2(second.Err.contains(QDir::toNativeSeparators(LedgerIn(dir))), qPrintable(second.Err));
         QVERIFY2(!second.Out.contains(QStringLiteral("login shown")), qPrintable(second.Out));
         QCOMPARE(Bytes(LedgerIn(dir)), before);
         QCOMPARE(first->state(), QProcess::Running);
@@ -105,6 +109,23 @@ private Q_SLOTS:
         QVERIFY2(next.Code == 0, qPrintable(next.Out + next.Err));
         QVERIFY2(next.Out.contains(QStringLiteral("(open)")), qPrintable(next.Out));
         QVERIFY(!QFileInfo::exists(lockPath)); // released at the end of the run
+    }
+
+    // The system asks the program to stop (logout, shutdown): it ends in order and removes its
+    // lock, so no lock file travels with a copy of the ledger folder.
+    void aStopSignalEndsTheRunAndReleasesTheLock() {
+        QTemporaryDir dir;
+        Schema::CreateDatabase(LedgerIn(dir));
+        auto program = Start(dir.path(), {});
+        QVERIFY(program->waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(HolderPid(LedgerIn(dir)) == program->processId(), 60000);
+        program->terminate();
+        QVERIFY(program->waitForFinished(60000));
+        QCOMPARE(program->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program->exitCode(), 128 + SIGTERM);
+        QCOMPARE(QDir(dir.filePath(QStringLiteral("DataBase")))
+                     .entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList{QStringLiteral("Hearthbook.mdb")});
     }
 
     void aLockOfAProcessThatHasGoneBlocksNothing() {
@@ -165,7 +186,8 @@ private Q_SLOTS:
         QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("DataBase")));
         TLedgerLock held(LedgerIn(dir));
         QVERIFY(held.TryLock());
-        auto refused = Start(dir.path(), {QStringLiteral("--import-access"), LegacyFixture::LedgerPath()});
+        auto refused =
+            Start(dir.path(), {QStringLiteral("--import-access"), LegacyFixture::LedgerPath()});
         QVERIFY(refused->waitForFinished(60000));
         const QString text = QString::fromUtf8(refused->readAllStandardError());
         QCOMPARE(refused->exitCode(), 1);
@@ -173,7 +195,8 @@ private Q_SLOTS:
         QVERIFY(!QFileInfo::exists(LedgerIn(dir)));
 
         held.Unlock();
-        auto done = Start(dir.path(), {QStringLiteral("--import-access"), LegacyFixture::LedgerPath()});
+        auto done =
+            Start(dir.path(), {QStringLiteral("--import-access"), LegacyFixture::LedgerPath()});
         QVERIFY(done->waitForFinished(60000));
         QVERIFY2(done->exitCode() == 0, done->readAllStandardError().constData());
         QVERIFY(QFileInfo(LedgerIn(dir)).size() > 0);
