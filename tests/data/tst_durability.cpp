@@ -76,7 +76,8 @@ class TestDurability : public QObject {
         query.SQL = QStringList{sequence.Select()};
         query.Open();
         const TSaveSequence::TRecords found = sequence.Read(query);
-        const QString reportedDifference = TSaveSequence::Difference(sequence.After(reported), found);
+        const QString reportedDifference =
+            TSaveSequence::Difference(sequence.After(reported), found);
         if (!reportedDifference.isEmpty()) {
             const QString oneMoreDifference =
                 TSaveSequence::Difference(sequence.After(reported + 1), found);
@@ -121,7 +122,8 @@ private Q_SLOTS:
             QCOMPARE(Pragma(dataModule.cnHearthbook, QStringLiteral("synchronous")).toInt(),
                      LedgerJournal::Synchronous);
             QSqlQuery insert(dataModule.cnHearthbook);
-            QVERIFY(insert.exec(QStringLiteral("insert into fDiary (DiaryID, Diary) values (1, '记')")));
+            QVERIFY(insert.exec(
+                QStringLiteral("insert into fDiary (DiaryID, Diary) values (1, '记')")));
         }
         QCOMPARE(FolderFiles(dir), QStringList{QStringLiteral("Hearthbook.mdb")});
     }
@@ -134,12 +136,14 @@ private Q_SLOTS:
         Schema::CreateDatabase(LedgerIn(source));
         QVERIFY(QDir(crashed.path()).mkpath(QStringLiteral("DataBase")));
         {
-            auto connection = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("log"));
+            auto connection =
+                QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("log"));
             connection.setDatabaseName(LedgerIn(source));
             QVERIFY(connection.open());
             QSqlQuery query(connection);
             QVERIFY(query.exec(QStringLiteral("pragma journal_mode = wal")));
-            QVERIFY(query.exec(QStringLiteral("insert into fDiary (DiaryID, Diary) values (1, '日志中的记录')")));
+            QVERIFY(query.exec(
+                QStringLiteral("insert into fDiary (DiaryID, Diary) values (1, '日志中的记录')")));
             // The files as a crash at this moment leaves them: the record is in the log only.
             QVERIFY(QFile::copy(LedgerIn(source), LedgerIn(crashed)));
             QVERIFY(QFile::copy(LedgerIn(source) + QStringLiteral("-wal"),
@@ -177,8 +181,10 @@ private Q_SLOTS:
         const TSaveSequence sequence(TSaveSequence::Payout);
         const TSaveSequence::TRecords full = sequence.After(12);
         QVERIFY(TSaveSequence::Difference(full, full).isEmpty());
-        QVERIFY(TSaveSequence::Difference(full, sequence.After(11)).contains(QStringLiteral("missing")));
-        QVERIFY(TSaveSequence::Difference(sequence.After(11), full).contains(QStringLiteral("unexpected")));
+        QVERIFY(TSaveSequence::Difference(full, sequence.After(11))
+                    .contains(QStringLiteral("missing")));
+        QVERIFY(TSaveSequence::Difference(sequence.After(11), full)
+                    .contains(QStringLiteral("unexpected")));
         TSaveSequence::TRecords changed = full;
         changed[3][QStringLiteral("Payout")] = QStringLiteral("别的内容");
         QVERIFY(TSaveSequence::Difference(full, changed).contains(QStringLiteral("record 3")));
@@ -251,10 +257,12 @@ private Q_SLOTS:
 
         // The reports are the steps in order, each naming the key the step saves.
         for (int index = 0; index < reported.size(); ++index)
-            QCOMPARE(reported[index], QStringLiteral("%1 %2").arg(index).arg(sequence.Step(index).Key));
+            QCOMPARE(reported[index],
+                     QStringLiteral("%1 %2").arg(index).arg(sequence.Step(index).Key));
         // The killed saver's lock is still there, naming a process that has gone.
         QVERIFY(QFileInfo::exists(TLedgerLock::LockPathOf(LedgerIn(dir))));
-        const QString context = QStringLiteral("killed after %1 reported saves").arg(reported.size());
+        const QString context =
+            QStringLiteral("killed after %1 reported saves").arg(reported.size());
         CheckLedger(dir, sequence, int(reported.size()), context);
     }
 };

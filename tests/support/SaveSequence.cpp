@@ -27,8 +27,8 @@ bool Same(const QVariant& expected, const QVariant& found) {
 QString Shown(const QVariantMap& record) {
     QStringList parts;
     for (auto it = record.begin(); it != record.end(); ++it)
-        parts << it.key() + u'=' + (it.value().isNull() ? QStringLiteral("NULL")
-                                                          : it.value().toString());
+        parts << it.key() + u'=' +
+                     (it.value().isNull() ? QStringLiteral("NULL") : it.value().toString());
     return parts.join(QStringLiteral(", "));
 }
 
@@ -84,7 +84,8 @@ TSaveSequence::TStep TSaveSequence::Step(int index) const {
     } else {
         step.Values = {
             {QStringLiteral("DiaryID"), key},
-            {QStringLiteral("Diary"), QStringLiteral("第 %1 篇日记：今天天气很好。\n第二行").arg(key)},
+            {QStringLiteral("Diary"),
+             QStringLiteral("第 %1 篇日记：今天天气很好。\n第二行").arg(key)},
             {QStringLiteral("DiaryDate"), day},
             {QStringLiteral("PersonID"), 1},
         };

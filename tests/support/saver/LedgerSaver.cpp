@@ -30,9 +30,10 @@ int main(int argc, char* argv[]) {
     const QStringList arguments = app.arguments();
     if (arguments.size() < 3 || (arguments[2] != u"payout" && arguments[2] != u"diary"))
         return Fail(QStringLiteral("usage: ledgersaver FOLDER payout|diary [STEPS]"), 2);
-    if (!QDir::setCurrent(arguments[1])) return Fail(QStringLiteral("no folder ") + arguments[1], 2);
+    if (!QDir::setCurrent(arguments[1]))
+        return Fail(QStringLiteral("no folder ") + arguments[1], 2);
     const TSaveSequence sequence(arguments[2] == u"payout" ? TSaveSequence::Payout
-                                                            : TSaveSequence::Diary);
+                                                           : TSaveSequence::Diary);
     const int steps = arguments.size() > 3 ? arguments[3].toInt() : -1;
 
     TLedgerLock lock(Schema::DatabasePath);
@@ -43,7 +44,8 @@ int main(int argc, char* argv[]) {
         TQuery query(dataModule.cnHearthbook);
         query.SQL = QStringList{sequence.Select()};
         query.Open();
-        if (!query.IsEmpty()) return Fail(sequence.TableName() + QStringLiteral(" is not empty"), 2);
+        if (!query.IsEmpty())
+            return Fail(sequence.TableName() + QStringLiteral(" is not empty"), 2);
         for (int index = 0; steps < 0 || index < steps; ++index) {
             const TSaveSequence::TStep step = sequence.Step(index);
             if (step.Edit) {
