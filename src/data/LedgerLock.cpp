@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSysInfo>
 
@@ -70,6 +71,16 @@ bool TLedgerLock::HeldElsewhere(QString* host) const {
     QString holder;
     if (!FLock.getLockInfo(nullptr, &holder, nullptr)) return false;
     if (host) *host = holder;
+    // As QLockFile does, computers are told apart by the machine id the lock records (its
+    // fourth line), and by their names only when there is none: two computers may share a name.
+    QByteArray machine;
+    QFile file(FLockPath);
+    if (file.open(QIODevice::ReadOnly)) {
+        const QList<QByteArray> lines = file.read(4096).split('\n');
+        if (lines.size() > 3) machine = lines[3].trimmed();
+    }
+    const QByteArray ours = QSysInfo::machineUniqueId();
+    if (!machine.isEmpty() && !ours.isEmpty()) return machine != ours;
     return !holder.isEmpty() && holder != QSysInfo::machineHostName();
 }
 

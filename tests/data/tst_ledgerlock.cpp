@@ -160,6 +160,20 @@ private Q_SLOTS:
         QVERIFY(QFileInfo::exists(lock.LockPath()));
     }
 
+    // A computer of the same name is still another computer (a copied folder from a computer
+    // also called "localhost", say).
+    void aLockOfAnotherComputerOfTheSameNameHolds() {
+        if (QSysInfo::machineUniqueId().isEmpty())
+            QSKIP("this system does not tell its machine id");
+        WriteLock(1, QStringLiteral("pennyvale"), QSysInfo::machineHostName(),
+                  "0123456789abcdef0123456789abcdef", "11111111-2222-3333-4444-555555555555");
+        TLedgerLock lock(FLedger);
+        QVERIFY(!lock.TryLock());
+        const QString text = lock.RefusalText();
+        QVERIFY2(text.contains(QStringLiteral("另一台计算机")), qPrintable(text));
+        QVERIFY2(text.contains(QDir::toNativeSeparators(lock.LockPath())), qPrintable(text));
+    }
+
     // A run that ended while writing its lock (a power cut at the start) leaves a file that
     // names nobody; once it is old it stands in no one's way.
     void anOldLockThatNamesNobodyIsTakenOver() {
