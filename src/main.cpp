@@ -1,9 +1,9 @@
 #include "Resources.h"
 #include "app/Application.h"
+#include "app/LedgerGuard.h"
 #include "app/LedgerHome.h"
 #include "app/MainWindow.h"
 #include "app/StartCheck.h"
-#include "data/Common.h"
 #include "data/DataModule.h"
 #include "data/LedgerLock.h"
 #include "data/Schema.h"
@@ -68,11 +68,8 @@ int main(int argc, char* argv[]) {
     // a second start on the same ledger only says where the ledger is open. A stop signal ends
     // the run in order, so the lock does not outlive it.
     TStopSignals stopSignals;
-    TLedgerLock ledgerLock(Schema::DatabasePath);
-    if (!ledgerLock.TryLock() && ledgerLock.Refuses()) {
-        TCommon::ShowError(ledgerLock.RefusalText());
-        return 1;
-    }
+    TLedgerGuard ledgerGuard(Schema::DatabasePath);
+    if (!ledgerGuard.Start()) return 1;
 
     // Every step of the start and of the end is guarded: a failure is reported and the program
     // goes on as far as it can. An old Access ledger is offered for conversion first, before the

@@ -169,7 +169,9 @@ void TdmMain::DataModuleCreate() {
 }
 
 void TdmMain::Open() {
-    if (!cnHearthbook.isOpen()) OpenExisting(cnHearthbook, Schema::DatabasePath);
+    if (cnHearthbook.isOpen()) return;
+    if (BeforeOpen) BeforeOpen();
+    OpenExisting(cnHearthbook, Schema::DatabasePath);
 }
 
 TLedgerProblem TdmMain::InspectFile(const QString& path, QString* reason) {

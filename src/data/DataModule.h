@@ -4,19 +4,20 @@
 #include "platform/Exception.h"
 
 #include <QSqlDatabase>
+#include <functional>
 #include <memory>
 
 // What is wrong with a ledger file that cannot be opened.
 enum class TLedgerProblem {
     None,
-    Missing,       // no file (or no folder) there
-    Folder,        // a folder stands where the file should be
-    Unreadable,    // the file cannot be read (permissions, a device error)
-    Empty,         // 0 bytes
-    AccessFormat,  // an Access (Jet or ACE) file of the old program
-    NotALedger,    // some other kind of file, or a database without this program's tables
-    Damaged,       // a ledger whose content or tables are broken
-    Busy,          // locked by another program
+    Missing,      // no file (or no folder) there
+    Folder,       // a folder stands where the file should be
+    Unreadable,   // the file cannot be read (permissions, a device error)
+    Empty,        // 0 bytes
+    AccessFormat, // an Access (Jet or ACE) file of the old program
+    NotALedger,   // some other kind of file, or a database without this program's tables
+    Damaged,      // a ledger whose content or tables are broken
+    Busy,         // locked by another program
 };
 
 // A ledger file that cannot be used, with what is wrong with it; the text names the file and
@@ -60,6 +61,9 @@ public:
     static QSqlDatabase Ledger();
     // How long a statement waits for another program's lock on the file before it fails.
     static inline int BusyTimeoutMs = 5000;
+    // Runs before every open of the closed connection, and refuses the open by throwing; the
+    // program takes the ledger's lock here (see TLedgerGuard).
+    static inline std::function<void()> BeforeOpen;
 };
 
 // The program's data module, created first at start-up and destroyed last.
