@@ -10,14 +10,14 @@
 // What is wrong with a ledger file that cannot be opened.
 enum class TLedgerProblem {
     None,
-    Missing,      // no file (or no folder) there
-    Folder,       // a folder stands where the file should be
-    Unreadable,   // the file cannot be read (permissions, a device error)
-    Empty,        // 0 bytes
-    AccessFormat, // an Access (Jet or ACE) file of the old program
-    NotALedger,   // some other kind of file, or a database without this program's tables
-    Damaged,      // a ledger whose content or tables are broken
-    Busy,         // locked by another program
+    Missing,       // no file (or no folder) there
+    Folder,        // a folder stands where the file should be
+    Unreadable,    // the file cannot be read (permissions, a device error)
+    Empty,         // 0 bytes
+    AccessFormat,  // an Access (Jet or ACE) file of the old program
+    NotALedger,    // some other kind of file, or a database without this program's tables
+    Damaged,       // a ledger whose content or tables are broken
+    Busy,          // locked by another program
 };
 
 // A ledger file that cannot be used, with what is wrong with it; the text names the file and
