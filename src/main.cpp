@@ -1,15 +1,18 @@
 #include "Resources.h"
 #include "app/Application.h"
+#include "app/LedgerGuard.h"
 #include "app/LedgerHome.h"
 #include "app/MainWindow.h"
 #include "app/StartCheck.h"
 #include "data/DataModule.h"
+#include "data/LedgerLock.h"
 #include "data/Schema.h"
 #include "legacy/LegacyLedger.h"
 #include "platform/ErrorReport.h"
 #include "platform/Exception.h"
 #include "platform/Fonts.h"
 #include "platform/InstallLayout.h"
+#include "platform/StopSignals.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -40,6 +43,12 @@ int ImportAccess(int argc, char* argv[]) {
         std::fprintf(stderr, "%s\n", "用法：pennyvale --import-access 文件.mdb");
         return 2;
     }
+    // A conversion never writes a ledger that a running program has open.
+    TLedgerLock lock(Schema::DatabasePath);
+    if (!lock.TryLock() && lock.Refuses()) {
+        std::fprintf(stderr, "%s\n", lock.RefusalText().toUtf8().constData());
+        return 1;
+    }
     return LegacyLedger::ImportAccess(QFile::decodeName(argv[2]));
 }
 
@@ -55,6 +64,12 @@ int main(int argc, char* argv[]) {
     std::unique_ptr<TStartCheck> check;
     if (argc > 1 && qstrcmp(argv[1], "--check-start") == 0) check = std::make_unique<TStartCheck>();
     if (!EnterLedgerHome(InstallLayout::RunsInstalled())) return 1;
+    // One program at a time works on a ledger: the lock is held until the end of the run, and
+    // a second start on the same ledger only says where the ledger is open. A stop signal ends
+    // the run in order, so the lock does not outlive it.
+    TStopSignals stopSignals;
+    TLedgerGuard ledgerGuard(Schema::DatabasePath);
+    if (!ledgerGuard.Start()) return 1;
 
     // Every step of the start and of the end is guarded: a failure is reported and the program
     // goes on as far as it can. An old Access ledger is offered for conversion first, before the
@@ -71,7 +86,7 @@ int main(int argc, char* argv[]) {
         frmMain->show(); // runs the login
     });
     int result = 1;
-    if (frmMain) result = app.exec();
+    if (frmMain) result = stopSignals.Received() ? stopSignals.ExitCode() : app.exec();
     RunGuarded([] {
         delete frmMain;
         frmMain = nullptr;

@@ -1,5 +1,6 @@
 #include "data/DataModule.h"
 
+#include "data/LedgerJournal.h"
 #include "data/Schema.h"
 #include "platform/ErrorReport.h"
 
@@ -128,6 +129,8 @@ void OpenExisting(QSqlDatabase& connection, const QString& path) {
         }
         probe = QSqlQuery();
         CheckTables(connection, path);
+        const QSqlError journal = LedgerJournal::Apply(connection);
+        if (journal.isValid()) Fail(ProblemOfError(journal), path, journal.databaseText());
         // A page cache of up to 64 MB keeps a large ledger's indexes in memory between
         // statements.
         QSqlQuery(connection).exec(QStringLiteral("pragma cache_size = -65536"));
@@ -166,7 +169,9 @@ void TdmMain::DataModuleCreate() {
 }
 
 void TdmMain::Open() {
-    if (!cnHearthbook.isOpen()) OpenExisting(cnHearthbook, Schema::DatabasePath);
+    if (cnHearthbook.isOpen()) return;
+    if (BeforeOpen) BeforeOpen();
+    OpenExisting(cnHearthbook, Schema::DatabasePath);
 }
 
 TLedgerProblem TdmMain::InspectFile(const QString& path, QString* reason) {

@@ -4,6 +4,7 @@
 #include "platform/Exception.h"
 
 #include <QSqlDatabase>
+#include <functional>
 #include <memory>
 
 // What is wrong with a ledger file that cannot be opened.
@@ -60,6 +61,9 @@ public:
     static QSqlDatabase Ledger();
     // How long a statement waits for another program's lock on the file before it fails.
     static inline int BusyTimeoutMs = 5000;
+    // Runs before every open of the closed connection, and refuses the open by throwing; the
+    // program takes the ledger's lock here (see TLedgerGuard).
+    static inline std::function<void()> BeforeOpen;
 };
 
 // The program's data module, created first at start-up and destroyed last.

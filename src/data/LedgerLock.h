@@ -8,7 +8,9 @@
 //
 // The lock is a small file beside the ledger (Hearthbook.mdb.lock) that names the process
 // holding it. A lock left behind by a run that crashed or was killed never blocks a start:
-// when the process it names no longer runs, the lock is taken over.
+// when the process it names no longer runs (or its number now belongs to another program, or
+// the computer has restarted since), the lock is taken over; so is a lock file that names no
+// process at all, once it is old enough not to be one that is being written at this moment.
 class TLedgerLock {
 public:
     explicit TLedgerLock(const QString& ledgerPath);
@@ -22,17 +24,33 @@ public:
     void Unlock();
     bool IsLocked() const;
 
-    // Why TryLock failed: the holder ("进程 1234（pennyvale，主机 pc）") or the file error.
+    // Whether a failed TryLock must stop a program that is about to open the ledger: another
+    // program holds it, or the lock cannot be written beside an existing ledger. False when
+    // the ledger is not there at all (no file, or no folder to write the lock in): opening it
+    // then reports the missing ledger in its own words.
+    bool Refuses() const;
+
+    // Why TryLock failed: the holder ("进程 1234（pennyvale）", with the computer when it is
+    // another one) or why the lock file cannot be written.
     QString Error() const;
-    // The plain-Chinese text for a refused start, naming the ledger and the holder.
+    // The plain-Chinese text for a refused start, naming the ledger, the holder and what to do.
     QString RefusalText() const;
 
     QString LockPath() const { return FLockPath; }
 
     // The lock file of a ledger.
     static QString LockPathOf(const QString& ledgerPath);
+    // A lock file that names no process is taken over once it is this old: the program that
+    // made it writes its content at once, so an older one was left by a run that ended while
+    // writing it (a power cut just after the start, say).
+    static inline int UnnamedLockAgeMs = 10000;
 
 private:
+    // Removes a lock file that names no process and is old enough; true when it did.
+    bool RemoveUnnamedLeftover();
+    // Whether the lock file names a computer other than this one.
+    bool HeldElsewhere(QString* host) const;
+
     QString FLedgerPath;
     QString FLockPath;
     QLockFile FLock;

@@ -1,6 +1,7 @@
 #include "data/Schema.h"
 
 #include "data/Common.h"
+#include "data/LedgerJournal.h"
 #include "platform/Exception.h"
 #include "platform/FileRename.h"
 
@@ -214,6 +215,8 @@ void CreateDatabase(const QString& path) {
         };
         try {
             if (!connection.open()) throw failed(connection.lastError());
+            if (const QSqlError journal = LedgerJournal::Apply(connection); journal.isValid())
+                throw failed(journal);
             if (!connection.transaction()) throw failed(connection.lastError());
             CreateTables(connection);
             AddInitialContent(connection);
