@@ -49,6 +49,12 @@ public:
     // Looks at the file without opening it as a database: missing, a folder, unreadable, empty,
     // an Access file, or not an SQLite file at all. None when it may be a ledger.
     static TLedgerProblem InspectFile(const QString& path, QString* reason = nullptr);
+    // Whether an open database holds every table of this program with every column it reads or
+    // writes: None, NotALedger (none of them) or Damaged (some missing), with what is missing.
+    static TLedgerProblem CheckTables(QSqlDatabase& connection, QString* reason = nullptr);
+
+    // What was wrong with the ledger the last time Open failed; None once it has opened.
+    TLedgerProblem OpenProblem() const { return FOpenProblem; }
 
     QSqlDatabase cnHearthbook;
     std::unique_ptr<TQuery> qryCommon;
@@ -60,6 +66,9 @@ public:
     static QSqlDatabase Ledger();
     // How long a statement waits for another program's lock on the file before it fails.
     static inline int BusyTimeoutMs = 5000;
+
+private:
+    TLedgerProblem FOpenProblem = TLedgerProblem::None;
 };
 
 // The program's data module, created first at start-up and destroyed last.
