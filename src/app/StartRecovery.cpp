@@ -65,9 +65,11 @@ void CheckLedger() {
     const bool open = dmMain->cnHearthbook.isOpen();
     QString damage;
     if (open) {
-        const QString problems = LedgerCheck::QuickCheck(dmMain->cnHearthbook);
-        if (problems.isEmpty()) return;
-        damage = QStringLiteral("检查发现账本文件 %1 已损坏（%2）。").arg(Shown(ledger), problems);
+        QString problems;
+        if (LedgerCheck::CheckFile(ledger, &problems) != TLedgerProblem::Damaged) return;
+        qWarning("check of %s: %s", qPrintable(Shown(ledger)), qPrintable(problems));
+        damage = QStringLiteral("检查发现账本文件 %1 已损坏，其中一部分账目可能已经无法读取。")
+                     .arg(Shown(ledger));
     } else {
         if (dmMain->OpenProblem() != TLedgerProblem::Damaged) return;
         damage = QStringLiteral("账本文件 %1 已损坏，无法打开。").arg(Shown(ledger));

@@ -88,12 +88,18 @@ void PrepareFolder(const QString& folder) {
         Fail(folder, QStringLiteral("无法创建这个文件夹（%1）").arg(SystemReason(errno)));
 }
 
+// The journal SQLite keeps beside a copy while writing it.
+QString JournalOf(const QString& path) {
+    return path + QStringLiteral("-journal");
+}
+
 // Removes the temporary copy unless it was put in place.
 class TPartialCopy {
 public:
     explicit TPartialCopy(QString path) : Path(std::move(path)) {}
     ~TPartialCopy() {
         if (!Placed) QFile::remove(Path);
+        QFile::remove(JournalOf(Path));
     }
     TPartialCopy(const TPartialCopy&) = delete;
     TPartialCopy& operator=(const TPartialCopy&) = delete;
@@ -101,6 +107,17 @@ public:
     QString Path;
     bool Placed = false;
 };
+
+// Removes what a copy interrupted by a crash or a kill left behind: temporary files (and their
+// journals) untouched for an hour, so a copy another program is writing right now stays.
+void RemoveLeftovers(const QString& folder) {
+    const QDir dir(folder);
+    const QDateTime hourAgo = QDateTime::currentDateTime().addSecs(-3600);
+    const QStringList patterns{QStringLiteral(".Hearthbook-*.partial"),
+                               QStringLiteral(".Hearthbook-*.partial-journal")};
+    for (const QFileInfo& file : dir.entryInfoList(patterns, QDir::Files | QDir::Hidden))
+        if (file.lastModified() < hourAgo) QFile::remove(file.filePath());
+}
 
 // Creates the empty file the engine writes the copy into, under a name of this run's own.
 void CreateEmpty(const QString& folder, const QString& path) {
@@ -134,6 +151,7 @@ QString Write(QSqlDatabase& connection, const QString& ledgerPath, const QDateTi
     if (!connection.isOpen())
         Fail(folder, QStringLiteral("账本文件 %1 没有打开").arg(Shown(ledgerPath)));
     PrepareFolder(folder);
+    RemoveLeftovers(folder);
 
     const TBackupName first = TBackupName::At(now);
     TPartialCopy partial(folder + QStringLiteral("/.") + first.FileName() + u'.' +

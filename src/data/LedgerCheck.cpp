@@ -48,8 +48,12 @@ QString QuickCheck(QSqlDatabase& connection) {
     if (!query.exec(QStringLiteral("pragma quick_check(3)")))
         return query.lastError().databaseText();
     QStringList problems;
-    while (query.next())
-        problems << query.value(0).toString();
+    while (query.next()) {
+        // A heading line that names the schema ("*** in database main ***") says nothing more.
+        QStringList lines = query.value(0).toString().split(u'\n', Qt::SkipEmptyParts);
+        lines.removeIf([](const QString& line) { return line.startsWith(QStringLiteral("*** ")); });
+        if (!lines.isEmpty()) problems << lines.join(u' ');
+    }
     if (query.lastError().isValid()) problems << query.lastError().databaseText();
     if (problems == QStringList{QStringLiteral("ok")}) return {};
     if (problems.isEmpty()) return QStringLiteral("检查没有给出结果");
