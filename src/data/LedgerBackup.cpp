@@ -64,6 +64,8 @@ sqlite3* Handle(QSqlDatabase& connection) {
 QString EngineReason(QSqlDatabase& connection, const QSqlError& error) {
     const int code = error.nativeErrorCode().toInt() & 0xff;
     if (code == SQLITE_FULL) return SystemReason(ENOSPC);
+    if (code == SQLITE_CORRUPT || code == SQLITE_NOTADB)
+        return QStringLiteral("账本文件已损坏，其中一部分账目读不出来（%1）").arg(error.databaseText());
     sqlite3* handle = Handle(connection);
     const int system = handle ? sqlite3_system_errno(handle) : 0;
     if ((code == SQLITE_IOERR || code == SQLITE_CANTOPEN) && system != 0)

@@ -11,12 +11,42 @@ namespace {
 // SQLite's result codes as Qt SQL passes them on in nativeErrorCode().
 const QString SqliteBusy = QStringLiteral("5");
 const QString SqliteLocked = QStringLiteral("6");
+const QString SqliteCorrupt = QStringLiteral("11");
+const QString SqliteNotADatabase = QStringLiteral("26");
 
-// The problem an engine error stands for while checking a file.
+// The problem an engine error stands for while checking a file. Only what the engine calls
+// damage is damage; any other failure (permissions, a device error) says nothing of the content.
 TLedgerProblem ProblemOf(const QSqlError& error) {
     const QString code = error.nativeErrorCode();
-    return code == SqliteBusy || code == SqliteLocked ? TLedgerProblem::Busy
-                                                      : TLedgerProblem::Damaged;
+    if (code == SqliteBusy || code == SqliteLocked) return TLedgerProblem::Busy;
+    if (code == SqliteCorrupt || code == SqliteNotADatabase) return TLedgerProblem::Damaged;
+    return TLedgerProblem::Unreadable;
+}
+
+// The problems SQLite's quick check finds, empty when there are none; error is set when the
+// check itself failed, and the problems then end with its text.
+QString RunQuickCheck(QSqlDatabase& connection, QSqlError* error) {
+    // The first three problems say enough; the check stops there instead of listing hundreds.
+    QSqlQuery query(connection);
+    query.setForwardOnly(true);
+    if (!query.exec(QStringLiteral("pragma quick_check(3)"))) {
+        *error = query.lastError();
+        return error->databaseText();
+    }
+    QStringList problems;
+    while (query.next()) {
+        // A heading line that names the schema ("*** in database main ***") says nothing more.
+        QStringList lines = query.value(0).toString().split(u'\n', Qt::SkipEmptyParts);
+        lines.removeIf([](const QString& line) { return line.startsWith(QStringLiteral("*** ")); });
+        if (!lines.isEmpty()) problems << lines.join(u' ');
+    }
+    if (query.lastError().isValid()) {
+        *error = query.lastError();
+        problems << error->databaseText();
+    }
+    if (problems == QStringList{QStringLiteral("ok")}) return {};
+    if (problems.isEmpty()) return QStringLiteral("检查没有给出结果");
+    return problems.join(QStringLiteral("；"));
 }
 
 TLedgerProblem CheckOpen(QSqlDatabase& connection, QString* reason) {
@@ -32,7 +62,9 @@ TLedgerProblem CheckOpen(QSqlDatabase& connection, QString* reason) {
             return ProblemOf(probe.lastError());
         }
     }
-    *reason = LedgerCheck::QuickCheck(connection);
+    QSqlError error;
+    *reason = RunQuickCheck(connection, &error);
+    if (error.isValid()) return ProblemOf(error);
     if (!reason->isEmpty()) return TLedgerProblem::Damaged;
     return TdmMain::CheckTables(connection, reason);
 }
@@ -42,22 +74,8 @@ TLedgerProblem CheckOpen(QSqlDatabase& connection, QString* reason) {
 namespace LedgerCheck {
 
 QString QuickCheck(QSqlDatabase& connection) {
-    // The first three problems say enough; the check stops there instead of listing hundreds.
-    QSqlQuery query(connection);
-    query.setForwardOnly(true);
-    if (!query.exec(QStringLiteral("pragma quick_check(3)")))
-        return query.lastError().databaseText();
-    QStringList problems;
-    while (query.next()) {
-        // A heading line that names the schema ("*** in database main ***") says nothing more.
-        QStringList lines = query.value(0).toString().split(u'\n', Qt::SkipEmptyParts);
-        lines.removeIf([](const QString& line) { return line.startsWith(QStringLiteral("*** ")); });
-        if (!lines.isEmpty()) problems << lines.join(u' ');
-    }
-    if (query.lastError().isValid()) problems << query.lastError().databaseText();
-    if (problems == QStringList{QStringLiteral("ok")}) return {};
-    if (problems.isEmpty()) return QStringLiteral("检查没有给出结果");
-    return problems.join(QStringLiteral("；"));
+    QSqlError error;
+    return RunQuickCheck(connection, &error);
 }
 
 TLedgerProblem CheckFile(const QString& path, QString* reason) {

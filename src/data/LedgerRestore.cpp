@@ -160,6 +160,8 @@ QString Replace(const QString& backup, const QString& ledgerPath, const QString&
         throw refuse(QStringLiteral("文件 %1 就是账本本身，不能用它恢复账本。").arg(Shown(backup)));
 
     const QFileInfo target(ledgerPath);
+    if (target.isDir())
+        throw refuse(QStringLiteral("账本的位置上是一个文件夹，不是账本文件。"));
     const QString folder = target.path();
     if (!QDir().mkpath(folder))
         throw refuse(QStringLiteral("无法创建文件夹 %1。").arg(Shown(folder)));

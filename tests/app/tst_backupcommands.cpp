@@ -171,6 +171,26 @@ private Q_SLOTS:
         QCOMPARE(Files(target.filePath("DataBase")).size(), 3);
     }
 
+    // Files SQLite keeps beside the ledger after a crash belong to it and go with it; left in
+    // place they would be read into the restored copy.
+    void restoreTakesTheLedgersJournalsAlong() {
+        QTemporaryDir source, dir;
+        const QString file = CreateLedger(source.path());
+        const QString ledger = CreateLedger(dir.path());
+        WriteAll(ledger + "-wal", "the old ledger's log");
+        WriteAll(ledger + "-journal", "the old ledger's journal");
+        QCOMPARE(Run(dir.path(), {"--restore", file}).ExitCode, 0);
+        const QStringList files = Files(dir.filePath("DataBase"));
+        QCOMPARE(files.size(), 4);
+        QVERIFY(!files.contains("Hearthbook.mdb-wal"));
+        QVERIFY(!files.contains("Hearthbook.mdb-journal"));
+        const QString kept = dir.filePath("DataBase/" + files[0]);
+        QVERIFY2(files[0].startsWith("Hearthbook-replaced-"), qPrintable(files[0]));
+        QCOMPARE(ReadAll(kept + "-wal"), QByteArray("the old ledger's log"));
+        QCOMPARE(ReadAll(kept + "-journal"), QByteArray("the old ledger's journal"));
+        QCOMPARE(ReadAll(ledger), ReadAll(file));
+    }
+
     void restoreRefusesUnusableFiles_data() {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("words");

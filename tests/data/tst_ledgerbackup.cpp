@@ -148,6 +148,26 @@ private Q_SLOTS:
         QVERIFY(left.contains(QStringLiteral("Hearthbook-20261207-1030.mdb")));
     }
 
+    // What an interrupted copy left behind an hour ago goes; a copy being written now stays.
+    void leftoversOfInterruptedCopiesAreCleared() {
+        TTestLedger ledger;
+        QDir().mkpath(Folder);
+        const QString stale = Folder + QStringLiteral("/.Hearthbook-20261206-2100.mdb.0f.partial");
+        const QString fresh = Folder + QStringLiteral("/.Hearthbook-20261207-1029.mdb.1e.partial");
+        for (const QString& path : {stale, stale + QStringLiteral("-journal"), fresh})
+            WriteAll(path, "partial");
+        for (const QString& path : {stale, stale + QStringLiteral("-journal")}) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(-2 * 3600),
+                                     QFileDevice::FileModificationTime));
+        }
+        LedgerBackup::Write(ledger.Connection(), Schema::DatabasePath, ledger.Now());
+        QCOMPARE(FolderEntries(Folder),
+                 (QStringList{QStringLiteral(".Hearthbook-20261207-1029.mdb.1e.partial"),
+                              QStringLiteral("Hearthbook-20261207-1030.mdb")}));
+    }
+
     // A file named Backup stands where the folder should be: refused, named, nothing touched.
     void backupIsAFile() {
         TTestLedger ledger;
