@@ -69,8 +69,9 @@ int Backup() {
     try {
         const QDateTime now = TCommonDB::GetSysDateTime();
         const QString copy = WriteCopy(now);
-        Print(stdout, QStringLiteral("已把账本 %1 备份为 %2").arg(Shown(Schema::DatabasePath),
-                                                                Shown(copy)));
+        Print(
+            stdout,
+            QStringLiteral("已把账本 %1 备份为 %2").arg(Shown(Schema::DatabasePath), Shown(copy)));
         const QStringList removed =
             LedgerBackup::Rotate(LedgerBackup::FolderOf(Schema::DatabasePath), now);
         if (!removed.isEmpty())
@@ -103,8 +104,8 @@ int Restore(const QString& file) {
             Print(stderr, lock.RefusalText() + QStringLiteral("没有恢复账本。"));
             return 1;
         }
-        const QString kept = LedgerRestore::Replace(file, ledger, ReplacedWord,
-                                                    TCommonDB::GetSysDateTime());
+        const QString kept =
+            LedgerRestore::Replace(file, ledger, ReplacedWord, TCommonDB::GetSysDateTime());
         Print(stdout, QStringLiteral("已用 %1 恢复账本 %2。").arg(Shown(file), Shown(ledger)));
         Print(stdout, kept.isEmpty() ? QStringLiteral("原来没有账本文件。")
                                      : QStringLiteral("原来的账本保留为 %1。").arg(Shown(kept)));

@@ -93,12 +93,11 @@ void CheckLedger() {
         QStringLiteral("\n\n找到 %1 的备份 %2，检查完好。是否用这个备份恢复账本？\n"
                        "损坏的文件会改名保留在它旁边（%3-%4-日期-时间.mdb），不会删除；"
                        "这个备份之后记的账目需要重新录入。")
-            .arg(DateOf(backup), Shown(backup), QFileInfo(ledger).completeBaseName(),
-                 DamagedWord);
+            .arg(DateOf(backup), Shown(backup), QFileInfo(ledger).completeBaseName(), DamagedWord);
     if (!TCommon::ShowConfirm(question)) {
-        TCommon::ShowWarning(QStringLiteral("没有恢复账本，损坏的账本文件 %1 保持原样。")
-                                 .arg(Shown(ledger)) +
-                             GoingOn(open));
+        TCommon::ShowWarning(
+            QStringLiteral("没有恢复账本，损坏的账本文件 %1 保持原样。").arg(Shown(ledger)) +
+            GoingOn(open));
         return;
     }
     Restore(backup, open);

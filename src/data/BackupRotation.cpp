@@ -25,9 +25,8 @@ QStringList ToRemove(const QStringList& fileNames, const QDateTime& now) {
     std::vector<TCopy> copies;
     for (const QString& fileName : fileNames)
         if (const auto name = TBackupName::Parse(fileName)) copies.push_back({fileName, *name});
-    std::stable_sort(copies.begin(), copies.end(), [](const TCopy& a, const TCopy& b) {
-        return a.Name.IsNewerThan(b.Name);
-    });
+    std::stable_sort(copies.begin(), copies.end(),
+                     [](const TCopy& a, const TCopy& b) { return a.Name.IsNewerThan(b.Name); });
 
     const int firstKeptMonth = MonthNumber(now.date()) - (MonthsKept - 1);
     QSet<int> monthsSeen, yearsSeen;

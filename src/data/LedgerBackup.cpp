@@ -65,7 +65,8 @@ QString EngineReason(QSqlDatabase& connection, const QSqlError& error) {
     const int code = error.nativeErrorCode().toInt() & 0xff;
     if (code == SQLITE_FULL) return SystemReason(ENOSPC);
     if (code == SQLITE_CORRUPT || code == SQLITE_NOTADB)
-        return QStringLiteral("账本文件已损坏，其中一部分账目读不出来（%1）").arg(error.databaseText());
+        return QStringLiteral("账本文件已损坏，其中一部分账目读不出来（%1）")
+            .arg(error.databaseText());
     sqlite3* handle = Handle(connection);
     const int system = handle ? sqlite3_system_errno(handle) : 0;
     if ((code == SQLITE_IOERR || code == SQLITE_CANTOPEN) && system != 0)
@@ -123,8 +124,8 @@ void RemoveLeftovers(const QString& folder) {
 
 // Creates the empty file the engine writes the copy into, under a name of this run's own.
 void CreateEmpty(const QString& folder, const QString& path) {
-    const int fd = ::open(QFile::encodeName(path).constData(),
-                          O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    const int fd =
+        ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0) Fail(folder, SystemReason(errno));
     ::close(fd);
 }
@@ -157,8 +158,7 @@ QString Write(QSqlDatabase& connection, const QString& ledgerPath, const QDateTi
 
     const TBackupName first = TBackupName::At(now);
     TPartialCopy partial(folder + QStringLiteral("/.") + first.FileName() + u'.' +
-                         QUuid::createUuid().toString(QUuid::Id128) +
-                         QStringLiteral(".partial"));
+                         QUuid::createUuid().toString(QUuid::Id128) + QStringLiteral(".partial"));
     CreateEmpty(folder, partial.Path);
     {
         // SQLite writes a consistent, compacted copy from one read of the ledger; the open
@@ -171,11 +171,11 @@ QString Write(QSqlDatabase& connection, const QString& ledgerPath, const QDateTi
     Flush(folder, partial.Path);
     QString problem;
     if (LedgerCheck::CheckFile(partial.Path, &problem) != TLedgerProblem::None)
-        Fail(folder, QStringLiteral("写好的备份没有通过检查（%1），账本本身可能已损坏").arg(problem));
+        Fail(folder,
+             QStringLiteral("写好的备份没有通过检查（%1），账本本身可能已损坏").arg(problem));
 
     for (int sequence = 1;; ++sequence) {
-        const QString target =
-            folder + u'/' + TBackupName::At(now, sequence).FileName();
+        const QString target = folder + u'/' + TBackupName::At(now, sequence).FileName();
         QString reason;
         if (FileRename::NoReplace(partial.Path, target, &reason)) {
             partial.Placed = true;

@@ -88,9 +88,8 @@ TLedgerProblem CheckFile(const QString& path, QString* reason) {
             QUrl uri = QUrl::fromLocalFile(QDir::current().absoluteFilePath(path));
             uri.setQuery(QStringLiteral("mode=ro"));
             connection.setDatabaseName(uri.toString(QUrl::FullyEncoded));
-            connection.setConnectOptions(
-                QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1")
-                    .arg(TdmMain::BusyTimeoutMs));
+            connection.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1")
+                                             .arg(TdmMain::BusyTimeoutMs));
             problem = CheckOpen(connection, &found);
             connection.close();
         }

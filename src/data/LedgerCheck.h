@@ -18,8 +18,8 @@ QString QuickCheck(QSqlDatabase& connection);
 // columns (TdmMain::CheckTables). Read-only, the quick check reads every page as it does
 // otherwise but leaves out the tables' CHECK constraints (the widths of the text fields), which
 // it would evaluate row by row: a ledger of a million records is checked in a quarter of a
-// second instead of two. The file may be open in the program at the same time. None when it can serve as the ledger; otherwise the problem,
-// with the reason in reason.
+// second instead of two. The file may be open in the program at the same time. None when it can
+// serve as the ledger; otherwise the problem, with the reason in reason.
 TLedgerProblem CheckFile(const QString& path, QString* reason = nullptr);
 
 } // namespace LedgerCheck

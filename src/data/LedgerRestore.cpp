@@ -48,8 +48,8 @@ bool CopyFlushed(const QString& from, const QString& to, int* error) {
         *error = errno;
         return false;
     }
-    const int out = ::open(QFile::encodeName(to).constData(),
-                           O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    const int out =
+        ::open(QFile::encodeName(to).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (out < 0) {
         *error = errno;
         ::close(in);
@@ -133,8 +133,9 @@ QString ProblemText(const QString& file, TLedgerProblem problem, const QString& 
     case TLedgerProblem::Empty:
         return QStringLiteral("文件 %1 是空的（0 字节）。").arg(shown);
     case TLedgerProblem::AccessFormat:
-        return QStringLiteral("文件 %1 是旧版程序的 Access 格式账本，请用 pennyvale --import-access "
-                              "转换它。")
+        return QStringLiteral(
+                   "文件 %1 是旧版程序的 Access 格式账本，请用 pennyvale --import-access "
+                   "转换它。")
             .arg(shown);
     case TLedgerProblem::NotALedger:
         return QStringLiteral("文件 %1 不是本程序的账本%2。").arg(shown, why);
@@ -160,14 +161,12 @@ QString Replace(const QString& backup, const QString& ledgerPath, const QString&
         throw refuse(QStringLiteral("文件 %1 就是账本本身，不能用它恢复账本。").arg(Shown(backup)));
 
     const QFileInfo target(ledgerPath);
-    if (target.isDir())
-        throw refuse(QStringLiteral("账本的位置上是一个文件夹，不是账本文件。"));
+    if (target.isDir()) throw refuse(QStringLiteral("账本的位置上是一个文件夹，不是账本文件。"));
     const QString folder = target.path();
     if (!QDir().mkpath(folder))
         throw refuse(QStringLiteral("无法创建文件夹 %1。").arg(Shown(folder)));
     const QString partial = folder + QStringLiteral("/.") + target.fileName() + u'.' +
-                            QUuid::createUuid().toString(QUuid::Id128) +
-                            QStringLiteral(".partial");
+                            QUuid::createUuid().toString(QUuid::Id128) + QStringLiteral(".partial");
     int error = 0;
     if (!CopyFlushed(backup, partial, &error)) {
         QFile::remove(partial);
@@ -185,8 +184,7 @@ QString Replace(const QString& backup, const QString& ledgerPath, const QString&
         kept = KeptName(folder, target.completeBaseName(), keptWord, now);
         if (!MoveWithCompanions(ledgerPath, kept, &reason)) {
             QFile::remove(partial);
-            throw refuse(
-                QStringLiteral("无法把账本改名为 %1：%2。").arg(Shown(kept), reason));
+            throw refuse(QStringLiteral("无法把账本改名为 %1：%2。").arg(Shown(kept), reason));
         }
     }
     if (!FileRename::NoReplace(partial, ledgerPath, &reason)) {

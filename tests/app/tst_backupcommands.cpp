@@ -149,8 +149,8 @@ private Q_SLOTS:
         const QString sourceLedger = CreateLedger(source.path());
         AddRecords(sourceLedger, 1, 5);
         QCOMPARE(Run(source.path(), {"--backup"}).ExitCode, 0);
-        const QString backup =
-            QDir(source.filePath("DataBase/Backup")).filePath(Files(source.filePath("DataBase/Backup"))[0]);
+        const QString backup = QDir(source.filePath("DataBase/Backup"))
+                                   .filePath(Files(source.filePath("DataBase/Backup"))[0]);
         const QByteArray backupBytes = ReadAll(backup);
         const QString ledger = CreateLedger(target.path());
         const QByteArray old = ReadAll(ledger);
@@ -162,7 +162,8 @@ private Q_SLOTS:
         const QStringList files = Files(target.filePath("DataBase"));
         QCOMPARE(files.size(), 2);
         const QString kept = files[0];
-        QVERIFY2(kept.startsWith("Hearthbook-replaced-") && kept.endsWith(".mdb"), qPrintable(kept));
+        QVERIFY2(kept.startsWith("Hearthbook-replaced-") && kept.endsWith(".mdb"),
+                 qPrintable(kept));
         QCOMPARE(ReadAll(target.filePath("DataBase/" + kept)), old);
         QVERIFY2(run.Out.contains(target.filePath("DataBase/" + kept)), qPrintable(run.Out));
         QVERIFY2(run.Out.contains(backup), qPrintable(run.Out));

@@ -123,7 +123,7 @@ private Q_SLOTS:
     // 2026 keeps only its year's copy, January 2026 its month's.
     void monthWindowBoundary() {
         const QStringList names{Name(2025, 11, 30), Name(2025, 12, 1), Name(2025, 12, 31, 10),
-                                Name(2026, 1, 1),   Name(2026, 1, 31)};
+                                Name(2026, 1, 1), Name(2026, 1, 31)};
         QStringList filled = names;
         for (int minute = 0; minute < 10; ++minute) // ten newer copies today
             filled << Name(2026, 12, 7, 9, minute);

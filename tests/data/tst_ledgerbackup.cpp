@@ -69,7 +69,8 @@ private Q_SLOTS:
             LedgerBackup::Write(ledger.Connection(), Schema::DatabasePath, ledger.Now());
         QCOMPARE(copy, QStringLiteral("DataBase/Backup/Hearthbook-20261207-1030.mdb"));
         QCOMPARE(LedgerCheck::CheckFile(copy), TLedgerProblem::None);
-        QCOMPARE(FolderEntries(Folder), QStringList{QStringLiteral("Hearthbook-20261207-1030.mdb")});
+        QCOMPARE(FolderEntries(Folder),
+                 QStringList{QStringLiteral("Hearthbook-20261207-1030.mdb")});
         // the copy holds what the ledger held
         {
             auto connection = QSqlDatabase::addDatabase("QSQLITE", "copy");
@@ -179,7 +180,8 @@ private Q_SLOTS:
         } catch (const EInOutError& error) {
             QVERIFY2(error.Message.contains(QDir::current().absoluteFilePath(Folder)),
                      qPrintable(error.Message));
-            QVERIFY2(error.Message.contains(QStringLiteral("同名的文件")), qPrintable(error.Message));
+            QVERIFY2(error.Message.contains(QStringLiteral("同名的文件")),
+                     qPrintable(error.Message));
         }
         QCOMPARE(ReadAll(Folder), QByteArray("not a folder"));
         QCOMPARE(ReadAll(Schema::DatabasePath), ledgerBytes);
@@ -246,7 +248,8 @@ private Q_SLOTS:
             QVERIFY2(error.Message.contains(QStringLiteral("磁盘空间不足")),
                      qPrintable(error.Message));
         }
-        QCOMPARE(FolderEntries(Folder), QStringList{QStringLiteral("Hearthbook-20261206-2100.mdb")});
+        QCOMPARE(FolderEntries(Folder),
+                 QStringList{QStringLiteral("Hearthbook-20261206-2100.mdb")});
         QCOMPARE(ReadAll(earlier), earlierBytes);
         QCOMPARE(ReadAll(Schema::DatabasePath), ledgerBytes);
         QCOMPARE(ledger.Scalar("select count(*) from fPayout").toInt(), 1500);
