@@ -2,11 +2,10 @@
 #include "app/Application.h"
 #include "app/BackupCommands.h"
 #include "app/LedgerHome.h"
+#include "app/LedgerRecovery.h"
 #include "app/MainWindow.h"
 #include "app/StartCheck.h"
-#include "app/StartRecovery.h"
 #include "data/DataModule.h"
-#include "data/LedgerBackup.h"
 #include "data/Schema.h"
 #include "legacy/LegacyLedger.h"
 #include "platform/ErrorReport.h"
@@ -88,7 +87,7 @@ int main(int argc, char* argv[]) {
         dmMain->DataModuleCreate();
     });
     // A damaged ledger is named and a good backup offered in its place.
-    RunGuarded([] { StartRecovery::CheckLedger(); });
+    RunGuarded([] { LedgerRecovery::CheckAtStart(); });
     RunGuarded([] {
         frmMain = new TfrmMain;
         frmMain->show(); // runs the login
@@ -100,9 +99,7 @@ int main(int argc, char* argv[]) {
         frmMain = nullptr;
     });
     // A run that changed the ledger leaves a backup copy of it.
-    RunGuarded([] {
-        if (dmMain) LedgerBackup::WriteAtEnd(*dmMain);
-    });
+    RunGuarded([] { LedgerRecovery::BackupAtEnd(); });
     RunGuarded([] {
         delete dmMain;
         dmMain = nullptr;

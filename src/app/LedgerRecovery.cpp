@@ -1,4 +1,4 @@
-#include "app/StartRecovery.h"
+#include "app/LedgerRecovery.h"
 
 #include "data/BackupName.h"
 #include "data/Common.h"
@@ -42,7 +42,7 @@ void Restore(const QString& backup, bool wasOpen) {
     dmMain->cnHearthbook.close();
     QString kept;
     try {
-        kept = LedgerRestore::Replace(backup, ledger, StartRecovery::DamagedWord,
+        kept = LedgerRestore::Replace(backup, ledger, LedgerRecovery::DamagedWord,
                                       TCommonDB::GetSysDateTime());
     } catch (const Exception& error) {
         TCommon::ShowError(error.Message + GoingOn(wasOpen));
@@ -57,9 +57,9 @@ void Restore(const QString& backup, bool wasOpen) {
 
 } // namespace
 
-namespace StartRecovery {
+namespace LedgerRecovery {
 
-void CheckLedger() {
+void CheckAtStart() {
     if (!dmMain) return;
     const QString ledger = Schema::DatabasePath;
     const bool open = dmMain->cnHearthbook.isOpen();
@@ -103,4 +103,8 @@ void CheckLedger() {
     Restore(backup, open);
 }
 
-} // namespace StartRecovery
+void BackupAtEnd() {
+    if (dmMain) LedgerBackup::WriteAtEnd(*dmMain);
+}
+
+} // namespace LedgerRecovery

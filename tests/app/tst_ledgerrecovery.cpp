@@ -1,7 +1,7 @@
 #include "Files.h"
 #include "Fixture.h"
 
-#include "app/StartRecovery.h"
+#include "app/LedgerRecovery.h"
 #include "data/DataModule.h"
 #include "data/LedgerBackup.h"
 #include "data/LedgerCheck.h"
@@ -53,14 +53,14 @@ QString Backup(TTestLedger& ledger, const QDateTime& time) {
 
 // The check of the ledger at start-up: a damaged ledger is named, the newest good backup
 // offered, and on yes put in place with the damaged file kept beside.
-class TestStartRecovery : public QObject {
+class TestLedgerRecovery : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
     void soundLedgerIsLeftAlone() {
         TTestLedger ledger;
         Backup(ledger, ledger.Now());
-        StartRecovery::CheckLedger();
+        LedgerRecovery::CheckAtStart();
         QVERIFY(ledger.Messages.Boxes.isEmpty());
         QVERIFY(dmMain->cnHearthbook.isOpen());
         QCOMPARE(Files("DataBase"), QStringList{"Hearthbook.mdb"});
@@ -81,7 +81,7 @@ private Q_SLOTS:
         damaged = ReadAll(Schema::DatabasePath);
         ledger.Messages.ConfirmAnswers = {true};
 
-        StartRecovery::CheckLedger();
+        LedgerRecovery::CheckAtStart();
 
         QCOMPARE(ledger.Messages.Boxes.size(), 2);
         QCOMPARE(ledger.Messages.Boxes[0].Kind, TMessageKind::Confirm);
@@ -111,7 +111,7 @@ private Q_SLOTS:
         const QByteArray damaged = ReadAll(Schema::DatabasePath);
         ledger.Messages.ConfirmAnswers = {false};
 
-        StartRecovery::CheckLedger();
+        LedgerRecovery::CheckAtStart();
 
         QCOMPARE(ledger.Messages.Boxes.size(), 2);
         QCOMPARE(ledger.Messages.Boxes[0].Kind, TMessageKind::Confirm);
@@ -127,7 +127,7 @@ private Q_SLOTS:
         TTestLedger ledger;
         ReopenDamaged(ledger, DamagePage2);
         const QByteArray damaged = ReadAll(Schema::DatabasePath);
-        StartRecovery::CheckLedger();
+        LedgerRecovery::CheckAtStart();
         QCOMPARE(ledger.Messages.Boxes.size(), 1);
         QCOMPARE(ledger.Messages.Boxes[0].Kind, TMessageKind::Error);
         const QString text = ledger.Messages.Boxes[0].Text;
@@ -147,7 +147,7 @@ private Q_SLOTS:
         ReopenDamaged(ledger, DamagePage2);
         ledger.Messages.ConfirmAnswers = {true};
 
-        StartRecovery::CheckLedger();
+        LedgerRecovery::CheckAtStart();
 
         QVERIFY(!ledger.Messages.Boxes.isEmpty());
         const QString question = ledger.Messages.Boxes[0].Text;
@@ -163,7 +163,7 @@ private Q_SLOTS:
         const QString only = Backup(ledger, ledger.Now());
         Scribble(only, 4096, 4096);
         ReopenDamaged(ledger, DamagePage2);
-        StartRecovery::CheckLedger();
+        LedgerRecovery::CheckAtStart();
         QCOMPARE(ledger.Messages.Boxes.size(), 1);
         QCOMPARE(ledger.Messages.Boxes[0].Kind, TMessageKind::Error);
         QVERIFY2(ledger.Messages.LastText().contains(QStringLiteral("1 个备份都没有通过检查")),
@@ -182,7 +182,7 @@ private Q_SLOTS:
         QCOMPARE(ledger.Messages.Boxes.size(), 1); // the open's own report
         ledger.Messages.ConfirmAnswers = {true};
 
-        StartRecovery::CheckLedger();
+        LedgerRecovery::CheckAtStart();
 
         QCOMPARE(ledger.Messages.Boxes.size(), 3);
         QCOMPARE(ledger.Messages.Boxes[1].Kind, TMessageKind::Confirm);
@@ -199,7 +199,7 @@ private Q_SLOTS:
         ReopenDamaged(ledger, DamagePage1);
         const QByteArray damaged = ReadAll(Schema::DatabasePath);
         ledger.Messages.ConfirmAnswers = {false};
-        StartRecovery::CheckLedger();
+        LedgerRecovery::CheckAtStart();
         QCOMPARE(ledger.Messages.Boxes.size(), 3);
         QVERIFY2(ledger.Messages.LastText().contains(QStringLiteral("账本没有打开")),
                  qPrintable(ledger.Messages.LastText()));
@@ -212,10 +212,10 @@ private Q_SLOTS:
     void missingLedgerIsNotOffered() {
         TTestLedger ledger(TTestLedger::NoDatabase);
         ledger.Messages.Boxes.clear();
-        StartRecovery::CheckLedger();
+        LedgerRecovery::CheckAtStart();
         QVERIFY(ledger.Messages.Boxes.isEmpty());
     }
 };
 
-QTEST_MAIN(TestStartRecovery)
-#include "tst_startrecovery.moc"
+QTEST_MAIN(TestLedgerRecovery)
+#include "tst_ledgerrecovery.moc"

@@ -2,8 +2,10 @@
 
 #include <QString>
 
-// The check of the ledger at start-up, and the offer of a backup when it is damaged.
-namespace StartRecovery {
+// What a run does to keep the family's records safe: at start-up the ledger is checked and a
+// damaged one replaced by a good backup if the user agrees; at the end a run that changed the
+// ledger leaves a backup copy of it.
+namespace LedgerRecovery {
 
 // The kept name's word for a ledger set aside because it was damaged.
 inline const QString DamagedWord = QStringLiteral("damaged");
@@ -15,6 +17,11 @@ inline const QString DamagedWord = QStringLiteral("damaged");
 // the backup takes its place and the ledger is opened again. On no, or without a good backup, says
 // so and goes on with the ledger as it is (still open after a failed check, closed after a failed
 // open).
-void CheckLedger();
+void CheckAtStart();
 
-} // namespace StartRecovery
+// Run at the end, after the main window is gone: when the data module's ledger changed during
+// the run, writes a backup copy and rotates the backup folder (LedgerBackup::WriteAtEnd).
+// Throws EInOutError when the copy cannot be written.
+void BackupAtEnd();
+
+} // namespace LedgerRecovery
