@@ -20,14 +20,15 @@ QString Shown(const QString& path) {
     return QDir::toNativeSeparators(QDir::current().absoluteFilePath(path));
 }
 
-// What the program does next with a damaged ledger that was not replaced.
+// What the program does next with a damaged ledger that was not replaced, and how to restore
+// it later.
 QString GoingOn(bool open) {
-    return open ? QStringLiteral("程序将继续使用这个账本，但有些账目可能无法读取或保存。"
-                                 "可以在账本所在的文件夹中运行 pennyvale --restore 备份文件 "
-                                 "来恢复账本。")
-                : QStringLiteral("账本没有打开，程序中的账目都无法读取或保存。"
-                                 "可以在账本所在的文件夹中运行 pennyvale --restore 备份文件 "
-                                 "来恢复账本。");
+    const QString later = QStringLiteral("退出程序后，可以在文件夹 %1 中运行 pennyvale --restore "
+                                         "备份文件 来恢复账本。")
+                              .arg(QDir::toNativeSeparators(QDir::currentPath()));
+    return (open ? QStringLiteral("程序将继续使用这个账本，但有些账目可能无法读取或保存。")
+                 : QStringLiteral("账本没有打开，程序中的账目都无法读取或保存。")) +
+           later;
 }
 
 // The date of a backup copy in words.

@@ -75,10 +75,11 @@ QString EngineReason(QSqlDatabase& connection, const QSqlError& error) {
 }
 
 [[noreturn]] void Fail(const QString& folder, const QString& reason) {
-    throw EInOutError(QStringLiteral("无法在文件夹 %1 中保存账本的备份：%2。"
-                                     "账本和以前的备份都没有改动；解决这个问题后，可以在账本所在"
-                                     "的文件夹中运行 pennyvale --backup 立即备份。")
-                          .arg(Shown(folder), reason));
+    throw EInOutError(
+        QStringLiteral("无法在文件夹 %1 中保存账本的备份：%2。"
+                       "账本和以前的备份都没有改动；解决这个问题后，可以在文件夹 %3 "
+                       "中运行 pennyvale --backup 立即备份。")
+            .arg(Shown(folder), reason, QDir::toNativeSeparators(QDir::currentPath())));
 }
 
 // The backup folder, made when missing.
@@ -130,7 +131,7 @@ void CreateEmpty(const QString& folder, const QString& path) {
     ::close(fd);
 }
 
-// Flushes the copy to disk: the engine writes it without syncing.
+// Flushes the copy to disk before it gets its name, however the engine synced it.
 void Flush(const QString& folder, const QString& path) {
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0 || ::fsync(fd) != 0) {
