@@ -1,7 +1,9 @@
 #include "Resources.h"
 #include "app/Application.h"
+#include "app/BackupCommands.h"
 #include "app/LedgerGuard.h"
 #include "app/LedgerHome.h"
+#include "app/LedgerRecovery.h"
 #include "app/MainWindow.h"
 #include "app/StartCheck.h"
 #include "data/DataModule.h"
@@ -52,11 +54,29 @@ int ImportAccess(int argc, char* argv[]) {
     return LegacyLedger::ImportAccess(QFile::decodeName(argv[2]));
 }
 
+// pennyvale --backup: writes a backup copy of the ledger now.
+int Backup(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    return BackupCommands::Backup();
+}
+
+// pennyvale --restore FILE: puts a copy of a backup in place of the ledger.
+int Restore(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    if (argc != 3) {
+        std::fprintf(stderr, "%s\n", "用法：pennyvale --restore 备份文件.mdb");
+        return 2;
+    }
+    return BackupCommands::Restore(QFile::decodeName(argv[2]));
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
     if (argc > 1 && qstrcmp(argv[1], "--create-database") == 0) return CreateDatabase(argc, argv);
     if (argc > 1 && qstrcmp(argv[1], "--import-access") == 0) return ImportAccess(argc, argv);
+    if (argc > 1 && qstrcmp(argv[1], "--backup") == 0) return Backup(argc, argv);
+    if (argc > 1 && qstrcmp(argv[1], "--restore") == 0) return Restore(argc, argv);
 
     TApplication app(argc, argv);
     InitPennyvaleResources();
@@ -81,6 +101,8 @@ int main(int argc, char* argv[]) {
         dmMain = new TdmMain;
         dmMain->DataModuleCreate();
     });
+    // A damaged ledger is named and a good backup offered in its place.
+    RunGuarded([] { LedgerRecovery::CheckAtStart(); });
     RunGuarded([] {
         frmMain = new TfrmMain;
         frmMain->show(); // runs the login
@@ -91,6 +113,8 @@ int main(int argc, char* argv[]) {
         delete frmMain;
         frmMain = nullptr;
     });
+    // A run that changed the ledger leaves a backup copy of it.
+    RunGuarded([] { LedgerRecovery::BackupAtEnd(); });
     RunGuarded([] {
         delete dmMain;
         dmMain = nullptr;

@@ -79,8 +79,8 @@ TLedgerProblem ProblemOfError(const QSqlError& error) {
     return TLedgerProblem::None;
 }
 
-// Every table of this program with every column it reads or writes.
-void CheckTables(QSqlDatabase& connection, const QString& path) {
+// Every table of this program with every column it reads or writes: None, or what is wrong.
+TLedgerProblem TablesProblem(QSqlDatabase& connection, QString* reason) {
     const QStringList present = connection.tables();
     QStringList missing;
     bool anyOfOurs = false;
@@ -98,9 +98,18 @@ void CheckTables(QSqlDatabase& connection, const QString& path) {
             if (columns.indexOf(column) < 0)
                 missing << QStringLiteral("数据表 %1 缺少列 %2").arg(table.Name, column);
     }
-    if (!anyOfOurs)
-        Fail(TLedgerProblem::NotALedger, path, QStringLiteral("其中没有本程序的数据表"));
-    if (!missing.isEmpty()) Fail(TLedgerProblem::Damaged, path, missing.join(QStringLiteral("，")));
+    if (!anyOfOurs) {
+        *reason = QStringLiteral("其中没有本程序的数据表");
+        return TLedgerProblem::NotALedger;
+    }
+    *reason = missing.join(QStringLiteral("，"));
+    return missing.isEmpty() ? TLedgerProblem::None : TLedgerProblem::Damaged;
+}
+
+void CheckTables(QSqlDatabase& connection, const QString& path) {
+    QString reason;
+    const TLedgerProblem problem = TablesProblem(connection, &reason);
+    if (problem != TLedgerProblem::None) Fail(problem, path, reason);
 }
 
 // Opens the file read-write; fails when it is missing or is not a ledger database.
@@ -171,7 +180,20 @@ void TdmMain::DataModuleCreate() {
 void TdmMain::Open() {
     if (cnHearthbook.isOpen()) return;
     if (BeforeOpen) BeforeOpen();
-    OpenExisting(cnHearthbook, Schema::DatabasePath);
+    try {
+        OpenExisting(cnHearthbook, Schema::DatabasePath);
+        FOpenProblem = TLedgerProblem::None;
+    } catch (const ELedgerFileError& error) {
+        FOpenProblem = error.Problem;
+        throw;
+    }
+}
+
+TLedgerProblem TdmMain::CheckTables(QSqlDatabase& connection, QString* reason) {
+    QString found;
+    const TLedgerProblem problem = TablesProblem(connection, &found);
+    if (reason) *reason = found;
+    return problem;
 }
 
 TLedgerProblem TdmMain::InspectFile(const QString& path, QString* reason) {

@@ -50,6 +50,12 @@ public:
     // Looks at the file without opening it as a database: missing, a folder, unreadable, empty,
     // an Access file, or not an SQLite file at all. None when it may be a ledger.
     static TLedgerProblem InspectFile(const QString& path, QString* reason = nullptr);
+    // Whether an open database holds every table of this program with every column it reads or
+    // writes: None, NotALedger (none of them) or Damaged (some missing), with what is missing.
+    static TLedgerProblem CheckTables(QSqlDatabase& connection, QString* reason = nullptr);
+
+    // What was wrong with the ledger the last time Open failed; None once it has opened.
+    TLedgerProblem OpenProblem() const { return FOpenProblem; }
 
     QSqlDatabase cnHearthbook;
     std::unique_ptr<TQuery> qryCommon;
@@ -64,6 +70,9 @@ public:
     // Runs before every open of the closed connection, and refuses the open by throwing; the
     // program takes the ledger's lock here (see TLedgerGuard).
     static inline std::function<void()> BeforeOpen;
+
+private:
+    TLedgerProblem FOpenProblem = TLedgerProblem::None;
 };
 
 // The program's data module, created first at start-up and destroyed last.

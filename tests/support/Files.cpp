@@ -13,3 +13,14 @@ void WriteAll(const QString& path, const QByteArray& bytes) {
     QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
     QCOMPARE(file.write(bytes), bytes.size());
 }
+
+void Scribble(const QString& path, qint64 offset, qint64 size) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    QVERIFY(file.size() >= offset + size);
+    QVERIFY(file.seek(offset));
+    QByteArray garbage(size, '\0');
+    for (qint64 i = 0; i < size; ++i)
+        garbage[i] = char(0xA5 ^ (i * 7));
+    QCOMPARE(file.write(garbage), size);
+}

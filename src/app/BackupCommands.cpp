@@ -1,0 +1,119 @@
+#include "app/BackupCommands.h"
+
+#include "data/CommonDB.h"
+#include "data/DataModule.h"
+#include "data/LedgerBackup.h"
+#include "data/LedgerCheck.h"
+#include "data/LedgerLock.h"
+#include "data/LedgerRestore.h"
+#include "data/Schema.h"
+#include "platform/Exception.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QUrl>
+#include <cstdio>
+
+namespace {
+
+void Print(FILE* stream, const QString& text) {
+    std::fprintf(stream, "%s\n", text.toUtf8().constData());
+    std::fflush(stream);
+}
+
+QString Shown(const QString& path) {
+    return QDir::toNativeSeparators(QDir::current().absoluteFilePath(path));
+}
+
+// Writes the copy through a read-only connection of its own; returns its path.
+QString WriteCopy(const QDateTime& now) {
+    const QString ledger = Schema::DatabasePath;
+    QString reason;
+    const TLedgerProblem problem = TdmMain::InspectFile(ledger, &reason);
+    if (problem != TLedgerProblem::None)
+        throw EInOutError(LedgerRestore::ProblemText(ledger, problem, reason) +
+                          QStringLiteral("没有备份。"));
+    const QString name = QStringLiteral("backup-command");
+    QString copy;
+    {
+        QSqlDatabase connection = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        QUrl uri = QUrl::fromLocalFile(QDir::current().absoluteFilePath(ledger));
+        uri.setQuery(QStringLiteral("mode=ro"));
+        connection.setDatabaseName(uri.toString(QUrl::FullyEncoded));
+        connection.setConnectOptions(
+            QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(TdmMain::BusyTimeoutMs));
+        try {
+            if (!connection.open())
+                throw EInOutError(QStringLiteral("无法打开账本文件 %1：%2")
+                                      .arg(Shown(ledger), connection.lastError().databaseText()));
+            copy = LedgerBackup::Write(connection, ledger, now);
+        } catch (...) {
+            connection.close();
+            connection = QSqlDatabase();
+            QSqlDatabase::removeDatabase(name);
+            throw;
+        }
+        connection.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    return copy;
+}
+
+} // namespace
+
+namespace BackupCommands {
+
+int Backup() {
+    try {
+        const QDateTime now = TCommonDB::GetSysDateTime();
+        const QString copy = WriteCopy(now);
+        Print(
+            stdout,
+            QStringLiteral("已把账本 %1 备份为 %2").arg(Shown(Schema::DatabasePath), Shown(copy)));
+        const QStringList removed =
+            LedgerBackup::Rotate(LedgerBackup::FolderOf(Schema::DatabasePath), now);
+        if (!removed.isEmpty())
+            Print(stdout, QStringLiteral("已删除不再保留的旧备份：%1")
+                              .arg(removed.join(QStringLiteral("、"))));
+        return 0;
+    } catch (const Exception& error) {
+        Print(stderr, error.Message);
+        return 1;
+    }
+}
+
+int Restore(const QString& file) {
+    const QString ledger = Schema::DatabasePath;
+    try {
+        // Where no ledger folder exists yet, a copy that cannot be used is refused before the
+        // folder (for the lock) is made.
+        const QString folder = QFileInfo(ledger).path();
+        if (!QFileInfo(folder).isDir()) {
+            QString reason;
+            const TLedgerProblem problem = LedgerCheck::CheckFile(file, &reason);
+            if (problem != TLedgerProblem::None)
+                throw EInOutError(LedgerRestore::ProblemText(file, problem, reason) +
+                                  QStringLiteral("不能用它恢复账本。"));
+            if (!QDir().mkpath(folder))
+                throw EInOutError(QStringLiteral("无法创建文件夹 %1。").arg(Shown(folder)));
+        }
+        TLedgerLock lock(ledger);
+        if (!lock.TryLock()) {
+            Print(stderr, lock.RefusalText() + QStringLiteral("没有恢复账本。"));
+            return 1;
+        }
+        const QString kept =
+            LedgerRestore::Replace(file, ledger, ReplacedWord, TCommonDB::GetSysDateTime());
+        Print(stdout, QStringLiteral("已用 %1 恢复账本 %2。").arg(Shown(file), Shown(ledger)));
+        Print(stdout, kept.isEmpty() ? QStringLiteral("原来没有账本文件。")
+                                     : QStringLiteral("原来的账本保留为 %1。").arg(Shown(kept)));
+        return 0;
+    } catch (const Exception& error) {
+        Print(stderr, error.Message);
+        return 1;
+    }
+}
+
+} // namespace BackupCommands

@@ -1,0 +1,111 @@
+#include "app/LedgerRecovery.h"
+
+#include "data/BackupName.h"
+#include "data/Common.h"
+#include "data/CommonDB.h"
+#include "data/DataModule.h"
+#include "data/LedgerBackup.h"
+#include "data/LedgerCheck.h"
+#include "data/LedgerRestore.h"
+#include "data/Query.h"
+#include "data/Schema.h"
+#include "platform/Exception.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+
+QString Shown(const QString& path) {
+    return QDir::toNativeSeparators(QDir::current().absoluteFilePath(path));
+}
+
+// What the program does next with a damaged ledger that was not replaced, and how to restore
+// it later.
+QString GoingOn(bool open) {
+    const QString later = QStringLiteral("退出程序后，可以在文件夹 %1 中运行 pennyvale --restore "
+                                         "备份文件 来恢复账本。")
+                              .arg(QDir::toNativeSeparators(QDir::currentPath()));
+    return (open ? QStringLiteral("程序将继续使用这个账本，但有些账目可能无法读取或保存。")
+                 : QStringLiteral("账本没有打开，程序中的账目都无法读取或保存。")) +
+           later;
+}
+
+// The date of a backup copy in words.
+QString DateOf(const QString& backup) {
+    const auto name = TBackupName::Parse(QFileInfo(backup).fileName());
+    return name ? name->DateText() : QFileInfo(backup).fileName();
+}
+
+void Restore(const QString& backup, bool wasOpen) {
+    const QString ledger = Schema::DatabasePath;
+    dmMain->qryCommon->Close();
+    dmMain->cnHearthbook.close();
+    QString kept;
+    try {
+        kept = LedgerRestore::Replace(backup, ledger, LedgerRecovery::DamagedWord,
+                                      TCommonDB::GetSysDateTime());
+    } catch (const Exception& error) {
+        TCommon::ShowError(error.Message + GoingOn(wasOpen));
+        if (wasOpen) dmMain->Open(); // the damaged ledger as it was
+        return;
+    }
+    dmMain->Open();
+    TCommon::ShowWarning(QStringLiteral("已用 %1 的备份恢复了账本 %2，损坏的文件保留为 %3。"
+                                        "这个备份之后记的账目不在恢复的账本中，请重新录入。")
+                             .arg(DateOf(backup), Shown(ledger), Shown(kept)));
+}
+
+} // namespace
+
+namespace LedgerRecovery {
+
+void CheckAtStart() {
+    if (!dmMain) return;
+    const QString ledger = Schema::DatabasePath;
+    const bool open = dmMain->cnHearthbook.isOpen();
+    QString damage;
+    if (open) {
+        QString problems;
+        if (LedgerCheck::CheckFile(ledger, &problems) != TLedgerProblem::Damaged) return;
+        qWarning("check of %s: %s", qPrintable(Shown(ledger)), qPrintable(problems));
+        damage = QStringLiteral("检查发现账本文件 %1 已损坏，其中一部分账目可能已经无法读取。")
+                     .arg(Shown(ledger));
+    } else {
+        if (dmMain->OpenProblem() != TLedgerProblem::Damaged) return;
+        damage = QStringLiteral("账本文件 %1 已损坏，无法打开。").arg(Shown(ledger));
+    }
+
+    int rejected = 0;
+    const QString backup = LedgerRestore::NewestGoodBackup(ledger, &rejected);
+    const QString folder = Shown(LedgerBackup::FolderOf(ledger));
+    if (backup.isEmpty()) {
+        const QString none =
+            rejected == 0
+                ? QStringLiteral("文件夹 %1 中没有账本的备份。").arg(folder)
+                : QStringLiteral("文件夹 %1 中的 %2 个备份都没有通过检查，没有可用的备份。")
+                      .arg(folder)
+                      .arg(rejected);
+        TCommon::ShowError(damage + none + GoingOn(open));
+        return;
+    }
+    const QString question =
+        damage +
+        QStringLiteral("\n\n找到 %1 的备份 %2，检查完好。是否用这个备份恢复账本？\n"
+                       "损坏的文件会改名保留在它旁边（%3-%4-日期-时间.mdb），不会删除；"
+                       "这个备份之后记的账目需要重新录入。")
+            .arg(DateOf(backup), Shown(backup), QFileInfo(ledger).completeBaseName(), DamagedWord);
+    if (!TCommon::ShowConfirm(question)) {
+        TCommon::ShowWarning(
+            QStringLiteral("没有恢复账本，损坏的账本文件 %1 保持原样。").arg(Shown(ledger)) +
+            GoingOn(open));
+        return;
+    }
+    Restore(backup, open);
+}
+
+void BackupAtEnd() {
+    if (dmMain) LedgerBackup::WriteAtEnd(*dmMain);
+}
+
+} // namespace LedgerRecovery

@@ -1,0 +1,213 @@
+#include "data/LedgerBackup.h"
+
+#include "data/BackupName.h"
+#include "data/BackupRotation.h"
+#include "data/CommonDB.h"
+#include "data/DataModule.h"
+#include "data/LedgerCheck.h"
+#include "data/Query.h"
+#include "data/Schema.h"
+#include "platform/Exception.h"
+#include "platform/FileRename.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QUuid>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+QString Shown(const QString& path) {
+    return QDir::toNativeSeparators(QDir::current().absoluteFilePath(path));
+}
+
+// A system error in words a family understands.
+QString SystemReason(int error) {
+    switch (error) {
+    case ENOSPC:
+        return QStringLiteral("磁盘空间不足");
+    case EDQUOT:
+        return QStringLiteral("超出了磁盘配额");
+    case EFBIG:
+        return QStringLiteral("文件超过了允许的大小");
+    case EROFS:
+        return QStringLiteral("磁盘是只读的");
+    case EACCES:
+    case EPERM:
+        return QStringLiteral("没有写入权限");
+    case EIO:
+        return QStringLiteral("磁盘读写出错");
+    case ENOTDIR:
+        return QStringLiteral("路径中有一个文件挡在文件夹的位置上");
+    default:
+        return QString::fromLocal8Bit(std::strerror(error));
+    }
+}
+
+sqlite3* Handle(QSqlDatabase& connection) {
+    const QVariant handle = connection.driver() ? connection.driver()->handle() : QVariant();
+    if (handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0)
+        return *static_cast<sqlite3* const*>(handle.constData());
+    return nullptr;
+}
+
+// Why the engine could not write the copy: the system's reason where it kept one.
+QString EngineReason(QSqlDatabase& connection, const QSqlError& error) {
+    const int code = error.nativeErrorCode().toInt() & 0xff;
+    if (code == SQLITE_FULL) return SystemReason(ENOSPC);
+    if (code == SQLITE_CORRUPT || code == SQLITE_NOTADB)
+        return QStringLiteral("账本文件已损坏，其中一部分账目读不出来（%1）")
+            .arg(error.databaseText());
+    sqlite3* handle = Handle(connection);
+    const int system = handle ? sqlite3_system_errno(handle) : 0;
+    if ((code == SQLITE_IOERR || code == SQLITE_CANTOPEN) && system != 0)
+        return SystemReason(system);
+    return error.databaseText();
+}
+
+[[noreturn]] void Fail(const QString& folder, const QString& reason) {
+    throw EInOutError(
+        QStringLiteral("无法在文件夹 %1 中保存账本的备份：%2。"
+                       "账本和以前的备份都没有改动；解决这个问题后，可以在文件夹 %3 "
+                       "中运行 pennyvale --backup 立即备份。")
+            .arg(Shown(folder), reason, QDir::toNativeSeparators(QDir::currentPath())));
+}
+
+// The backup folder, made when missing.
+void PrepareFolder(const QString& folder) {
+    const QFileInfo info(folder);
+    if (info.exists() && !info.isDir())
+        Fail(folder, QStringLiteral("那里是一个同名的文件，不是文件夹；请把这个文件移走或改名"));
+    if (info.isDir()) return;
+    if (::mkdir(QFile::encodeName(folder).constData(), 0777) != 0 && errno != EEXIST)
+        Fail(folder, QStringLiteral("无法创建这个文件夹（%1）").arg(SystemReason(errno)));
+}
+
+// The journal SQLite keeps beside a copy while writing it.
+QString JournalOf(const QString& path) {
+    return path + QStringLiteral("-journal");
+}
+
+// Removes the temporary copy unless it was put in place.
+class TPartialCopy {
+public:
+    explicit TPartialCopy(QString path) : Path(std::move(path)) {}
+    ~TPartialCopy() {
+        if (!Placed) QFile::remove(Path);
+        QFile::remove(JournalOf(Path));
+    }
+    TPartialCopy(const TPartialCopy&) = delete;
+    TPartialCopy& operator=(const TPartialCopy&) = delete;
+
+    QString Path;
+    bool Placed = false;
+};
+
+// Removes what a copy interrupted by a crash or a kill left behind: temporary files (and their
+// journals) untouched for an hour, so a copy another program is writing right now stays.
+void RemoveLeftovers(const QString& folder) {
+    const QDir dir(folder);
+    const QDateTime hourAgo = QDateTime::currentDateTime().addSecs(-3600);
+    const QStringList patterns{QStringLiteral(".Hearthbook-*.partial"),
+                               QStringLiteral(".Hearthbook-*.partial-journal")};
+    for (const QFileInfo& file : dir.entryInfoList(patterns, QDir::Files | QDir::Hidden))
+        if (file.lastModified() < hourAgo) QFile::remove(file.filePath());
+}
+
+// Creates the empty file the engine writes the copy into, under a name of this run's own.
+void CreateEmpty(const QString& folder, const QString& path) {
+    const int fd =
+        ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0) Fail(folder, SystemReason(errno));
+    ::close(fd);
+}
+
+// Flushes the copy to disk before it gets its name, however the engine synced it.
+void Flush(const QString& folder, const QString& path) {
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0 || ::fsync(fd) != 0) {
+        const int error = errno;
+        if (fd >= 0) ::close(fd);
+        Fail(folder, SystemReason(error));
+    }
+    ::close(fd);
+}
+
+} // namespace
+
+namespace LedgerBackup {
+
+QString FolderOf(const QString& ledgerPath) {
+    return QFileInfo(ledgerPath).path() + QStringLiteral("/Backup");
+}
+
+QString Write(QSqlDatabase& connection, const QString& ledgerPath, const QDateTime& now) {
+    const QString folder = FolderOf(ledgerPath);
+    if (!connection.isOpen())
+        Fail(folder, QStringLiteral("账本文件 %1 没有打开").arg(Shown(ledgerPath)));
+    PrepareFolder(folder);
+    RemoveLeftovers(folder);
+
+    const TBackupName first = TBackupName::At(now);
+    TPartialCopy partial(folder + QStringLiteral("/.") + first.FileName() + u'.' +
+                         QUuid::createUuid().toString(QUuid::Id128) + QStringLiteral(".partial"));
+    CreateEmpty(folder, partial.Path);
+    {
+        // SQLite writes a consistent, compacted copy from one read of the ledger; the open
+        // file itself is never copied.
+        QSqlQuery vacuum(connection);
+        vacuum.prepare(QStringLiteral("vacuum into ?"));
+        vacuum.addBindValue(QDir::current().absoluteFilePath(partial.Path));
+        if (!vacuum.exec()) Fail(folder, EngineReason(connection, vacuum.lastError()));
+    }
+    Flush(folder, partial.Path);
+    QString problem;
+    if (LedgerCheck::CheckFile(partial.Path, &problem) != TLedgerProblem::None)
+        Fail(folder,
+             QStringLiteral("写好的备份没有通过检查（%1），账本本身可能已损坏").arg(problem));
+
+    for (int sequence = 1;; ++sequence) {
+        const QString target = folder + u'/' + TBackupName::At(now, sequence).FileName();
+        QString reason;
+        if (FileRename::NoReplace(partial.Path, target, &reason)) {
+            partial.Placed = true;
+            FileRename::SyncFolder(folder);
+            return target;
+        }
+        if (!QFileInfo::exists(target) || sequence >= 999) Fail(folder, reason);
+    }
+}
+
+QStringList Rotate(const QString& folder, const QDateTime& now) {
+    const QDir dir(folder);
+    QStringList removed;
+    for (const QString& name : BackupRotation::ToRemove(dir.entryList(QDir::Files), now))
+        if (QFile::remove(dir.filePath(name))) removed << name;
+    return removed;
+}
+
+bool ChangedSinceOpen(QSqlDatabase& connection) {
+    QSqlQuery query(connection);
+    return query.exec(QStringLiteral("select total_changes()")) && query.next() &&
+           query.value(0).toLongLong() > 0;
+}
+
+QString WriteAtEnd(TdmMain& data) {
+    if (!data.cnHearthbook.isOpen() || !ChangedSinceOpen(data.cnHearthbook)) return {};
+    data.qryCommon->Close(); // a statement still reading would hold the copy back
+    const QDateTime now = TCommonDB::GetSysDateTime();
+    const QString copy = Write(data.cnHearthbook, Schema::DatabasePath, now);
+    Rotate(FolderOf(Schema::DatabasePath), now);
+    return copy;
+}
+
+} // namespace LedgerBackup

@@ -1,0 +1,102 @@
+#include "data/LedgerCheck.h"
+
+#include <QDir>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QUrl>
+#include <QUuid>
+
+namespace {
+
+// SQLite's result codes as Qt SQL passes them on in nativeErrorCode().
+const QString SqliteBusy = QStringLiteral("5");
+const QString SqliteLocked = QStringLiteral("6");
+const QString SqliteCorrupt = QStringLiteral("11");
+const QString SqliteNotADatabase = QStringLiteral("26");
+
+// The problem an engine error stands for while checking a file. Only what the engine calls
+// damage is damage; any other failure (permissions, a device error) says nothing of the content.
+TLedgerProblem ProblemOf(const QSqlError& error) {
+    const QString code = error.nativeErrorCode();
+    if (code == SqliteBusy || code == SqliteLocked) return TLedgerProblem::Busy;
+    if (code == SqliteCorrupt || code == SqliteNotADatabase) return TLedgerProblem::Damaged;
+    return TLedgerProblem::Unreadable;
+}
+
+// The problems SQLite's quick check finds, empty when there are none; error is set when the
+// check itself failed, and the problems then end with its text.
+QString RunQuickCheck(QSqlDatabase& connection, QSqlError* error) {
+    // The first three problems say enough; the check stops there instead of listing hundreds.
+    QSqlQuery query(connection);
+    query.setForwardOnly(true);
+    if (!query.exec(QStringLiteral("pragma quick_check(3)"))) {
+        *error = query.lastError();
+        return error->databaseText();
+    }
+    QStringList problems;
+    while (query.next()) {
+        // A heading line that names the schema ("*** in database main ***") says nothing more.
+        QStringList lines = query.value(0).toString().split(u'\n', Qt::SkipEmptyParts);
+        lines.removeIf([](const QString& line) { return line.startsWith(QStringLiteral("*** ")); });
+        if (!lines.isEmpty()) problems << lines.join(u' ');
+    }
+    if (query.lastError().isValid()) {
+        *error = query.lastError();
+        problems << error->databaseText();
+    }
+    if (problems == QStringList{QStringLiteral("ok")}) return {};
+    if (problems.isEmpty()) return QStringLiteral("检查没有给出结果");
+    return problems.join(QStringLiteral("；"));
+}
+
+TLedgerProblem CheckOpen(QSqlDatabase& connection, QString* reason) {
+    if (!connection.open()) {
+        *reason = connection.lastError().databaseText();
+        return ProblemOf(connection.lastError());
+    }
+    {
+        // SQLite opens any file lazily; reading the schema proves it is a database.
+        QSqlQuery probe(connection);
+        if (!probe.exec(QStringLiteral("select count(*) from sqlite_master"))) {
+            *reason = probe.lastError().databaseText();
+            return ProblemOf(probe.lastError());
+        }
+    }
+    QSqlError error;
+    *reason = RunQuickCheck(connection, &error);
+    if (error.isValid()) return ProblemOf(error);
+    if (!reason->isEmpty()) return TLedgerProblem::Damaged;
+    return TdmMain::CheckTables(connection, reason);
+}
+
+} // namespace
+
+namespace LedgerCheck {
+
+QString QuickCheck(QSqlDatabase& connection) {
+    QSqlError error;
+    return RunQuickCheck(connection, &error);
+}
+
+TLedgerProblem CheckFile(const QString& path, QString* reason) {
+    QString found;
+    TLedgerProblem problem = TdmMain::InspectFile(path, &found);
+    if (problem == TLedgerProblem::None) {
+        const QString name = QStringLiteral("check-") + QUuid::createUuid().toString();
+        {
+            QSqlDatabase connection = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+            QUrl uri = QUrl::fromLocalFile(QDir::current().absoluteFilePath(path));
+            uri.setQuery(QStringLiteral("mode=ro"));
+            connection.setDatabaseName(uri.toString(QUrl::FullyEncoded));
+            connection.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1")
+                                             .arg(TdmMain::BusyTimeoutMs));
+            problem = CheckOpen(connection, &found);
+            connection.close();
+        }
+        QSqlDatabase::removeDatabase(name);
+    }
+    if (reason) *reason = problem == TLedgerProblem::None ? QString() : found;
+    return problem;
+}
+
+} // namespace LedgerCheck

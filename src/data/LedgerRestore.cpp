@@ -1,0 +1,215 @@
+#include "data/LedgerRestore.h"
+
+#include "data/BackupName.h"
+#include "data/LedgerBackup.h"
+#include "data/LedgerCheck.h"
+#include "platform/Exception.h"
+#include "platform/FileRename.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QUuid>
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+// The files SQLite keeps beside a database while it is in use or after a crash; they belong to
+// the database of their name and move with it.
+const char* const Companions[] = {"-wal", "-shm", "-journal"};
+
+QString Shown(const QString& path) {
+    return QDir::toNativeSeparators(QDir::current().absoluteFilePath(path));
+}
+
+QString SystemReason(int error) {
+    switch (error) {
+    case ENOSPC:
+        return QStringLiteral("磁盘空间不足");
+    case EROFS:
+        return QStringLiteral("磁盘是只读的");
+    case EACCES:
+    case EPERM:
+        return QStringLiteral("没有写入权限");
+    default:
+        return QString::fromLocal8Bit(std::strerror(error));
+    }
+}
+
+// Copies from to the new file to and flushes it; false with the system's error number.
+bool CopyFlushed(const QString& from, const QString& to, int* error) {
+    const int in = ::open(QFile::encodeName(from).constData(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) {
+        *error = errno;
+        return false;
+    }
+    const int out =
+        ::open(QFile::encodeName(to).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (out < 0) {
+        *error = errno;
+        ::close(in);
+        return false;
+    }
+    bool ok = true;
+    std::vector<char> buffer(1 << 20);
+    for (;;) {
+        const ssize_t got = ::read(in, buffer.data(), buffer.size());
+        if (got == 0) break;
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            ok = false;
+            break;
+        }
+        for (ssize_t done = 0; ok && done < got;) {
+            const ssize_t put = ::write(out, buffer.data() + done, size_t(got - done));
+            if (put < 0 && errno == EINTR) continue;
+            if (put <= 0) {
+                if (put == 0) errno = ENOSPC;
+                ok = false;
+            } else {
+                done += put;
+            }
+        }
+        if (!ok) break;
+    }
+    if (ok && ::fsync(out) != 0) ok = false;
+    if (!ok) *error = errno;
+    ::close(out);
+    ::close(in);
+    return ok;
+}
+
+// The first free name Hearthbook-<word>-YYYYMMDD-HHMMSS.mdb (-2, …) in folder.
+QString KeptName(const QString& folder, const QString& baseName, const QString& word,
+                 const QDateTime& now) {
+    const QString stem = folder + u'/' + baseName + u'-' + word + u'-' +
+                         now.toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    QString name = stem + QStringLiteral(".mdb");
+    for (int sequence = 2; QFileInfo::exists(name) || QFileInfo(name).isSymLink(); ++sequence)
+        name = stem + u'-' + QString::number(sequence) + QStringLiteral(".mdb");
+    return name;
+}
+
+// Moves the database at from and its companion files to to; on failure moves back what it
+// moved and returns false with the reason.
+bool MoveWithCompanions(const QString& from, const QString& to, QString* reason) {
+    if (!FileRename::NoReplace(from, to, reason)) return false;
+    QStringList moved;
+    for (const char* suffix : Companions) {
+        const QString companion = from + QLatin1String(suffix);
+        if (!QFileInfo::exists(companion)) continue;
+        if (!FileRename::NoReplace(companion, to + QLatin1String(suffix), reason)) {
+            for (const QString& back : moved)
+                FileRename::NoReplace(to + back, from + back);
+            FileRename::NoReplace(to, from);
+            return false;
+        }
+        moved << QLatin1String(suffix);
+    }
+    return true;
+}
+
+} // namespace
+
+namespace LedgerRestore {
+
+QString ProblemText(const QString& file, TLedgerProblem problem, const QString& reason) {
+    const QString shown = Shown(file);
+    const QString why = reason.isEmpty() ? QString() : QStringLiteral("（%1）").arg(reason);
+    switch (problem) {
+    case TLedgerProblem::None:
+        return {};
+    case TLedgerProblem::Missing:
+        return QStringLiteral("找不到文件 %1。").arg(shown);
+    case TLedgerProblem::Folder:
+        return QStringLiteral("%1 是一个文件夹，不是账本文件。").arg(shown);
+    case TLedgerProblem::Unreadable:
+        return QStringLiteral("无法读取文件 %1%2。").arg(shown, why);
+    case TLedgerProblem::Empty:
+        return QStringLiteral("文件 %1 是空的（0 字节）。").arg(shown);
+    case TLedgerProblem::AccessFormat:
+        return QStringLiteral(
+                   "文件 %1 是旧版程序的 Access 格式账本，请用 pennyvale --import-access "
+                   "转换它。")
+            .arg(shown);
+    case TLedgerProblem::NotALedger:
+        return QStringLiteral("文件 %1 不是本程序的账本%2。").arg(shown, why);
+    case TLedgerProblem::Damaged:
+        return QStringLiteral("文件 %1 已损坏%2。").arg(shown, why);
+    case TLedgerProblem::Busy:
+        return QStringLiteral("文件 %1 正被另一个程序使用。").arg(shown);
+    }
+    return {};
+}
+
+QString Replace(const QString& backup, const QString& ledgerPath, const QString& keptWord,
+                const QDateTime& now) {
+    const QString ledger = Shown(ledgerPath);
+    auto refuse = [&](const QString& text) {
+        return EInOutError(text + QStringLiteral("账本 %1 没有改动。").arg(ledger));
+    };
+    QString reason;
+    const TLedgerProblem problem = LedgerCheck::CheckFile(backup, &reason);
+    if (problem != TLedgerProblem::None)
+        throw refuse(ProblemText(backup, problem, reason) + QStringLiteral("不能用它恢复账本。"));
+    if (QFileInfo::exists(ledgerPath) && FileRename::SameFile(backup, ledgerPath))
+        throw refuse(QStringLiteral("文件 %1 就是账本本身，不能用它恢复账本。").arg(Shown(backup)));
+
+    const QFileInfo target(ledgerPath);
+    if (target.isDir()) throw refuse(QStringLiteral("账本的位置上是一个文件夹，不是账本文件。"));
+    const QString folder = target.path();
+    if (!QDir().mkpath(folder))
+        throw refuse(QStringLiteral("无法创建文件夹 %1。").arg(Shown(folder)));
+    const QString partial = folder + QStringLiteral("/.") + target.fileName() + u'.' +
+                            QUuid::createUuid().toString(QUuid::Id128) + QStringLiteral(".partial");
+    int error = 0;
+    if (!CopyFlushed(backup, partial, &error)) {
+        QFile::remove(partial);
+        throw refuse(QStringLiteral("无法在文件夹 %1 中写入恢复的账本：%2。")
+                         .arg(Shown(folder), SystemReason(error)));
+    }
+    if (LedgerCheck::CheckFile(partial, &reason) != TLedgerProblem::None) {
+        QFile::remove(partial);
+        throw refuse(QStringLiteral("复制到文件夹 %1 的账本没有通过检查（%2）。")
+                         .arg(Shown(folder), reason));
+    }
+
+    QString kept;
+    if (QFileInfo::exists(ledgerPath) || target.isSymLink()) {
+        kept = KeptName(folder, target.completeBaseName(), keptWord, now);
+        if (!MoveWithCompanions(ledgerPath, kept, &reason)) {
+            QFile::remove(partial);
+            throw refuse(QStringLiteral("无法把账本改名为 %1：%2。").arg(Shown(kept), reason));
+        }
+    }
+    if (!FileRename::NoReplace(partial, ledgerPath, &reason)) {
+        QFile::remove(partial);
+        if (!kept.isEmpty()) MoveWithCompanions(kept, ledgerPath, nullptr);
+        throw refuse(QStringLiteral("无法把恢复的账本放到 %1：%2。").arg(ledger, reason));
+    }
+    FileRename::SyncFolder(folder);
+    return kept;
+}
+
+QString NewestGoodBackup(const QString& ledgerPath, int* rejected) {
+    const QDir folder(LedgerBackup::FolderOf(ledgerPath));
+    std::vector<std::pair<TBackupName, QString>> copies;
+    for (const QString& name : folder.entryList(QDir::Files))
+        if (const auto parsed = TBackupName::Parse(name)) copies.emplace_back(*parsed, name);
+    std::sort(copies.begin(), copies.end(),
+              [](const auto& a, const auto& b) { return a.first.IsNewerThan(b.first); });
+    if (rejected) *rejected = 0;
+    for (const auto& copy : copies) {
+        const QString path = folder.filePath(copy.second);
+        if (LedgerCheck::CheckFile(path) == TLedgerProblem::None) return path;
+        if (rejected) ++*rejected;
+    }
+    return {};
+}
+
+} // namespace LedgerRestore

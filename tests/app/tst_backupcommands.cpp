@@ -1,0 +1,307 @@
+#include "Files.h"
+
+#include "data/BackupName.h"
+#include "data/LedgerCheck.h"
+#include "data/LedgerLock.h"
+#include "data/Schema.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+#include <sys/resource.h>
+
+namespace {
+
+struct TRun {
+    int ExitCode = -1;
+    QString Out;
+    QString Err;
+};
+
+// Runs the program in folder; fileSizeLimit > 0 caps the size of any file it writes (writes
+// beyond fail with EFBIG instead of the signal), as a full disk would stop it.
+TRun Run(const QString& folder, const QStringList& arguments, qint64 fileSizeLimit = 0) {
+    QProcess process;
+    process.setWorkingDirectory(folder);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    process.setProcessEnvironment(environment);
+    if (fileSizeLimit > 0)
+        process.setChildProcessModifier([fileSizeLimit] {
+            std::signal(SIGXFSZ, SIG_IGN);
+            const rlimit limit{rlim_t(fileSizeLimit), rlim_t(fileSizeLimit)};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+        });
+    process.start(PENNYVALE_PROGRAM, arguments);
+    TRun run;
+    if (!process.waitForFinished(60000)) {
+        process.kill();
+        process.waitForFinished();
+        return run;
+    }
+    run.Out = QString::fromUtf8(process.readAllStandardOutput());
+    run.Err = QString::fromUtf8(process.readAllStandardError());
+    if (process.exitStatus() == QProcess::NormalExit) run.ExitCode = process.exitCode();
+    return run;
+}
+
+QStringList Files(const QString& folder) {
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+}
+
+// Runs statements on a ledger file through a connection of the test's own.
+void Exec(const QString& path, const QStringList& statements) {
+    {
+        auto connection = QSqlDatabase::addDatabase("QSQLITE", "test-exec");
+        connection.setDatabaseName(path);
+        QVERIFY(connection.open());
+        QSqlQuery query(connection);
+        for (const QString& sql : statements)
+            QVERIFY2(query.exec(sql), qPrintable(sql + ": " + query.lastError().text()));
+    }
+    QSqlDatabase::removeDatabase("test-exec");
+}
+
+// A new ledger in folder, made by the program's create step.
+QString CreateLedger(const QString& folder) {
+    const TRun run = Run(folder, {"--create-database"});
+    if (run.ExitCode != 0) qWarning("create: %s", qPrintable(run.Err));
+    return QDir(folder).filePath(Schema::DatabasePath);
+}
+
+// Adds rows of records to a ledger: 3000 make it about a megabyte and a half.
+void AddRecords(const QString& path, int first, int count) {
+    Exec(path, {QStringLiteral(
+                    "with recursive n(i) as (select %1 union all select i + 1 from n where i < %2) "
+                    "insert into fPayout (PayoutID, ItemProjectID, Payout, PayoutAccount, UseDate, "
+                    "PersonName, Memos, ItemType, MonthNum, YearNum, QuarterNum) "
+                    "select i, 7, '午饭' || i, 25, 46363, '家长', printf('%.150c', '记'), '支出', "
+                    "12, 2026, 4 from n")
+                    .arg(first)
+                    .arg(first + count - 1)});
+}
+
+} // namespace
+
+// The backup commands of the real program: --backup writes a copy now, --restore FILE puts one
+// in place; and what a start does with the ledger's backups.
+class TestBackupCommands : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void backupWritesACheckedCopy() {
+        QTemporaryDir dir;
+        CreateLedger(dir.path());
+        const TRun run = Run(dir.path(), {"--backup"});
+        QCOMPARE(run.ExitCode, 0);
+        const QString folder = dir.filePath("DataBase/Backup");
+        const QStringList copies = Files(folder);
+        QCOMPARE(copies.size(), 1);
+        QVERIFY2(TBackupName::Parse(copies[0]), qPrintable(copies[0]));
+        QVERIFY2(run.Out.contains(QDir(folder).filePath(copies[0])), qPrintable(run.Out));
+        QCOMPARE(LedgerCheck::CheckFile(QDir(folder).filePath(copies[0])), TLedgerProblem::None);
+        // a second copy never overwrites the first
+        QCOMPARE(Run(dir.path(), {"--backup"}).ExitCode, 0);
+        QCOMPARE(Files(folder).size(), 2);
+    }
+
+    void backupWithoutLedger() {
+        QTemporaryDir dir;
+        const TRun run = Run(dir.path(), {"--backup"});
+        QCOMPARE(run.ExitCode, 1);
+        QVERIFY2(run.Err.contains(QStringLiteral("找不到")), qPrintable(run.Err));
+        QVERIFY(!QFileInfo::exists(dir.filePath("DataBase")));
+    }
+
+    // The copy grows past what the system lets the program write, as on a full disk: the failure
+    // names the folder and the cause; the ledger, the earlier copy and the folder are as before.
+    void backupStoppedByTheFileSizeLimit() {
+        QTemporaryDir dir;
+        const QString ledger = CreateLedger(dir.path());
+        AddRecords(ledger, 1, 3000);
+        QCOMPARE(Run(dir.path(), {"--backup"}).ExitCode, 0);
+        const QString folder = dir.filePath("DataBase/Backup");
+        const QStringList before = Files(folder);
+        QCOMPARE(before.size(), 1);
+        const QByteArray earlier = ReadAll(QDir(folder).filePath(before[0]));
+        const QByteArray ledgerBytes = ReadAll(ledger);
+
+        const TRun run = Run(dir.path(), {"--backup"}, 256 * 1024);
+        QCOMPARE(run.ExitCode, 1);
+        QVERIFY2(run.Err.contains(folder), qPrintable(run.Err));
+        QVERIFY2(run.Err.contains(QStringLiteral("文件超过了允许的大小")) ||
+                     run.Err.contains(QStringLiteral("磁盘空间不足")),
+                 qPrintable(run.Err));
+        QCOMPARE(Files(folder), before);
+        QCOMPARE(ReadAll(QDir(folder).filePath(before[0])), earlier);
+        QCOMPARE(ReadAll(ledger), ledgerBytes);
+    }
+
+    void restorePutsACopyInPlaceAndKeepsTheLedger() {
+        QTemporaryDir source, target;
+        const QString sourceLedger = CreateLedger(source.path());
+        AddRecords(sourceLedger, 1, 5);
+        QCOMPARE(Run(source.path(), {"--backup"}).ExitCode, 0);
+        const QString backup = QDir(source.filePath("DataBase/Backup"))
+                                   .filePath(Files(source.filePath("DataBase/Backup"))[0]);
+        const QByteArray backupBytes = ReadAll(backup);
+        const QString ledger = CreateLedger(target.path());
+        const QByteArray old = ReadAll(ledger);
+
+        const TRun run = Run(target.path(), {"--restore", backup});
+        QCOMPARE(run.ExitCode, 0);
+        QCOMPARE(ReadAll(ledger), backupBytes);
+        QCOMPARE(ReadAll(backup), backupBytes);
+        const QStringList files = Files(target.filePath("DataBase"));
+        QCOMPARE(files.size(), 2);
+        const QString kept = files[0];
+        QVERIFY2(kept.startsWith("Hearthbook-replaced-") && kept.endsWith(".mdb"),
+                 qPrintable(kept));
+        QCOMPARE(ReadAll(target.filePath("DataBase/" + kept)), old);
+        QVERIFY2(run.Out.contains(target.filePath("DataBase/" + kept)), qPrintable(run.Out));
+        QVERIFY2(run.Out.contains(backup), qPrintable(run.Out));
+        // a second restore keeps the first restored ledger too
+        QCOMPARE(Run(target.path(), {"--restore", backup}).ExitCode, 0);
+        QCOMPARE(Files(target.filePath("DataBase")).size(), 3);
+    }
+
+    // Files SQLite keeps beside the ledger after a crash belong to it and go with it; left in
+    // place they would be read into the restored copy.
+    void restoreTakesTheLedgersJournalsAlong() {
+        QTemporaryDir source, dir;
+        const QString file = CreateLedger(source.path());
+        const QString ledger = CreateLedger(dir.path());
+        WriteAll(ledger + "-wal", "the old ledger's log");
+        WriteAll(ledger + "-journal", "the old ledger's journal");
+        QCOMPARE(Run(dir.path(), {"--restore", file}).ExitCode, 0);
+        const QStringList files = Files(dir.filePath("DataBase"));
+        QCOMPARE(files.size(), 4);
+        QVERIFY(!files.contains("Hearthbook.mdb-wal"));
+        QVERIFY(!files.contains("Hearthbook.mdb-journal"));
+        const QString kept = dir.filePath("DataBase/" + files[0]);
+        QVERIFY2(files[0].startsWith("Hearthbook-replaced-"), qPrintable(files[0]));
+        QCOMPARE(ReadAll(kept + "-wal"), QByteArray("the old ledger's log"));
+        QCOMPARE(ReadAll(kept + "-journal"), QByteArray("the old ledger's journal"));
+        QCOMPARE(ReadAll(ledger), ReadAll(file));
+    }
+
+    void restoreRefusesUnusableFiles_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("words");
+        QTest::newRow("damaged") << "damaged" << QStringLiteral("已损坏");
+        QTest::newRow("other database") << "foreign" << QStringLiteral("不是本程序的账本");
+        QTest::newRow("text file") << "text" << QStringLiteral("不是本程序的账本");
+        QTest::newRow("missing") << "missing" << QStringLiteral("找不到文件");
+        QTest::newRow("empty") << "empty" << QStringLiteral("是空的");
+    }
+    void restoreRefusesUnusableFiles() {
+        QFETCH(QString, kind);
+        QFETCH(QString, words);
+        QTemporaryDir dir, other;
+        const QString ledger = CreateLedger(dir.path());
+        const QByteArray ledgerBytes = ReadAll(ledger);
+        const QString file = other.filePath("offered.mdb");
+        if (kind == "damaged") {
+            QVERIFY(QFile::copy(ledger, file));
+            Scribble(file, 4096, 4096);
+        } else if (kind == "foreign") {
+            Exec(file, {"create table t (a)", "insert into t values (1)"});
+        } else if (kind == "text") {
+            WriteAll(file, QByteArray(8192, 'x'));
+        } else if (kind == "empty") {
+            WriteAll(file, {});
+        }
+        const TRun run = Run(dir.path(), {"--restore", file});
+        QCOMPARE(run.ExitCode, 1);
+        QVERIFY2(run.Err.contains(words), qPrintable(run.Err));
+        QVERIFY2(run.Err.contains(QStringLiteral("没有改动")), qPrintable(run.Err));
+        QCOMPARE(ReadAll(ledger), ledgerBytes);
+        QCOMPARE(Files(dir.filePath("DataBase")), QStringList{"Hearthbook.mdb"});
+    }
+
+    // The ledger is in use by a running program: refused, nothing changed.
+    void restoreRefusedWhileTheLedgerIsHeld() {
+        QTemporaryDir dir, other;
+        const QString ledger = CreateLedger(dir.path());
+        const QString file = other.filePath("copy.mdb");
+        QVERIFY(QFile::copy(ledger, file));
+        AddRecords(file, 1, 3);
+        const QByteArray ledgerBytes = ReadAll(ledger);
+        {
+            TLedgerLock lock(ledger);
+            QVERIFY(lock.TryLock());
+            const TRun run = Run(dir.path(), {"--restore", file});
+            QCOMPARE(run.ExitCode, 1);
+            QVERIFY2(run.Err.contains(QStringLiteral("已经打开")), qPrintable(run.Err));
+            QVERIFY2(run.Err.contains(QStringLiteral("没有恢复")), qPrintable(run.Err));
+            QCOMPARE(ReadAll(ledger), ledgerBytes);
+        }
+        QCOMPARE(Run(dir.path(), {"--restore", file}).ExitCode, 0);
+        QCOMPARE(ReadAll(ledger), ReadAll(file));
+    }
+
+    void restoreWhereNoLedgerIsYet() {
+        QTemporaryDir source, dir;
+        const QString file = CreateLedger(source.path());
+        const TRun run = Run(dir.path(), {"--restore", file});
+        QCOMPARE(run.ExitCode, 0);
+        QCOMPARE(ReadAll(dir.filePath(Schema::DatabasePath)), ReadAll(file));
+        QVERIFY2(run.Out.contains(QStringLiteral("原来没有账本文件")), qPrintable(run.Out));
+        // a damaged copy where no ledger is yet leaves not even the folder behind
+        QTemporaryDir empty;
+        Scribble(file, 4096, 4096);
+        QCOMPARE(Run(empty.path(), {"--restore", file}).ExitCode, 1);
+        QVERIFY(!QFileInfo::exists(empty.filePath("DataBase")));
+    }
+
+    void restoreOfTheLedgerItself() {
+        QTemporaryDir dir;
+        const QString ledger = CreateLedger(dir.path());
+        const TRun run = Run(dir.path(), {"--restore", Schema::DatabasePath});
+        QCOMPARE(run.ExitCode, 1);
+        QVERIFY2(run.Err.contains(QStringLiteral("就是账本本身")), qPrintable(run.Err));
+        QCOMPARE(Files(dir.filePath("DataBase")), QStringList{"Hearthbook.mdb"});
+    }
+
+    void restoreWithoutFile() {
+        QTemporaryDir dir;
+        QCOMPARE(Run(dir.path(), {"--restore"}).ExitCode, 2);
+    }
+
+    // A start that only looks (the start check leaves at the login) writes no copy, though the
+    // open refreshed the planner's statistics of a ledger that grew.
+    void runThatOnlyLooksWritesNoCopy() {
+        QTemporaryDir dir;
+        const QString ledger = CreateLedger(dir.path());
+        AddRecords(ledger, 1, 500);
+        const TRun run = Run(dir.path(), {"--check-start"});
+        QVERIFY2(run.ExitCode == 0, qPrintable(run.Out + run.Err));
+        QVERIFY(!QFileInfo::exists(dir.filePath("DataBase/Backup")));
+    }
+
+    // A damaged ledger at start: the check names it; the start check answers no, so the file
+    // stays as it is.
+    void startNamesADamagedLedger() {
+        QTemporaryDir dir;
+        const QString ledger = CreateLedger(dir.path());
+        QCOMPARE(Run(dir.path(), {"--backup"}).ExitCode, 0);
+        Scribble(ledger, 4096, 4096);
+        const QByteArray damaged = ReadAll(ledger);
+        const TRun run = Run(dir.path(), {"--check-start"});
+        QCOMPARE(run.ExitCode, 1);
+        QVERIFY2(run.Err.contains(ledger + QStringLiteral(" 已损坏")), qPrintable(run.Err));
+        QVERIFY2(run.Err.contains(QStringLiteral("没有恢复账本")), qPrintable(run.Err));
+        QCOMPARE(ReadAll(ledger), damaged);
+        QCOMPARE(Files(dir.filePath("DataBase")), QStringList{"Hearthbook.mdb"});
+    }
+};
+
+QTEST_GUILESS_MAIN(TestBackupCommands)
+#include "tst_backupcommands.moc"

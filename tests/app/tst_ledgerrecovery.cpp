@@ -1,0 +1,221 @@
+#include "Files.h"
+#include "Fixture.h"
+
+#include "app/LedgerRecovery.h"
+#include "data/DataModule.h"
+#include "data/LedgerBackup.h"
+#include "data/LedgerCheck.h"
+#include "data/Schema.h"
+#include "platform/MessagePresenter.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTest>
+#include <functional>
+
+namespace {
+
+const QString Kept = QStringLiteral("DataBase/Hearthbook-damaged-20261207-103000.mdb");
+
+QStringList Files(const QString& folder) {
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+}
+
+QString Absolute(const QString& path) {
+    return QDir::current().absoluteFilePath(path);
+}
+
+// Closes the ledger, damages it, and opens it again as the program's start does.
+void ReopenDamaged(TTestLedger& ledger, const std::function<void()>& damage) {
+    ledger.ReleaseServices();
+    delete dmMain;
+    dmMain = nullptr;
+    damage();
+    dmMain = new TdmMain;
+    dmMain->DataModuleCreate();
+}
+
+// The second page holds the first table's records.
+void DamagePage2() {
+    Scribble(Schema::DatabasePath, 4096, 4096);
+}
+
+// The first page holds the list of tables (after the file's 100-byte header).
+void DamagePage1() {
+    Scribble(Schema::DatabasePath, 100, 4096 - 100);
+}
+
+QString Backup(TTestLedger& ledger, const QDateTime& time) {
+    return LedgerBackup::Write(ledger.Connection(), Schema::DatabasePath, time);
+}
+
+} // namespace
+
+// The check of the ledger at start-up: a damaged ledger is named, the newest good backup
+// offered, and on yes put in place with the damaged file kept beside.
+class TestLedgerRecovery : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void soundLedgerIsLeftAlone() {
+        TTestLedger ledger;
+        Backup(ledger, ledger.Now());
+        LedgerRecovery::CheckAtStart();
+        QVERIFY(ledger.Messages.Boxes.isEmpty());
+        QVERIFY(dmMain->cnHearthbook.isOpen());
+        QCOMPARE(Files("DataBase"), QStringList{"Hearthbook.mdb"});
+    }
+
+    void damagedLedgerReplacedByTheNewestBackup() {
+        TTestLedger ledger;
+        ledger.AddPayout(1, 7, "午饭", 25, QVariant(), QDate(2026, 12, 7), "家长", "支出");
+        const QString backup = Backup(ledger, ledger.Now());
+        const QByteArray backupBytes = ReadAll(backup);
+        ledger.AddPayout(2, 7, "晚饭", 40, QVariant(), QDate(2026, 12, 7), "家长", "支出");
+        QByteArray damaged;
+        ReopenDamaged(ledger, [&] {
+            DamagePage2();
+            damaged = ReadAll(Schema::DatabasePath);
+        });
+        QVERIFY(dmMain->cnHearthbook.isOpen()); // the damage lies beyond what the open reads
+        damaged = ReadAll(Schema::DatabasePath);
+        ledger.Messages.ConfirmAnswers = {true};
+
+        LedgerRecovery::CheckAtStart();
+
+        QCOMPARE(ledger.Messages.Boxes.size(), 2);
+        QCOMPARE(ledger.Messages.Boxes[0].Kind, TMessageKind::Confirm);
+        const QString question = ledger.Messages.Boxes[0].Text;
+        QVERIFY2(question.contains(Absolute(Schema::DatabasePath) + QStringLiteral(" 已损坏")),
+                 qPrintable(question));
+        QVERIFY2(question.contains(QStringLiteral("2026年12月7日 10:30")), qPrintable(question));
+        QVERIFY2(question.contains(Absolute(backup)), qPrintable(question));
+        QCOMPARE(ledger.Messages.Boxes[1].Kind, TMessageKind::Warning);
+        QVERIFY2(ledger.Messages.Boxes[1].Text.contains(Absolute(Kept)),
+                 qPrintable(ledger.Messages.Boxes[1].Text));
+
+        QCOMPARE(Files("DataBase"),
+                 (QStringList{"Hearthbook-damaged-20261207-103000.mdb", "Hearthbook.mdb"}));
+        QCOMPARE(ReadAll(Kept), damaged);
+        QCOMPARE(ReadAll(backup), backupBytes);
+        QVERIFY(dmMain->cnHearthbook.isOpen());
+        QCOMPARE(LedgerCheck::QuickCheck(dmMain->cnHearthbook), QString());
+        QCOMPARE(ledger.Scalar("select count(*) from fPayout where PayoutID = 1").toInt(), 1);
+        QCOMPARE(ledger.Scalar("select count(*) from fPayout where PayoutID = 2").toInt(), 0);
+    }
+
+    void answeredNoKeepsTheDamagedLedgerOpen() {
+        TTestLedger ledger;
+        Backup(ledger, ledger.Now());
+        ReopenDamaged(ledger, DamagePage2);
+        const QByteArray damaged = ReadAll(Schema::DatabasePath);
+        ledger.Messages.ConfirmAnswers = {false};
+
+        LedgerRecovery::CheckAtStart();
+
+        QCOMPARE(ledger.Messages.Boxes.size(), 2);
+        QCOMPARE(ledger.Messages.Boxes[0].Kind, TMessageKind::Confirm);
+        QCOMPARE(ledger.Messages.Boxes[1].Kind, TMessageKind::Warning);
+        QVERIFY2(ledger.Messages.Boxes[1].Text.contains(QStringLiteral("没有恢复账本")),
+                 qPrintable(ledger.Messages.Boxes[1].Text));
+        QVERIFY(dmMain->cnHearthbook.isOpen());
+        QCOMPARE(ReadAll(Schema::DatabasePath), damaged);
+        QCOMPARE(Files("DataBase"), QStringList{"Hearthbook.mdb"});
+    }
+
+    void noBackupIsSaidPlainly() {
+        TTestLedger ledger;
+        ReopenDamaged(ledger, DamagePage2);
+        const QByteArray damaged = ReadAll(Schema::DatabasePath);
+        LedgerRecovery::CheckAtStart();
+        QCOMPARE(ledger.Messages.Boxes.size(), 1);
+        QCOMPARE(ledger.Messages.Boxes[0].Kind, TMessageKind::Error);
+        const QString text = ledger.Messages.Boxes[0].Text;
+        QVERIFY2(text.contains(Absolute("DataBase/Backup")), qPrintable(text));
+        QVERIFY2(text.contains(QStringLiteral("没有账本的备份")), qPrintable(text));
+        QCOMPARE(ReadAll(Schema::DatabasePath), damaged);
+        QVERIFY(dmMain->cnHearthbook.isOpen());
+    }
+
+    // The newest backup is damaged too: the one before it, which passes the check, is offered.
+    void damagedBackupsArePassedOver() {
+        TTestLedger ledger;
+        const QString older = Backup(ledger, ledger.Now().addDays(-1));
+        const QString newer = Backup(ledger, ledger.Now());
+        Scribble(newer, 4096, 4096);
+        const QByteArray newerBytes = ReadAll(newer);
+        ReopenDamaged(ledger, DamagePage2);
+        ledger.Messages.ConfirmAnswers = {true};
+
+        LedgerRecovery::CheckAtStart();
+
+        QVERIFY(!ledger.Messages.Boxes.isEmpty());
+        const QString question = ledger.Messages.Boxes[0].Text;
+        QVERIFY2(question.contains(QStringLiteral("2026年12月6日 10:30")), qPrintable(question));
+        QVERIFY2(question.contains(Absolute(older)), qPrintable(question));
+        QCOMPARE(ReadAll(Schema::DatabasePath), ReadAll(older));
+        QCOMPARE(ReadAll(newer), newerBytes);
+        QCOMPARE(LedgerCheck::QuickCheck(dmMain->cnHearthbook), QString());
+    }
+
+    void everyBackupDamaged() {
+        TTestLedger ledger;
+        const QString only = Backup(ledger, ledger.Now());
+        Scribble(only, 4096, 4096);
+        ReopenDamaged(ledger, DamagePage2);
+        LedgerRecovery::CheckAtStart();
+        QCOMPARE(ledger.Messages.Boxes.size(), 1);
+        QCOMPARE(ledger.Messages.Boxes[0].Kind, TMessageKind::Error);
+        QVERIFY2(ledger.Messages.LastText().contains(QStringLiteral("1 个备份都没有通过检查")),
+                 qPrintable(ledger.Messages.LastText()));
+        QCOMPARE(Files("DataBase"), QStringList{"Hearthbook.mdb"});
+    }
+
+    // Damage the open itself runs into: the open's report, then the offer; on yes the restored
+    // ledger is open.
+    void ledgerThatCannotOpenIsRestored() {
+        TTestLedger ledger;
+        const QString backup = Backup(ledger, ledger.Now());
+        ReopenDamaged(ledger, DamagePage1);
+        QVERIFY(!dmMain->cnHearthbook.isOpen());
+        QCOMPARE(dmMain->OpenProblem(), TLedgerProblem::Damaged);
+        QCOMPARE(ledger.Messages.Boxes.size(), 1); // the open's own report
+        ledger.Messages.ConfirmAnswers = {true};
+
+        LedgerRecovery::CheckAtStart();
+
+        QCOMPARE(ledger.Messages.Boxes.size(), 3);
+        QCOMPARE(ledger.Messages.Boxes[1].Kind, TMessageKind::Confirm);
+        QVERIFY2(ledger.Messages.Boxes[1].Text.contains(QStringLiteral("无法打开")),
+                 qPrintable(ledger.Messages.Boxes[1].Text));
+        QVERIFY(dmMain->cnHearthbook.isOpen());
+        QCOMPARE(ReadAll(Schema::DatabasePath), ReadAll(backup));
+        QVERIFY(QFileInfo::exists(Kept));
+    }
+
+    void ledgerThatCannotOpenAnsweredNo() {
+        TTestLedger ledger;
+        Backup(ledger, ledger.Now());
+        ReopenDamaged(ledger, DamagePage1);
+        const QByteArray damaged = ReadAll(Schema::DatabasePath);
+        ledger.Messages.ConfirmAnswers = {false};
+        LedgerRecovery::CheckAtStart();
+        QCOMPARE(ledger.Messages.Boxes.size(), 3);
+        QVERIFY2(ledger.Messages.LastText().contains(QStringLiteral("账本没有打开")),
+                 qPrintable(ledger.Messages.LastText()));
+        QVERIFY(!dmMain->cnHearthbook.isOpen());
+        QCOMPARE(ReadAll(Schema::DatabasePath), damaged);
+        QCOMPARE(Files("DataBase"), QStringList{"Hearthbook.mdb"});
+    }
+
+    // A ledger missing for another reason is the open's business alone.
+    void missingLedgerIsNotOffered() {
+        TTestLedger ledger(TTestLedger::NoDatabase);
+        ledger.Messages.Boxes.clear();
+        LedgerRecovery::CheckAtStart();
+        QVERIFY(ledger.Messages.Boxes.isEmpty());
+    }
+};
+
+QTEST_MAIN(TestLedgerRecovery)
+#include "tst_ledgerrecovery.moc"

@@ -1,0 +1,154 @@
+#include "Files.h"
+#include "Fixture.h"
+
+#include "data/DataModule.h"
+#include "data/LedgerBackup.h"
+#include "data/LedgerCheck.h"
+#include "data/LedgerRestore.h"
+#include "data/Schema.h"
+#include "platform/Exception.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTest>
+
+#include <sys/mount.h>
+
+namespace {
+
+const QString Backups = QStringLiteral("DataBase/Backup");
+
+QStringList Files(const QString& folder) {
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+}
+
+// Closes the fixture's ledger, as both callers of the restore do first.
+void CloseLedger(TTestLedger& ledger) {
+    ledger.ReleaseServices();
+    delete dmMain;
+    dmMain = nullptr;
+}
+
+} // namespace
+
+// Putting a backup in place of the ledger: the replaced ledger kept under its own name, the
+// backup itself left, and a copy that cannot be placed leaving the ledger as it was.
+class TestLedgerRestore : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void replacesAndKeepsTheLedger() {
+        TTestLedger ledger;
+        const QString backup =
+            LedgerBackup::Write(ledger.Connection(), Schema::DatabasePath, ledger.Now());
+        ledger.AddPayout(1, 7, "午饭", 25, QVariant(), QDate(2026, 12, 7), "家长", "支出");
+        CloseLedger(ledger);
+        const QByteArray before = ReadAll(Schema::DatabasePath);
+        const QByteArray backupBytes = ReadAll(backup);
+
+        const QString kept =
+            LedgerRestore::Replace(backup, Schema::DatabasePath, "replaced", ledger.Now());
+        QCOMPARE(kept, QStringLiteral("DataBase/Hearthbook-replaced-20261207-103000.mdb"));
+        QCOMPARE(ReadAll(kept), before);
+        QCOMPARE(ReadAll(Schema::DatabasePath), backupBytes);
+        QCOMPARE(ReadAll(backup), backupBytes);
+
+        // a second restore in the same second keeps the first restored ledger under the next name
+        const QString again =
+            LedgerRestore::Replace(backup, Schema::DatabasePath, "replaced", ledger.Now());
+        QCOMPARE(again, QStringLiteral("DataBase/Hearthbook-replaced-20261207-103000-2.mdb"));
+        QCOMPARE(ReadAll(kept), before);
+        QCOMPARE(Files("DataBase"),
+                 (QStringList{"Hearthbook-replaced-20261207-103000-2.mdb",
+                              "Hearthbook-replaced-20261207-103000.mdb", "Hearthbook.mdb"}));
+    }
+
+    // The copy does not fit on the ledger's disk: refused with the cause, the ledger as it was,
+    // no partial file left.
+    void fullDiskLeavesTheLedger() {
+        TTestLedger ledger;
+        ledger.Exec("begin");
+        for (int id = 1; id <= 1500; ++id)
+            ledger.AddPayout(id, 7, QStringLiteral("午饭%1").arg(id), 25, QVariant(),
+                             QDate(2026, 12, 1), QStringLiteral("家长"), QStringLiteral("支出"),
+                             QString(150, u'记'));
+        ledger.Exec("commit");
+        const QString backup =
+            LedgerBackup::Write(ledger.Connection(), Schema::DatabasePath, ledger.Now());
+        QVERIFY(QFileInfo(backup).size() > 512 * 1024);
+        QVERIFY(QFile::copy(backup, "big.mdb"));
+        CloseLedger(ledger);
+
+        // a small disk in place of the ledger's folder, holding a small ledger
+        QVERIFY(QDir("DataBase").removeRecursively());
+        QVERIFY(QDir().mkpath("DataBase"));
+        const QByteArray folder = QFile::encodeName(QDir::current().absoluteFilePath("DataBase"));
+        if (::mount("tmpfs", folder.constData(), "tmpfs", 0, "size=256k") != 0)
+            QSKIP("this test may not mount a file system");
+        struct TUnmount {
+            QByteArray Folder;
+            ~TUnmount() { ::umount2(Folder.constData(), MNT_DETACH); }
+        } unmount{folder};
+        Schema::CreateDatabase(Schema::DatabasePath);
+        const QByteArray small = ReadAll(Schema::DatabasePath);
+        QString message;
+        try {
+            LedgerRestore::Replace("big.mdb", Schema::DatabasePath, "replaced", ledger.Now());
+        } catch (const EInOutError& error) {
+            message = error.Message;
+        }
+        const QStringList left = Files("DataBase");
+        const QByteArray after = ReadAll(Schema::DatabasePath);
+        QVERIFY2(message.contains(QStringLiteral("磁盘空间不足")), qPrintable(message));
+        QVERIFY2(message.contains(QStringLiteral("没有改动")), qPrintable(message));
+        QCOMPARE(left, QStringList{"Hearthbook.mdb"});
+        QCOMPARE(after, small);
+    }
+
+    // The newest by the name's minute and suffix; damaged copies and other files passed over.
+    void newestGoodBackup() {
+        TTestLedger ledger;
+        const QDateTime now = ledger.Now();
+        const QString older =
+            LedgerBackup::Write(ledger.Connection(), Schema::DatabasePath, now.addMonths(-1));
+        const QString first = LedgerBackup::Write(ledger.Connection(), Schema::DatabasePath, now);
+        const QString second = LedgerBackup::Write(ledger.Connection(), Schema::DatabasePath, now);
+        QCOMPARE(second, QStringLiteral("DataBase/Backup/Hearthbook-20261207-1030-2.mdb"));
+        WriteAll(Backups + QStringLiteral("/Hearthbook-20991231-2359.mdb.old"), "not a copy");
+        int rejected = -1;
+        QCOMPARE(LedgerRestore::NewestGoodBackup(Schema::DatabasePath, &rejected),
+                 QDir(Backups).filePath("Hearthbook-20261207-1030-2.mdb"));
+        QCOMPARE(rejected, 0);
+        Scribble(second, 4096, 4096);
+        Scribble(first, 4096, 4096);
+        QCOMPARE(LedgerRestore::NewestGoodBackup(Schema::DatabasePath, &rejected),
+                 QDir(Backups).filePath(QFileInfo(older).fileName()));
+        QCOMPARE(rejected, 2);
+        Scribble(older, 4096, 4096);
+        QCOMPARE(LedgerRestore::NewestGoodBackup(Schema::DatabasePath, &rejected), QString());
+        QCOMPARE(rejected, 3);
+    }
+
+    void refusesTheLedgerItselfAndAFolderInItsPlace() {
+        TTestLedger ledger;
+        CloseLedger(ledger);
+        QVERIFY(QFile::copy(Schema::DatabasePath, "copy.mdb"));
+        const QByteArray before = ReadAll(Schema::DatabasePath);
+        QVERIFY_THROWS_EXCEPTION(EInOutError,
+                                 LedgerRestore::Replace(Schema::DatabasePath, Schema::DatabasePath,
+                                                        "replaced", ledger.Now()));
+        QCOMPARE(ReadAll(Schema::DatabasePath), before);
+        QCOMPARE(Files("DataBase"), QStringList{"Hearthbook.mdb"});
+
+        QVERIFY(QFile::remove(Schema::DatabasePath));
+        QVERIFY(QDir().mkdir(Schema::DatabasePath));
+        QVERIFY_THROWS_EXCEPTION(
+            EInOutError,
+            LedgerRestore::Replace("copy.mdb", Schema::DatabasePath, "replaced", ledger.Now()));
+        QVERIFY(QFileInfo(Schema::DatabasePath).isDir());
+        QVERIFY(Files("DataBase").isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestLedgerRestore)
+#include "tst_ledgerrestore.moc"
