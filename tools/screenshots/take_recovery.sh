@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Takes the screenshots of the ledger's safety boxes: a second start on an open ledger, and a
+# damaged ledger at start with the newest good backup offered. Runs the real program under Xvfb
+# on a fresh ledger and saves the screen in docs/.
+set -euo pipefail
+top=$(cd "$(dirname "$0")/../.." && pwd)
+program="$top/${PENNYVALE_BUILD:-build}/bin/pennyvale"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+"$program" --create-database >/dev/null
+"$program" --backup >/dev/null
+
+LC_ALL=zh_CN.UTF-8 LANG=zh_CN.UTF-8 xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
+  set -e
+  "$0" & first=$!
+  sleep 3
+  "$0" & second=$!
+  sleep 3
+  import -window root -crop 520x220+242+274 +repage "$1/docs/second-start.png"
+  kill $second $first 2>/dev/null || true
+  wait 2>/dev/null || true
+  # The ledger damaged: its second page (the first table) overwritten with garbage.
+  python3 -c "
+f = open(\"DataBase/Hearthbook.mdb\", \"r+b\"); f.seek(4096); f.write(bytes(range(256)) * 16)"
+  "$0" & pid=$!
+  sleep 3
+  import -window root -crop 520x280+242+200 +repage "$1/docs/damaged-ledger.png"
+  kill $pid 2>/dev/null || true
+' "$program" "$top"
+echo "screenshots in $top/docs"
