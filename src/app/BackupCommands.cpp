@@ -8,6 +8,7 @@
 #include "data/LedgerRestore.h"
 #include "data/Schema.h"
 #include "platform/Exception.h"
+#include "platform/SystemError.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -21,10 +22,6 @@ namespace {
 void Print(FILE* stream, const QString& text) {
     std::fprintf(stream, "%s\n", text.toUtf8().constData());
     std::fflush(stream);
-}
-
-QString Shown(const QString& path) {
-    return QDir::toNativeSeparators(QDir::current().absoluteFilePath(path));
 }
 
 // Writes the copy through a read-only connection of its own; returns its path.
@@ -46,8 +43,9 @@ QString WriteCopy(const QDateTime& now) {
             QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(TdmMain::BusyTimeoutMs));
         try {
             if (!connection.open())
-                throw EInOutError(QStringLiteral("无法打开账本文件 %1：%2")
-                                      .arg(Shown(ledger), connection.lastError().databaseText()));
+                throw EInOutError(
+                    QStringLiteral("无法打开账本文件 %1：%2")
+                        .arg(ShownPath(ledger), connection.lastError().databaseText()));
             copy = LedgerBackup::Write(connection, ledger, now);
         } catch (...) {
             connection.close();
@@ -69,9 +67,8 @@ int Backup() {
     try {
         const QDateTime now = TCommonDB::GetSysDateTime();
         const QString copy = WriteCopy(now);
-        Print(
-            stdout,
-            QStringLiteral("已把账本 %1 备份为 %2").arg(Shown(Schema::DatabasePath), Shown(copy)));
+        Print(stdout, QStringLiteral("已把账本 %1 备份为 %2")
+                          .arg(ShownPath(Schema::DatabasePath), ShownPath(copy)));
         const QStringList removed =
             LedgerBackup::Rotate(LedgerBackup::FolderOf(Schema::DatabasePath), now);
         if (!removed.isEmpty())
@@ -97,7 +94,7 @@ int Restore(const QString& file) {
                 throw EInOutError(LedgerRestore::ProblemText(file, problem, reason) +
                                   QStringLiteral("不能用它恢复账本。"));
             if (!QDir().mkpath(folder))
-                throw EInOutError(QStringLiteral("无法创建文件夹 %1。").arg(Shown(folder)));
+                throw EInOutError(QStringLiteral("无法创建文件夹 %1。").arg(ShownPath(folder)));
         }
         TLedgerLock lock(ledger);
         if (!lock.TryLock()) {
@@ -106,9 +103,11 @@ int Restore(const QString& file) {
         }
         const QString kept =
             LedgerRestore::Replace(file, ledger, ReplacedWord, TCommonDB::GetSysDateTime());
-        Print(stdout, QStringLiteral("已用 %1 恢复账本 %2。").arg(Shown(file), Shown(ledger)));
-        Print(stdout, kept.isEmpty() ? QStringLiteral("原来没有账本文件。")
-                                     : QStringLiteral("原来的账本保留为 %1。").arg(Shown(kept)));
+        Print(stdout,
+              QStringLiteral("已用 %1 恢复账本 %2。").arg(ShownPath(file), ShownPath(ledger)));
+        Print(stdout, kept.isEmpty()
+                          ? QStringLiteral("原来没有账本文件。")
+                          : QStringLiteral("原来的账本保留为 %1。").arg(ShownPath(kept)));
         return 0;
     } catch (const Exception& error) {
         Print(stderr, error.Message);

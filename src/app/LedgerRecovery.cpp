@@ -10,15 +10,12 @@
 #include "data/Query.h"
 #include "data/Schema.h"
 #include "platform/Exception.h"
+#include "platform/SystemError.h"
 
 #include <QDir>
 #include <QFileInfo>
 
 namespace {
-
-QString Shown(const QString& path) {
-    return QDir::toNativeSeparators(QDir::current().absoluteFilePath(path));
-}
 
 // What the program does next with a damaged ledger that was not replaced, and how to restore
 // it later.
@@ -53,7 +50,7 @@ void Restore(const QString& backup, bool wasOpen) {
     dmMain->Open();
     TCommon::ShowWarning(QStringLiteral("已用 %1 的备份恢复了账本 %2，损坏的文件保留为 %3。"
                                         "这个备份之后记的账目不在恢复的账本中，请重新录入。")
-                             .arg(DateOf(backup), Shown(ledger), Shown(kept)));
+                             .arg(DateOf(backup), ShownPath(ledger), ShownPath(kept)));
 }
 
 } // namespace
@@ -68,17 +65,17 @@ void CheckAtStart() {
     if (open) {
         QString problems;
         if (LedgerCheck::CheckFile(ledger, &problems) != TLedgerProblem::Damaged) return;
-        qWarning("check of %s: %s", qPrintable(Shown(ledger)), qPrintable(problems));
+        qWarning("check of %s: %s", qPrintable(ShownPath(ledger)), qPrintable(problems));
         damage = QStringLiteral("检查发现账本文件 %1 已损坏，其中一部分账目可能已经无法读取。")
-                     .arg(Shown(ledger));
+                     .arg(ShownPath(ledger));
     } else {
         if (dmMain->OpenProblem() != TLedgerProblem::Damaged) return;
-        damage = QStringLiteral("账本文件 %1 已损坏，无法打开。").arg(Shown(ledger));
+        damage = QStringLiteral("账本文件 %1 已损坏，无法打开。").arg(ShownPath(ledger));
     }
 
     int rejected = 0;
     const QString backup = LedgerRestore::NewestGoodBackup(ledger, &rejected);
-    const QString folder = Shown(LedgerBackup::FolderOf(ledger));
+    const QString folder = ShownPath(LedgerBackup::FolderOf(ledger));
     if (backup.isEmpty()) {
         const QString none =
             rejected == 0
@@ -90,14 +87,14 @@ void CheckAtStart() {
         return;
     }
     const QString question =
-        damage +
-        QStringLiteral("\n\n找到 %1 的备份 %2，检查完好。是否用这个备份恢复账本？\n"
-                       "损坏的文件会改名保留在它旁边（%3-%4-日期-时间.mdb），不会删除；"
-                       "这个备份之后记的账目需要重新录入。")
-            .arg(DateOf(backup), Shown(backup), QFileInfo(ledger).completeBaseName(), DamagedWord);
+        damage + QStringLiteral("\n\n找到 %1 的备份 %2，检查完好。是否用这个备份恢复账本？\n"
+                                "损坏的文件会改名保留在它旁边（%3-%4-日期-时间.mdb），不会删除；"
+                                "这个备份之后记的账目需要重新录入。")
+                     .arg(DateOf(backup), ShownPath(backup), QFileInfo(ledger).completeBaseName(),
+                          DamagedWord);
     if (!TCommon::ShowConfirm(question)) {
         TCommon::ShowWarning(
-            QStringLiteral("没有恢复账本，损坏的账本文件 %1 保持原样。").arg(Shown(ledger)) +
+            QStringLiteral("没有恢复账本，损坏的账本文件 %1 保持原样。").arg(ShownPath(ledger)) +
             GoingOn(open));
         return;
     }

@@ -3,6 +3,7 @@
 #include "data/LedgerJournal.h"
 #include "data/Schema.h"
 #include "platform/ErrorReport.h"
+#include "platform/SystemError.h"
 
 #include <QDir>
 #include <QFile>
@@ -22,12 +23,8 @@ const QString SqliteLocked = QStringLiteral("6");
 const QString SqliteCorrupt = QStringLiteral("11");
 const QString SqliteNotADatabase = QStringLiteral("26");
 
-QString Shown(const QString& path) {
-    return QDir::toNativeSeparators(QDir::current().absoluteFilePath(path));
-}
-
 [[noreturn]] void Fail(TLedgerProblem problem, const QString& path, const QString& reason = {}) {
-    const QString file = Shown(path);
+    const QString file = ShownPath(path);
     QString text;
     switch (problem) {
     case TLedgerProblem::Missing:

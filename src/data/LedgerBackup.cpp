@@ -7,8 +7,10 @@
 #include "data/LedgerCheck.h"
 #include "data/Query.h"
 #include "data/Schema.h"
+#include "data/SqliteHandle.h"
 #include "platform/Exception.h"
 #include "platform/FileRename.h"
+#include "platform/SystemError.h"
 
 #include <QDir>
 #include <QFile>
@@ -26,51 +28,17 @@
 
 namespace {
 
-QString Shown(const QString& path) {
-    return QDir::toNativeSeparators(QDir::current().absoluteFilePath(path));
-}
-
-// A system error in words a family understands.
-QString SystemReason(int error) {
-    switch (error) {
-    case ENOSPC:
-        return QStringLiteral("磁盘空间不足");
-    case EDQUOT:
-        return QStringLiteral("超出了磁盘配额");
-    case EFBIG:
-        return QStringLiteral("文件超过了允许的大小");
-    case EROFS:
-        return QStringLiteral("磁盘是只读的");
-    case EACCES:
-    case EPERM:
-        return QStringLiteral("没有写入权限");
-    case EIO:
-        return QStringLiteral("磁盘读写出错");
-    case ENOTDIR:
-        return QStringLiteral("路径中有一个文件挡在文件夹的位置上");
-    default:
-        return QString::fromLocal8Bit(std::strerror(error));
-    }
-}
-
-sqlite3* Handle(QSqlDatabase& connection) {
-    const QVariant handle = connection.driver() ? connection.driver()->handle() : QVariant();
-    if (handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0)
-        return *static_cast<sqlite3* const*>(handle.constData());
-    return nullptr;
-}
-
 // Why the engine could not write the copy: the system's reason where it kept one.
 QString EngineReason(QSqlDatabase& connection, const QSqlError& error) {
     const int code = error.nativeErrorCode().toInt() & 0xff;
-    if (code == SQLITE_FULL) return SystemReason(ENOSPC);
+    if (code == SQLITE_FULL) return SystemErrorText(ENOSPC);
     if (code == SQLITE_CORRUPT || code == SQLITE_NOTADB)
         return QStringLiteral("账本文件已损坏，其中一部分账目读不出来（%1）")
             .arg(error.databaseText());
-    sqlite3* handle = Handle(connection);
+    sqlite3* handle = SqliteHandle(connection);
     const int system = handle ? sqlite3_system_errno(handle) : 0;
     if ((code == SQLITE_IOERR || code == SQLITE_CANTOPEN) && system != 0)
-        return SystemReason(system);
+        return SystemErrorText(system);
     return error.databaseText();
 }
 
@@ -79,7 +47,7 @@ QString EngineReason(QSqlDatabase& connection, const QSqlError& error) {
         QStringLiteral("无法在文件夹 %1 中保存账本的备份：%2。"
                        "账本和以前的备份都没有改动；解决这个问题后，可以在文件夹 %3 "
                        "中运行 pennyvale --backup 立即备份。")
-            .arg(Shown(folder), reason, QDir::toNativeSeparators(QDir::currentPath())));
+            .arg(ShownPath(folder), reason, QDir::toNativeSeparators(QDir::currentPath())));
 }
 
 // The backup folder, made when missing.
@@ -89,7 +57,7 @@ void PrepareFolder(const QString& folder) {
         Fail(folder, QStringLiteral("那里是一个同名的文件，不是文件夹；请把这个文件移走或改名"));
     if (info.isDir()) return;
     if (::mkdir(QFile::encodeName(folder).constData(), 0777) != 0 && errno != EEXIST)
-        Fail(folder, QStringLiteral("无法创建这个文件夹（%1）").arg(SystemReason(errno)));
+        Fail(folder, QStringLiteral("无法创建这个文件夹（%1）").arg(SystemErrorText(errno)));
 }
 
 // The journal SQLite keeps beside a copy while writing it.
@@ -127,7 +95,7 @@ void RemoveLeftovers(const QString& folder) {
 void CreateEmpty(const QString& folder, const QString& path) {
     const int fd =
         ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (fd < 0) Fail(folder, SystemReason(errno));
+    if (fd < 0) Fail(folder, SystemErrorText(errno));
     ::close(fd);
 }
 
@@ -137,7 +105,7 @@ void Flush(const QString& folder, const QString& path) {
     if (fd < 0 || ::fsync(fd) != 0) {
         const int error = errno;
         if (fd >= 0) ::close(fd);
-        Fail(folder, SystemReason(error));
+        Fail(folder, SystemErrorText(error));
     }
     ::close(fd);
 }
@@ -153,7 +121,7 @@ QString FolderOf(const QString& ledgerPath) {
 QString Write(QSqlDatabase& connection, const QString& ledgerPath, const QDateTime& now) {
     const QString folder = FolderOf(ledgerPath);
     if (!connection.isOpen())
-        Fail(folder, QStringLiteral("账本文件 %1 没有打开").arg(Shown(ledgerPath)));
+        Fail(folder, QStringLiteral("账本文件 %1 没有打开").arg(ShownPath(ledgerPath)));
     PrepareFolder(folder);
     RemoveLeftovers(folder);
 

@@ -5,6 +5,7 @@
 #include "data/LedgerCheck.h"
 #include "platform/Exception.h"
 #include "platform/FileRename.h"
+#include "platform/SystemError.h"
 
 #include <QDir>
 #include <QFile>
@@ -22,24 +23,6 @@ namespace {
 // The files SQLite keeps beside a database while it is in use or after a crash; they belong to
 // the database of their name and move with it.
 const char* const Companions[] = {"-wal", "-shm", "-journal"};
-
-QString Shown(const QString& path) {
-    return QDir::toNativeSeparators(QDir::current().absoluteFilePath(path));
-}
-
-QString SystemReason(int error) {
-    switch (error) {
-    case ENOSPC:
-        return QStringLiteral("磁盘空间不足");
-    case EROFS:
-        return QStringLiteral("磁盘是只读的");
-    case EACCES:
-    case EPERM:
-        return QStringLiteral("没有写入权限");
-    default:
-        return QString::fromLocal8Bit(std::strerror(error));
-    }
-}
 
 // Copies from to the new file to and flushes it; false with the system's error number.
 bool CopyFlushed(const QString& from, const QString& to, int* error) {
@@ -119,7 +102,7 @@ bool MoveWithCompanions(const QString& from, const QString& to, QString* reason)
 namespace LedgerRestore {
 
 QString ProblemText(const QString& file, TLedgerProblem problem, const QString& reason) {
-    const QString shown = Shown(file);
+    const QString shown = ShownPath(file);
     const QString why = reason.isEmpty() ? QString() : QStringLiteral("（%1）").arg(reason);
     switch (problem) {
     case TLedgerProblem::None:
@@ -149,7 +132,7 @@ QString ProblemText(const QString& file, TLedgerProblem problem, const QString& 
 
 QString Replace(const QString& backup, const QString& ledgerPath, const QString& keptWord,
                 const QDateTime& now) {
-    const QString ledger = Shown(ledgerPath);
+    const QString ledger = ShownPath(ledgerPath);
     auto refuse = [&](const QString& text) {
         return EInOutError(text + QStringLiteral("账本 %1 没有改动。").arg(ledger));
     };
@@ -158,25 +141,26 @@ QString Replace(const QString& backup, const QString& ledgerPath, const QString&
     if (problem != TLedgerProblem::None)
         throw refuse(ProblemText(backup, problem, reason) + QStringLiteral("不能用它恢复账本。"));
     if (QFileInfo::exists(ledgerPath) && FileRename::SameFile(backup, ledgerPath))
-        throw refuse(QStringLiteral("文件 %1 就是账本本身，不能用它恢复账本。").arg(Shown(backup)));
+        throw refuse(
+            QStringLiteral("文件 %1 就是账本本身，不能用它恢复账本。").arg(ShownPath(backup)));
 
     const QFileInfo target(ledgerPath);
     if (target.isDir()) throw refuse(QStringLiteral("账本的位置上是一个文件夹，不是账本文件。"));
     const QString folder = target.path();
     if (!QDir().mkpath(folder))
-        throw refuse(QStringLiteral("无法创建文件夹 %1。").arg(Shown(folder)));
+        throw refuse(QStringLiteral("无法创建文件夹 %1。").arg(ShownPath(folder)));
     const QString partial = folder + QStringLiteral("/.") + target.fileName() + u'.' +
                             QUuid::createUuid().toString(QUuid::Id128) + QStringLiteral(".partial");
     int error = 0;
     if (!CopyFlushed(backup, partial, &error)) {
         QFile::remove(partial);
         throw refuse(QStringLiteral("无法在文件夹 %1 中写入恢复的账本：%2。")
-                         .arg(Shown(folder), SystemReason(error)));
+                         .arg(ShownPath(folder), SystemErrorText(error)));
     }
     if (LedgerCheck::CheckFile(partial, &reason) != TLedgerProblem::None) {
         QFile::remove(partial);
         throw refuse(QStringLiteral("复制到文件夹 %1 的账本没有通过检查（%2）。")
-                         .arg(Shown(folder), reason));
+                         .arg(ShownPath(folder), reason));
     }
 
     QString kept;
@@ -184,7 +168,7 @@ QString Replace(const QString& backup, const QString& ledgerPath, const QString&
         kept = KeptName(folder, target.completeBaseName(), keptWord, now);
         if (!MoveWithCompanions(ledgerPath, kept, &reason)) {
             QFile::remove(partial);
-            throw refuse(QStringLiteral("无法把账本改名为 %1：%2。").arg(Shown(kept), reason));
+            throw refuse(QStringLiteral("无法把账本改名为 %1：%2。").arg(ShownPath(kept), reason));
         }
     }
     if (!FileRename::NoReplace(partial, ledgerPath, &reason)) {

@@ -1,6 +1,7 @@
 #include "data/StatementReader.h"
 
 #include "data/QueryWriter.h"
+#include "data/SqliteHandle.h"
 #include "platform/Exception.h"
 
 #include <QSqlDriver>
@@ -23,14 +24,6 @@ TRow NewRow(int columns) {
 
 [[noreturn]] void NoColumns(const QString& sql) {
     throw EDatabaseError(QStringLiteral("语句没有返回记录集：") + sql);
-}
-
-// The connection's own SQLite handle, or null on another engine.
-sqlite3* SqliteHandle(const QSqlDatabase& db) {
-    if (!db.driver()) return nullptr;
-    const QVariant handle = db.driver()->handle();
-    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0) return nullptr;
-    return *static_cast<sqlite3* const*>(handle.constData());
 }
 
 // A prepared SQLite statement, finalized however the reading ends.

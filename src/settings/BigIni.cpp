@@ -2,6 +2,7 @@
 
 #include "platform/ErrorReport.h"
 #include "platform/Exception.h"
+#include "platform/SystemError.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -60,23 +61,8 @@ QString WriteFailure(const QString& fileName, const QString& reason) {
 // Why a write failed, in words a family understands. Qt's text for a failed write of a
 // QSaveFile is often just "Unknown error"; the system's error number still says what happened.
 QString WriteReason(const QFileDevice& file, int systemError) {
-    switch (systemError) {
-    case ENOSPC:
-        return QStringLiteral("磁盘空间不足");
-    case EDQUOT:
-        return QStringLiteral("超出了磁盘配额");
-    case EFBIG:
-        return QStringLiteral("文件超过了允许的大小");
-    case EROFS:
-        return QStringLiteral("磁盘是只读的");
-    case EACCES:
-    case EPERM:
-        return QStringLiteral("没有写入权限");
-    case EIO:
-        return QStringLiteral("磁盘读写出错");
-    default:
-        break;
-    }
+    const QString words = SystemErrorWords(systemError);
+    if (!words.isEmpty()) return words;
     const QString text = file.errorString();
     if (!text.isEmpty() && text != QStringLiteral("Unknown error")) return text;
     if (systemError != 0) return QString::fromLocal8Bit(std::strerror(systemError));
