@@ -204,9 +204,9 @@ private Q_SLOTS:
         // user would.
         QFETCH(QString, key);
         QFETCH(bool, converted);
-        const QString xvfb = QStandardPaths::findExecutable("xvfb-run");
-        if (xvfb.isEmpty() || QStandardPaths::findExecutable("xdotool").isEmpty())
-            QSKIP("xvfb-run and xdotool are missing (scripts/setup installs them)");
+        if (QStandardPaths::findExecutable("Xvfb").isEmpty() ||
+            QStandardPaths::findExecutable("xdotool").isEmpty())
+            QSKIP("Xvfb and xdotool are missing (scripts/setup installs them)");
         QTemporaryDir dir;
         LegacyFixture::WriteCopy(dir.filePath(Schema::DatabasePath));
         // Starts the program, waits for its box, presses the key; a program still running once
@@ -231,7 +231,7 @@ wait $pid
         environment.insert("PROGRAM", PENNYVALE_PROGRAM);
         environment.insert("KEY", key);
         process.setProcessEnvironment(environment);
-        process.start(xvfb, {"-a", "-s", "-screen 0 1024x768x24", "bash", dir.filePath("answer.sh")});
+        process.start("bash", {PENNYVALE_VIRTUAL_SCREEN, "bash", dir.filePath("answer.sh")});
         QVERIFY(process.waitForFinished(90000));
         const QStringList files = Files(dir.filePath("DataBase"));
         if (converted) {

@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Runs a command on a virtual screen of its own (1024x768, 24 bits) and returns its exit status.
+# Xvfb picks a free display itself and says which (-displayfd), so tests that run at the same
+# time never race for one display number, as "xvfb-run -a" can.
+set -uo pipefail
+channel=$(mktemp -u)
+mkfifo "$channel"
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$channel" 2>/dev/null &
+server=$!
+display=""
+read -r -t 30 display <"$channel"
+rm -f "$channel"
+if [ -z "$display" ]; then
+  kill "$server" 2>/dev/null
+  echo "virtual_screen.sh: Xvfb did not start" >&2
+  exit 125
+fi
+DISPLAY=":$display" "$@"
+status=$?
+kill "$server" 2>/dev/null
+wait "$server" 2>/dev/null
+exit $status
