@@ -67,21 +67,31 @@ bool CopyFlushed(const QString& from, const QString& to, int* error) {
     return ok;
 }
 
+// Whether any companion file of the database at path is there.
+bool HasCompanions(const QString& path) {
+    for (const char* suffix : Companions)
+        if (QFileInfo::exists(path + QLatin1String(suffix))) return true;
+    return false;
+}
+
 // The first free name Hearthbook-<word>-YYYYMMDD-HHMMSS.mdb (-2, …) in folder.
 QString KeptName(const QString& folder, const QString& baseName, const QString& word,
                  const QDateTime& now) {
     const QString stem = folder + u'/' + baseName + u'-' + word + u'-' +
                          now.toString(QStringLiteral("yyyyMMdd-HHmmss"));
     QString name = stem + QStringLiteral(".mdb");
-    for (int sequence = 2; QFileInfo::exists(name) || QFileInfo(name).isSymLink(); ++sequence)
+    for (int sequence = 2;
+         QFileInfo::exists(name) || QFileInfo(name).isSymLink() || HasCompanions(name); ++sequence)
         name = stem + u'-' + QString::number(sequence) + QStringLiteral(".mdb");
     return name;
 }
 
-// Moves the database at from and its companion files to to; on failure moves back what it
-// moved and returns false with the reason.
-bool MoveWithCompanions(const QString& from, const QString& to, QString* reason) {
-    if (!FileRename::NoReplace(from, to, reason)) return false;
+// Moves the database at from (unless withFile is false: its companions alone, left behind by a
+// database that is gone) and its companion files to to; on failure moves back what it moved
+// and returns false with the reason.
+bool MoveWithCompanions(const QString& from, const QString& to, QString* reason,
+                        bool withFile = true) {
+    if (withFile && !FileRename::NoReplace(from, to, reason)) return false;
     QStringList moved;
     for (const char* suffix : Companions) {
         const QString companion = from + QLatin1String(suffix);
@@ -89,7 +99,7 @@ bool MoveWithCompanions(const QString& from, const QString& to, QString* reason)
         if (!FileRename::NoReplace(companion, to + QLatin1String(suffix), reason)) {
             for (const QString& back : moved)
                 FileRename::NoReplace(to + back, from + back);
-            FileRename::NoReplace(to, from);
+            if (withFile) FileRename::NoReplace(to, from);
             return false;
         }
         moved << QLatin1String(suffix);
@@ -164,20 +174,23 @@ QString Replace(const QString& backup, const QString& ledgerPath, const QString&
     }
 
     QString kept;
-    if (QFileInfo::exists(ledgerPath) || target.isSymLink()) {
+    const bool present = QFileInfo::exists(ledgerPath) || target.isSymLink();
+    // A journal left by a ledger that is gone would be written back into the restored copy at
+    // its first open; it is set aside under the kept name like a replaced ledger's.
+    if (present || HasCompanions(ledgerPath)) {
         kept = KeptName(folder, target.completeBaseName(), keptWord, now);
-        if (!MoveWithCompanions(ledgerPath, kept, &reason)) {
+        if (!MoveWithCompanions(ledgerPath, kept, &reason, present)) {
             QFile::remove(partial);
             throw refuse(QStringLiteral("无法把账本改名为 %1：%2。").arg(ShownPath(kept), reason));
         }
     }
     if (!FileRename::NoReplace(partial, ledgerPath, &reason)) {
         QFile::remove(partial);
-        if (!kept.isEmpty()) MoveWithCompanions(kept, ledgerPath, nullptr);
+        if (!kept.isEmpty()) MoveWithCompanions(kept, ledgerPath, nullptr, present);
         throw refuse(QStringLiteral("无法把恢复的账本放到 %1：%2。").arg(ledger, reason));
     }
     FileRename::SyncFolder(folder);
-    return kept;
+    return present ? kept : QString();
 }
 
 QString NewestGoodBackup(const QString& ledgerPath, int* rejected) {
