@@ -13,6 +13,7 @@
 #include <QUuid>
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
@@ -107,6 +108,26 @@ bool MoveWithCompanions(const QString& from, const QString& to, QString* reason,
     return true;
 }
 
+// Gives the file at from the second name to (never replacing a file there); linked tells
+// whether it did. Where the file system has no hard links it does nothing and still succeeds;
+// false, with the reason, on any other failure.
+bool LinkKept(const QString& from, const QString& to, bool* linked, QString* reason) {
+    *linked = ::linkat(AT_FDCWD, QFile::encodeName(from).constData(), AT_FDCWD,
+                       QFile::encodeName(to).constData(), 0) == 0;
+    if (*linked || errno == EPERM || errno == ENOTSUP || errno == EOPNOTSUPP || errno == EMLINK)
+        return true;
+    *reason = SystemErrorText(errno);
+    return false;
+}
+
+// Renames from to to, replacing the file there in one step.
+bool ReplaceByRename(const QString& from, const QString& to, QString* reason) {
+    if (::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0)
+        return true;
+    *reason = SystemErrorText(errno);
+    return false;
+}
+
 } // namespace
 
 namespace LedgerRestore {
@@ -175,18 +196,30 @@ QString Replace(const QString& backup, const QString& ledgerPath, const QString&
 
     QString kept;
     const bool present = QFileInfo::exists(ledgerPath) || target.isSymLink();
+    // The ledger first gets the kept name as a second name, and the copy then takes the
+    // ledger's name in one step: a run killed at any point leaves a ledger under its name.
+    // Only where the file system has no hard links is the ledger renamed away first.
+    bool linked = false;
     // A journal left by a ledger that is gone would be written back into the restored copy at
     // its first open; it is set aside under the kept name like a replaced ledger's.
     if (present || HasCompanions(ledgerPath)) {
         kept = KeptName(folder, target.completeBaseName(), keptWord, now);
-        if (!MoveWithCompanions(ledgerPath, kept, &reason, present)) {
+        if (present && !LinkKept(ledgerPath, kept, &linked, &reason)) {
+            QFile::remove(partial);
+            throw refuse(QStringLiteral("无法把账本改名为 %1：%2。").arg(ShownPath(kept), reason));
+        }
+        if (!MoveWithCompanions(ledgerPath, kept, &reason, present && !linked)) {
+            if (linked) QFile::remove(kept);
             QFile::remove(partial);
             throw refuse(QStringLiteral("无法把账本改名为 %1：%2。").arg(ShownPath(kept), reason));
         }
     }
-    if (!FileRename::NoReplace(partial, ledgerPath, &reason)) {
+    const bool placed = linked ? ReplaceByRename(partial, ledgerPath, &reason)
+                               : FileRename::NoReplace(partial, ledgerPath, &reason);
+    if (!placed) {
         QFile::remove(partial);
-        if (!kept.isEmpty()) MoveWithCompanions(kept, ledgerPath, nullptr, present);
+        if (!kept.isEmpty()) MoveWithCompanions(kept, ledgerPath, nullptr, present && !linked);
+        if (linked) QFile::remove(kept);
         throw refuse(QStringLiteral("无法把恢复的账本放到 %1：%2。").arg(ledger, reason));
     }
     FileRename::SyncFolder(folder);
