@@ -111,6 +111,27 @@ void AddRecords(const QString& path, int first, int count) {
                     .arg(first + count - 1)});
 }
 
+// A copy in folder of the ledger as a run leaves it that was killed in the middle of a save:
+// the file partly written, beside it the journal that undoes the save at the next open.
+void CopyInterruptedSave(const QString& ledger, const QString& folder) {
+    {
+        auto connection = QSqlDatabase::addDatabase("QSQLITE", "interrupted");
+        connection.setDatabaseName(ledger);
+        QVERIFY(connection.open());
+        QSqlQuery query(connection);
+        // a small page cache spills the change into the file before the commit
+        QVERIFY(query.exec("pragma cache_size = 10"));
+        QVERIFY(query.exec("begin"));
+        QVERIFY(query.exec("delete from fPayout"));
+        const QString copy = QDir(folder).filePath(Schema::DatabasePath);
+        QVERIFY(QDir().mkpath(QFileInfo(copy).path()));
+        QVERIFY(QFile::copy(ledger, copy));
+        QVERIFY(QFile::copy(ledger + "-journal", copy + "-journal"));
+        QVERIFY(query.exec("rollback"));
+    }
+    QSqlDatabase::removeDatabase("interrupted");
+}
+
 } // namespace
 
 // The backup commands of the real program: --backup writes a copy now, --restore FILE puts one
@@ -165,6 +186,29 @@ private Q_SLOTS:
         QCOMPARE(Files(folder), before);
         QCOMPARE(ReadAll(QDir(folder).filePath(before[0])), earlier);
         QCOMPARE(ReadAll(ledger), ledgerBytes);
+    }
+
+    // The last run was killed while saving: the copy cannot be read until the program's next
+    // start has undone the unfinished save. Said so, naming the ledger's journal, and nothing
+    // is changed.
+    void backupOfALedgerWithAnUnfinishedSave() {
+        QTemporaryDir source, dir;
+        const QString file = CreateLedger(source.path());
+        AddRecords(file, 1, 3000);
+        CopyInterruptedSave(file, dir.path());
+        const QString ledger = dir.filePath(Schema::DatabasePath);
+        const QByteArray before = ReadAll(ledger);
+        const QByteArray journal = ReadAll(ledger + "-journal");
+        QVERIFY(!journal.isEmpty());
+
+        const TRun run = Run(dir.path(), {"--backup"});
+        QCOMPARE(run.ExitCode, 1);
+        QVERIFY2(run.Err.contains(QStringLiteral("没有正常关闭")), qPrintable(run.Err));
+        QVERIFY2(run.Err.contains(ledger + "-journal"), qPrintable(run.Err));
+        QVERIFY2(run.Err.contains(QStringLiteral("先启动一次本程序")), qPrintable(run.Err));
+        QCOMPARE(ReadAll(ledger), before);
+        QCOMPARE(ReadAll(ledger + "-journal"), journal);
+        QCOMPARE(Files(dir.filePath("DataBase/Backup")), QStringList());
     }
 
     void restorePutsACopyInPlaceAndKeepsTheLedger() {
