@@ -29,6 +29,7 @@ QStringList ToRemove(const QStringList& fileNames, const QDateTime& now) {
                      [](const TCopy& a, const TCopy& b) { return a.Name.IsNewerThan(b.Name); });
 
     const int firstKeptMonth = MonthNumber(now.date()) - (MonthsKept - 1);
+    const TBackupName current = TBackupName::At(now);
     QSet<int> monthsSeen, yearsSeen;
     QStringList removed;
     for (size_t i = 0; i < copies.size(); ++i) {
@@ -39,6 +40,9 @@ QStringList ToRemove(const QStringList& fileNames, const QDateTime& now) {
         bool keep = i < size_t(NewestKept);
         if (month >= firstKeptMonth && !monthsSeen.contains(month)) keep = true;
         if (!yearsSeen.contains(year)) keep = true;
+        // The copies of now's minute were just made, newest in content whatever the clock said
+        // before (copies named later stand before them after the clock was put back).
+        if (copy.Name.Date == current.Date && copy.Name.Time == current.Time) keep = true;
         monthsSeen.insert(month);
         yearsSeen.insert(year);
         if (!keep) removed << copy.FileName;

@@ -16,7 +16,7 @@ inline constexpr int MonthsKept = 12;
 // The names among fileNames to remove, given the time now; the newest first. Only names of
 // backup copies (TBackupName) are ever chosen, whatever else the folder holds. Besides the
 // newest NewestKept copies, the newest copy of each of the last MonthsKept months and the
-// newest copy of each year are kept.
+// newest copy of each year are kept, and so are the copies of now's minute.
 QStringList ToRemove(const QStringList& fileNames, const QDateTime& now);
 
 } // namespace BackupRotation

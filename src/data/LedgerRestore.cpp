@@ -13,6 +13,7 @@
 #include <QUuid>
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
@@ -67,21 +68,31 @@ bool CopyFlushed(const QString& from, const QString& to, int* error) {
     return ok;
 }
 
+// Whether any companion file of the database at path is there.
+bool HasCompanions(const QString& path) {
+    for (const char* suffix : Companions)
+        if (QFileInfo::exists(path + QLatin1String(suffix))) return true;
+    return false;
+}
+
 // The first free name Hearthbook-<word>-YYYYMMDD-HHMMSS.mdb (-2, …) in folder.
 QString KeptName(const QString& folder, const QString& baseName, const QString& word,
                  const QDateTime& now) {
     const QString stem = folder + u'/' + baseName + u'-' + word + u'-' +
                          now.toString(QStringLiteral("yyyyMMdd-HHmmss"));
     QString name = stem + QStringLiteral(".mdb");
-    for (int sequence = 2; QFileInfo::exists(name) || QFileInfo(name).isSymLink(); ++sequence)
+    for (int sequence = 2;
+         QFileInfo::exists(name) || QFileInfo(name).isSymLink() || HasCompanions(name); ++sequence)
         name = stem + u'-' + QString::number(sequence) + QStringLiteral(".mdb");
     return name;
 }
 
-// Moves the database at from and its companion files to to; on failure moves back what it
-// moved and returns false with the reason.
-bool MoveWithCompanions(const QString& from, const QString& to, QString* reason) {
-    if (!FileRename::NoReplace(from, to, reason)) return false;
+// Moves the database at from (unless withFile is false: its companions alone, left behind by a
+// database that is gone) and its companion files to to; on failure moves back what it moved
+// and returns false with the reason.
+bool MoveWithCompanions(const QString& from, const QString& to, QString* reason,
+                        bool withFile = true) {
+    if (withFile && !FileRename::NoReplace(from, to, reason)) return false;
     QStringList moved;
     for (const char* suffix : Companions) {
         const QString companion = from + QLatin1String(suffix);
@@ -89,12 +100,32 @@ bool MoveWithCompanions(const QString& from, const QString& to, QString* reason)
         if (!FileRename::NoReplace(companion, to + QLatin1String(suffix), reason)) {
             for (const QString& back : moved)
                 FileRename::NoReplace(to + back, from + back);
-            FileRename::NoReplace(to, from);
+            if (withFile) FileRename::NoReplace(to, from);
             return false;
         }
         moved << QLatin1String(suffix);
     }
     return true;
+}
+
+// Gives the file at from the second name to (never replacing a file there); linked tells
+// whether it did. Where the file system has no hard links it does nothing and still succeeds;
+// false, with the reason, on any other failure.
+bool LinkKept(const QString& from, const QString& to, bool* linked, QString* reason) {
+    *linked = ::linkat(AT_FDCWD, QFile::encodeName(from).constData(), AT_FDCWD,
+                       QFile::encodeName(to).constData(), 0) == 0;
+    if (*linked || errno == EPERM || errno == ENOTSUP || errno == EOPNOTSUPP || errno == EMLINK)
+        return true;
+    *reason = SystemErrorText(errno);
+    return false;
+}
+
+// Renames from to to, replacing the file there in one step.
+bool ReplaceByRename(const QString& from, const QString& to, QString* reason) {
+    if (::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0)
+        return true;
+    *reason = SystemErrorText(errno);
+    return false;
 }
 
 } // namespace
@@ -164,20 +195,35 @@ QString Replace(const QString& backup, const QString& ledgerPath, const QString&
     }
 
     QString kept;
-    if (QFileInfo::exists(ledgerPath) || target.isSymLink()) {
+    const bool present = QFileInfo::exists(ledgerPath) || target.isSymLink();
+    // The ledger first gets the kept name as a second name, and the copy then takes the
+    // ledger's name in one step: a run killed at any point leaves a ledger under its name.
+    // Only where the file system has no hard links is the ledger renamed away first.
+    bool linked = false;
+    // A journal left by a ledger that is gone would be written back into the restored copy at
+    // its first open; it is set aside under the kept name like a replaced ledger's.
+    if (present || HasCompanions(ledgerPath)) {
         kept = KeptName(folder, target.completeBaseName(), keptWord, now);
-        if (!MoveWithCompanions(ledgerPath, kept, &reason)) {
+        if (present && !LinkKept(ledgerPath, kept, &linked, &reason)) {
+            QFile::remove(partial);
+            throw refuse(QStringLiteral("无法把账本改名为 %1：%2。").arg(ShownPath(kept), reason));
+        }
+        if (!MoveWithCompanions(ledgerPath, kept, &reason, present && !linked)) {
+            if (linked) QFile::remove(kept);
             QFile::remove(partial);
             throw refuse(QStringLiteral("无法把账本改名为 %1：%2。").arg(ShownPath(kept), reason));
         }
     }
-    if (!FileRename::NoReplace(partial, ledgerPath, &reason)) {
+    const bool placed = linked ? ReplaceByRename(partial, ledgerPath, &reason)
+                               : FileRename::NoReplace(partial, ledgerPath, &reason);
+    if (!placed) {
         QFile::remove(partial);
-        if (!kept.isEmpty()) MoveWithCompanions(kept, ledgerPath, nullptr);
+        if (!kept.isEmpty()) MoveWithCompanions(kept, ledgerPath, nullptr, present && !linked);
+        if (linked) QFile::remove(kept);
         throw refuse(QStringLiteral("无法把恢复的账本放到 %1：%2。").arg(ledger, reason));
     }
     FileRename::SyncFolder(folder);
-    return kept;
+    return present ? kept : QString();
 }
 
 QString NewestGoodBackup(const QString& ledgerPath, int* rejected) {

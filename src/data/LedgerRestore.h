@@ -15,11 +15,14 @@ QString ProblemText(const QString& file, TLedgerProblem problem, const QString& 
 
 // Replaces the ledger at ledgerPath (creating its folder when missing) by a copy of backup:
 // checks backup (LedgerCheck::CheckFile), copies it under a temporary name beside the ledger,
-// flushes and checks the copy, renames the ledger there now (with its journal files) to
-// Hearthbook-<keptWord>-YYYYMMDD-HHMMSS.mdb (-2, … when taken), and renames the copy into
-// its place. backup itself stays. Returns where the replaced ledger now is, empty when there was
-// none. The ledger must not be open. Throws EInOutError, with the ledger left as it was, when
-// backup is unusable, is the ledger itself, or the copy cannot be written or placed.
+// flushes and checks the copy, gives the ledger there now the name
+// Hearthbook-<keptWord>-YYYYMMDD-HHMMSS.mdb (-2, … when taken) with its journal files, and
+// renames the copy into its place; where hard links exist the ledger keeps its name until the
+// copy takes it over in one step. Journal files of a ledger that is gone are set aside under
+// that name alone, as they would otherwise be written into the copy. backup itself stays.
+// Returns where the replaced ledger now is, empty when there was none. The ledger must not be
+// open. Throws EInOutError, with the ledger left as it was, when backup is unusable, is the
+// ledger itself, or the copy cannot be written or placed.
 QString Replace(const QString& backup, const QString& ledgerPath, const QString& keptWord,
                 const QDateTime& now);
 

@@ -33,8 +33,11 @@ TStopSignals::TStopSignals() {
     sigemptyset(&action.sa_mask);
     // The handler is used once; the next signal of the kind takes its default course.
     action.sa_flags = SA_RESTART | SA_RESETHAND;
-    for (int i = 0; i < 3; ++i)
-        ::sigaction(Signals[i], &action, &FPrevious[i]);
+    for (int i = 0; i < 3; ++i) {
+        // A signal the program was started to ignore (SIGHUP under nohup) stays ignored.
+        ::sigaction(Signals[i], nullptr, &FPrevious[i]);
+        if (FPrevious[i].sa_handler != SIG_IGN) ::sigaction(Signals[i], &action, nullptr);
+    }
 }
 
 TStopSignals::~TStopSignals() {

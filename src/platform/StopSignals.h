@@ -9,7 +9,8 @@ class QSocketNotifier;
 // shutdown, SIGHUP when its terminal closes, SIGINT for Ctrl+C) into an orderly end: every
 // running event loop is left, as when the main window is closed, so the end-of-run steps still
 // run and the ledger's lock file is removed. A second signal of a kind ends the program at
-// once, as it would without this, should the orderly end hang.
+// once, as it would without this, should the orderly end hang. A signal that was ignored when
+// the program started (SIGHUP under nohup) stays ignored.
 //
 // The signal handler only writes the signal's number into a pipe; the event loop reads it.
 class TStopSignals final : public QObject {

@@ -52,6 +52,29 @@ TRun Run(const QString& folder, const QStringList& arguments, qint64 fileSizeLim
     return run;
 }
 
+// The system calls that rename, link or remove a file.
+const QStringList FileNameCalls{"rename", "renameat", "renameat2", "link",
+                                "linkat", "unlink",   "unlinkat"};
+
+// Runs the program in folder under strace, killed as it enters its step-th call of one kind
+// (strace counts each kind on its own); the exit code when it made fewer such calls, else -1.
+int RunKilledAt(const QString& folder, const QStringList& arguments, const QString& call,
+                int step) {
+    QProcess process;
+    process.setWorkingDirectory(folder);
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process.start("strace",
+                  QStringList{"-f", "-qq", "-o", "/dev/null", "-e", "trace=" + call, "-e",
+                              QStringLiteral("inject=%1:signal=KILL:when=%2").arg(call).arg(step),
+                              PENNYVALE_PROGRAM} +
+                      arguments);
+    if (!process.waitForFinished(60000)) {
+        process.kill();
+        process.waitForFinished();
+    }
+    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+}
+
 QStringList Files(const QString& folder) {
     return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
 }
@@ -86,6 +109,27 @@ void AddRecords(const QString& path, int first, int count) {
                     "12, 2026, 4 from n")
                     .arg(first)
                     .arg(first + count - 1)});
+}
+
+// A copy in folder of the ledger as a run leaves it that was killed in the middle of a save:
+// the file partly written, beside it the journal that undoes the save at the next open.
+void CopyInterruptedSave(const QString& ledger, const QString& folder) {
+    {
+        auto connection = QSqlDatabase::addDatabase("QSQLITE", "interrupted");
+        connection.setDatabaseName(ledger);
+        QVERIFY(connection.open());
+        QSqlQuery query(connection);
+        // a small page cache spills the change into the file before the commit
+        QVERIFY(query.exec("pragma cache_size = 10"));
+        QVERIFY(query.exec("begin"));
+        QVERIFY(query.exec("delete from fPayout"));
+        const QString copy = QDir(folder).filePath(Schema::DatabasePath);
+        QVERIFY(QDir().mkpath(QFileInfo(copy).path()));
+        QVERIFY(QFile::copy(ledger, copy));
+        QVERIFY(QFile::copy(ledger + "-journal", copy + "-journal"));
+        QVERIFY(query.exec("rollback"));
+    }
+    QSqlDatabase::removeDatabase("interrupted");
 }
 
 } // namespace
@@ -144,6 +188,29 @@ private Q_SLOTS:
         QCOMPARE(ReadAll(ledger), ledgerBytes);
     }
 
+    // The last run was killed while saving: the copy cannot be read until the program's next
+    // start has undone the unfinished save. Said so, naming the ledger's journal, and nothing
+    // is changed.
+    void backupOfALedgerWithAnUnfinishedSave() {
+        QTemporaryDir source, dir;
+        const QString file = CreateLedger(source.path());
+        AddRecords(file, 1, 3000);
+        CopyInterruptedSave(file, dir.path());
+        const QString ledger = dir.filePath(Schema::DatabasePath);
+        const QByteArray before = ReadAll(ledger);
+        const QByteArray journal = ReadAll(ledger + "-journal");
+        QVERIFY(!journal.isEmpty());
+
+        const TRun run = Run(dir.path(), {"--backup"});
+        QCOMPARE(run.ExitCode, 1);
+        QVERIFY2(run.Err.contains(QStringLiteral("没有正常关闭")), qPrintable(run.Err));
+        QVERIFY2(run.Err.contains(ledger + "-journal"), qPrintable(run.Err));
+        QVERIFY2(run.Err.contains(QStringLiteral("先启动一次本程序")), qPrintable(run.Err));
+        QCOMPARE(ReadAll(ledger), before);
+        QCOMPARE(ReadAll(ledger + "-journal"), journal);
+        QCOMPARE(Files(dir.filePath("DataBase/Backup")), QStringList());
+    }
+
     void restorePutsACopyInPlaceAndKeepsTheLedger() {
         QTemporaryDir source, target;
         const QString sourceLedger = CreateLedger(source.path());
@@ -190,6 +257,42 @@ private Q_SLOTS:
         QCOMPARE(ReadAll(kept + "-wal"), QByteArray("the old ledger's log"));
         QCOMPARE(ReadAll(kept + "-journal"), QByteArray("the old ledger's journal"));
         QCOMPARE(ReadAll(ledger), ReadAll(file));
+    }
+
+    // A restore killed at any rename, link or removal leaves a ledger under the ledger's name,
+    // the one that was there or the restored copy, and the one that was there is never lost.
+    void restoreKilledAtAnyStepLeavesALedger() {
+        QProcess probe;
+        probe.start("strace", {"-o", "/dev/null", "true"});
+        if (!probe.waitForFinished() || probe.exitStatus() != QProcess::NormalExit ||
+            probe.exitCode() != 0)
+            QSKIP("strace cannot trace a program here");
+        QTemporaryDir source;
+        const QString file = CreateLedger(source.path());
+        AddRecords(file, 1, 5);
+        const QByteArray restored = ReadAll(file);
+        int kills = 0;
+        for (const QString& call : FileNameCalls) {
+            int exitCode = -1;
+            for (int step = 1; exitCode == -1 && step <= 30; ++step) {
+                QTemporaryDir dir;
+                const QString ledger = CreateLedger(dir.path());
+                const QByteArray old = ReadAll(ledger);
+                exitCode = RunKilledAt(dir.path(), {"--restore", file}, call, step);
+                if (exitCode == -1) ++kills;
+                const QString at = QStringLiteral("killed at %1 number %2").arg(call).arg(step);
+                QVERIFY2(QFileInfo::exists(ledger), qPrintable(at));
+                const QByteArray now = ReadAll(ledger);
+                QVERIFY2(now == old || now == restored, qPrintable(at));
+                bool oldKept = now == old;
+                for (const QString& name : Files(dir.filePath("DataBase")))
+                    if (name.startsWith("Hearthbook-replaced-") && name.endsWith(".mdb"))
+                        oldKept = oldKept || ReadAll(dir.filePath("DataBase/" + name)) == old;
+                QVERIFY2(oldKept, qPrintable(at));
+            }
+            QCOMPARE(exitCode, 0);
+        }
+        QVERIFY(kills >= 2); // at least the two steps that give the ledger's file its names
     }
 
     void restoreRefusesUnusableFiles_data() {

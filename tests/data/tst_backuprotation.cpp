@@ -149,6 +149,19 @@ private Q_SLOTS:
                  (QSet<QString>{Name(2024, 12, 31, 23, 58), Name(2025, 1, 1, 0, 0)}));
     }
 
+    // The clock was put back (a time zone crossed, a wrong time corrected): copies of later
+    // that day already fill the newest ten. The copy just made, named for now, holds the
+    // ledger's latest state and stays.
+    void keepsTheCopyOfNowWhenTheClockWentBack() {
+        QStringList names;
+        for (int minute = 0; minute < 10; ++minute)
+            names << Name(2026, 12, 7, 21, minute);
+        const QDateTime now = At(2026, 12, 7, 9, 15);
+        names << TBackupName::At(now).FileName() << TBackupName::At(now, 2).FileName();
+        const QStringList removed = BackupRotation::ToRemove(names, now);
+        QVERIFY2(removed.isEmpty(), qPrintable(removed.join(u' ')));
+    }
+
     void fewCopiesAreAllKept() {
         QVERIFY(BackupRotation::ToRemove({}, At(2026, 12, 7)).isEmpty());
         const QStringList names{Name(2001, 1, 1), Name(2013, 6, 1), Name(2026, 12, 7)};

@@ -10,6 +10,8 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QSqlError>
+#include <QSqlQuery>
 #include <QTest>
 
 #include <sys/mount.h>
@@ -27,6 +29,56 @@ void CloseLedger(TTestLedger& ledger) {
     ledger.ReleaseServices();
     delete dmMain;
     dmMain = nullptr;
+}
+
+// A ledger of many pages, as a run leaves it that ended in the middle of a save: the journal
+// SQLite writes back into the file at its next open.
+QByteArray HotJournalOf(TTestLedger& ledger) {
+    ledger.Exec("begin");
+    for (int id = 1; id <= 1500; ++id)
+        ledger.AddPayout(id, 7, QStringLiteral("午饭%1").arg(id), 25, QVariant(),
+                         QDate(2026, 12, 1), QStringLiteral("家长"), QStringLiteral("支出"),
+                         QString(150, u'记'));
+    ledger.Exec("commit");
+    QByteArray journal;
+    {
+        auto connection = QSqlDatabase::addDatabase("QSQLITE", "interrupted");
+        connection.setDatabaseName(Schema::DatabasePath);
+        if (connection.open()) {
+            QSqlQuery query(connection);
+            // a small page cache spills the change into the file before the commit
+            query.exec("pragma cache_size = 10");
+            query.exec("begin");
+            query.exec("delete from fPayout");
+            journal = ReadAll(Schema::DatabasePath + QStringLiteral("-journal"));
+            query.exec("rollback");
+        }
+    }
+    QSqlDatabase::removeDatabase("interrupted");
+    return journal;
+}
+
+// The number of records and SQLite's check of a ledger opened for writing, as the program opens
+// it: a journal beside it is written back into it first.
+QString OpenedState(const QString& path) {
+    QString state;
+    {
+        auto connection = QSqlDatabase::addDatabase("QSQLITE", "opened");
+        connection.setDatabaseName(path);
+        QSqlQuery query(connection);
+        if (!connection.open())
+            state = connection.lastError().text();
+        else if (!query.exec("select count(*) from fPayout") || !query.next())
+            state = query.lastError().text();
+        else
+            state = query.value(0).toString();
+        query = QSqlQuery();
+        QSqlQuery check(connection);
+        if (check.exec("pragma quick_check") && check.next())
+            state += u' ' + check.value(0).toString();
+    }
+    QSqlDatabase::removeDatabase("opened");
+    return state;
 }
 
 } // namespace
@@ -127,6 +179,28 @@ private Q_SLOTS:
         Scribble(older, 4096, 4096);
         QCOMPARE(LedgerRestore::NewestGoodBackup(Schema::DatabasePath, &rejected), QString());
         QCOMPARE(rejected, 3);
+    }
+
+    // The ledger file was deleted by hand after an interrupted save, its journal left: the
+    // journal is the old ledger's, and left beside the restored copy SQLite would write the
+    // old ledger's pages into it at the next open. It is set aside, not deleted.
+    void setsAsideTheJournalOfAMissingLedger() {
+        TTestLedger ledger;
+        const QByteArray journal = HotJournalOf(ledger);
+        QVERIFY(journal.size() > 64 * 1024);
+        const QString backup =
+            LedgerBackup::Write(ledger.Connection(), Schema::DatabasePath, ledger.Now());
+        CloseLedger(ledger);
+        QCOMPARE(OpenedState(backup), QStringLiteral("1500 ok"));
+        QVERIFY(QFile::remove(Schema::DatabasePath));
+        WriteAll(Schema::DatabasePath + QStringLiteral("-journal"), journal);
+
+        QCOMPARE(LedgerRestore::Replace(backup, Schema::DatabasePath, "replaced", ledger.Now()),
+                 QString());
+        QCOMPARE(Files("DataBase"), (QStringList{"Hearthbook-replaced-20261207-103000.mdb-journal",
+                                                 "Hearthbook.mdb"}));
+        QCOMPARE(ReadAll("DataBase/Hearthbook-replaced-20261207-103000.mdb-journal"), journal);
+        QCOMPARE(OpenedState(Schema::DatabasePath), QStringLiteral("1500 ok"));
     }
 
     void refusesTheLedgerItselfAndAFolderInItsPlace() {

@@ -56,6 +56,30 @@ private Q_SLOTS:
         QCOMPARE(stop.ExitCode(), 128 + SIGINT);
     }
 
+    // A signal the program was started to ignore (SIGHUP under nohup, SIGINT for a job a script
+    // runs in the background) stays ignored: the run goes on.
+    void anIgnoredSignalStaysIgnored() {
+        struct sigaction ignore = {};
+        ignore.sa_handler = SIG_IGN;
+        sigemptyset(&ignore.sa_mask);
+        struct sigaction previous = {};
+        ::sigaction(SIGHUP, &ignore, &previous);
+        bool received = true;
+        bool ignored = false;
+        {
+            TStopSignals stop;
+            ignored = HandlerOf(SIGHUP) == SIG_IGN;
+            ::raise(SIGHUP);
+            QCoreApplication::processEvents();
+            received = stop.Received();
+        }
+        const bool stillIgnored = HandlerOf(SIGHUP) == SIG_IGN;
+        ::sigaction(SIGHUP, &previous, nullptr);
+        QVERIFY(ignored);
+        QVERIFY(!received);
+        QVERIFY(stillIgnored);
+    }
+
     void theHandlersBeforeComeBack() {
         struct sigaction ignore = {};
         ignore.sa_handler = Ignore;
