@@ -4,6 +4,7 @@
 #include "data/Schema.h"
 #include "platform/ErrorReport.h"
 #include "platform/SystemError.h"
+#include "data/SqliteEngine.h"
 
 #include <QDir>
 #include <QFile>
@@ -16,12 +17,6 @@
 TdmMain* dmMain = nullptr;
 
 namespace {
-
-// SQLite's result codes as Qt SQL passes them on in nativeErrorCode().
-const QString SqliteBusy = QStringLiteral("5");
-const QString SqliteLocked = QStringLiteral("6");
-const QString SqliteCorrupt = QStringLiteral("11");
-const QString SqliteNotADatabase = QStringLiteral("26");
 
 [[noreturn]] void Fail(TLedgerProblem problem, const QString& path, const QString& reason = {}) {
     const QString file = ShownPath(path);
@@ -70,9 +65,8 @@ const QString SqliteNotADatabase = QStringLiteral("26");
 
 // What an engine error says of a file whose header is that of an SQLite database.
 TLedgerProblem ProblemOfError(const QSqlError& error) {
-    const QString code = error.nativeErrorCode();
-    if (code == SqliteBusy || code == SqliteLocked) return TLedgerProblem::Busy;
-    if (code == SqliteCorrupt || code == SqliteNotADatabase) return TLedgerProblem::Damaged;
+    if (IsBusyError(error)) return TLedgerProblem::Busy;
+    if (IsDamageError(error)) return TLedgerProblem::Damaged;
     return TLedgerProblem::None;
 }
 

@@ -7,7 +7,7 @@
 #include "data/LedgerCheck.h"
 #include "data/Query.h"
 #include "data/Schema.h"
-#include "data/SqliteHandle.h"
+#include "data/SqliteEngine.h"
 #include "platform/Exception.h"
 #include "platform/FileRename.h"
 #include "platform/SystemError.h"

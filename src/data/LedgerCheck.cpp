@@ -1,4 +1,5 @@
 #include "data/LedgerCheck.h"
+#include "data/SqliteEngine.h"
 
 #include <QDir>
 #include <QSqlError>
@@ -8,18 +9,11 @@
 
 namespace {
 
-// SQLite's result codes as Qt SQL passes them on in nativeErrorCode().
-const QString SqliteBusy = QStringLiteral("5");
-const QString SqliteLocked = QStringLiteral("6");
-const QString SqliteCorrupt = QStringLiteral("11");
-const QString SqliteNotADatabase = QStringLiteral("26");
-
 // The problem an engine error stands for while checking a file. Only what the engine calls
 // damage is damage; any other failure (permissions, a device error) says nothing of the content.
 TLedgerProblem ProblemOf(const QSqlError& error) {
-    const QString code = error.nativeErrorCode();
-    if (code == SqliteBusy || code == SqliteLocked) return TLedgerProblem::Busy;
-    if (code == SqliteCorrupt || code == SqliteNotADatabase) return TLedgerProblem::Damaged;
+    if (IsBusyError(error)) return TLedgerProblem::Busy;
+    if (IsDamageError(error)) return TLedgerProblem::Damaged;
     return TLedgerProblem::Unreadable;
 }
 

@@ -1,7 +1,7 @@
 #include "data/StatementReader.h"
 
 #include "data/QueryWriter.h"
-#include "data/SqliteHandle.h"
+#include "data/SqliteEngine.h"
 #include "platform/Exception.h"
 
 #include <QSqlDriver>

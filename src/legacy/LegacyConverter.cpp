@@ -5,6 +5,7 @@
 #include "legacy/JetReader.h"
 #include "platform/FileRename.h"
 #include "platform/GbkCodec.h"
+#include "data/SqliteEngine.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -19,6 +20,7 @@
 #include <cstring>
 #include <unistd.h>
 #include <vector>
+#include <sqlite3.h>
 
 namespace {
 
@@ -49,7 +51,7 @@ QString SqlError(const QSqlError& error) {
 }
 
 bool DiskFull(const QSqlError& error) {
-    return error.nativeErrorCode() == QLatin1String("13") ||
+    return SqlitePrimaryCode(error) == SQLITE_FULL ||
            error.databaseText().contains(QLatin1String("disk is full"));
 }
 

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QSqlDatabase>
+
+class QSqlError;
+struct sqlite3;
+
+// What this program needs to know of SQLite beneath Qt SQL.
+
+// The connection's own SQLite handle (the driver's documented handle()), or null on another
+// engine or a connection that is not open.
+sqlite3* SqliteHandle(const QSqlDatabase& connection);
+
+// SQLite's primary result code of an engine error, as Qt SQL passes it on in nativeErrorCode():
+// an extended code (SQLITE_BUSY_RECOVERY, SQLITE_CORRUPT_INDEX, …) carries it in its low byte.
+// 0 for an error that has no code.
+int SqlitePrimaryCode(const QSqlError& error);
+
+// The file is locked by another connection (busy or locked, in any variant).
+bool IsBusyError(const QSqlError& error);
+// The engine calls the file's content damaged, or not a database at all.
+bool IsDamageError(const QSqlError& error);
