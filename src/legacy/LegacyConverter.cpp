@@ -6,6 +6,7 @@
 #include "platform/FileRename.h"
 #include "platform/GbkCodec.h"
 #include "data/SqliteEngine.h"
+#include "platform/SystemError.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -448,7 +449,7 @@ TConversionSummary TLegacyConverter::ConvertInPlace(const QString& path,
         throw EInOutError(QStringLiteral("无法保留原文件为 %1：%2").arg(backup, reason));
     if (std::rename(QFile::encodeName(partial).constData(), QFile::encodeName(path).constData()) !=
         0) {
-        reason = QString::fromLocal8Bit(std::strerror(errno));
+        reason = SystemErrorText(errno);
         QFile::remove(backup);
         throw EInOutError(QStringLiteral("无法用新数据库替换 %1：%2").arg(path, reason));
     }

@@ -1,5 +1,7 @@
 #include "platform/FileRename.h"
 
+#include "platform/SystemError.h"
+
 #include <QFile>
 #include <QUuid>
 #include <cerrno>
@@ -11,12 +13,8 @@
 
 namespace {
 
-QString Reason(int error) {
-    return QString::fromLocal8Bit(std::strerror(error));
-}
-
 void Tell(QString* reason, int error) {
-    if (reason) *reason = Reason(error);
+    if (reason) *reason = SystemErrorText(error);
 }
 
 } // namespace

@@ -65,7 +65,7 @@ QString WriteReason(const QFileDevice& file, int systemError) {
     if (!words.isEmpty()) return words;
     const QString text = file.errorString();
     if (!text.isEmpty() && text != QStringLiteral("Unknown error")) return text;
-    if (systemError != 0) return QString::fromLocal8Bit(std::strerror(systemError));
+    if (systemError != 0) return SystemErrorText(systemError);
     return text;
 }
 
