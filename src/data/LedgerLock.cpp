@@ -17,7 +17,12 @@ TLedgerLock::TLedgerLock(const QString& ledgerPath)
 TLedgerLock::~TLedgerLock() = default;
 
 QString TLedgerLock::LockPathOf(const QString& ledgerPath) {
-    return QFileInfo(ledgerPath).absoluteFilePath() + QStringLiteral(".lock");
+    // A ledger reached through a link is locked beside the real file, so every way to it meets
+    // the same lock.
+    const QFileInfo ledger(ledgerPath);
+    const QString file = ledger.isSymLink() && ledger.exists() ? ledger.canonicalFilePath()
+                                                                : ledger.absoluteFilePath();
+    return file + QStringLiteral(".lock");
 }
 
 bool TLedgerLock::TryLock() {

@@ -38,7 +38,7 @@ public:
 
     QString LockPath() const { return FLockPath; }
 
-    // The lock file of a ledger.
+    // The lock file of a ledger: beside it, or beside the real file when it is a link.
     static QString LockPathOf(const QString& ledgerPath);
     // A lock file that names no process is taken over once it is this old: the program that
     // made it writes its content at once, so an older one was left by a run that ended while

@@ -95,6 +95,26 @@ private Q_SLOTS:
         QVERIFY(!second.Refuses());
     }
 
+    // A ledger reached through a link to the real file is the same ledger: one lock for both,
+    // beside the real file.
+    void aLinkedLedgerSharesTheLockOfItsFile() {
+        const QString other = FDir.filePath(QStringLiteral("Other"));
+        QVERIFY(QDir().mkpath(other));
+        const QString linked = other + QStringLiteral("/Hearthbook.mdb");
+        QVERIFY(QFile::link(FLedger, linked));
+        QCOMPARE(TLedgerLock::LockPathOf(linked), FLedger + QStringLiteral(".lock"));
+        TLedgerLock first(FLedger);
+        QVERIFY(first.TryLock());
+        TLedgerLock second(linked);
+        QVERIFY(!second.TryLock());
+        QVERIFY(second.Refuses());
+        first.Unlock();
+        QVERIFY(second.TryLock());
+        QVERIFY(QFileInfo::exists(FLedger + QStringLiteral(".lock")));
+        second.Unlock();
+        QFile::remove(linked);
+    }
+
     void aLockOfAnEndedProcessIsTakenOver() {
         const qint64 ended = EndedPid();
         QVERIFY(ended > 0);
