@@ -237,6 +237,9 @@ void TfrmMain::OpenWorkForm(const std::function<TfrmBase*(QWidget* owner)>& crea
     frmPanel->layout()->addWidget(form);
     if (frmPanel->sdMain.Active()) frmPanel->sdMain.AddNestedForm(form);
     form->show();
+    // The keyboard goes with the form just opened, as a click into it would take it: its keys
+    // (Ctrl+N, Ctrl+S) work at once and Tab leads into its fields.
+    form->setFocus(Qt::OtherFocusReason);
 }
 
 void TfrmMain::fcsb01Click() {

@@ -447,9 +447,18 @@ private slots:
         QCOMPARE(WorkForms(), QList<TfrmBase*>{form});
         frmPanel->layout()->activate();
         QCOMPARE(form->geometry(), frmPanel->rect());
+        // The keyboard goes with the form just opened, not with the button that opened it.
+        QVERIFY(QTest::qWaitForWindowActive(frmMain));
+        QWidget* focus = QApplication::focusWidget();
+        QVERIFY2(focus == form || form->isAncestorOf(focus),
+                 qPrintable(focus ? focus->objectName() : QStringLiteral("nothing")));
         if (auto* entry = qobject_cast<TfrmPayoutBase*>(form)) {
             QCOMPARE(entry->FItemType, kind);
             QCOMPARE(shows.Kinds.value(0), kind); // already set when the form was shown
+            // so its Ctrl+N works at once
+            QTest::keyClick(focus, Qt::Key_N, Qt::ControlModifier);
+            QCOMPARE(entry->qryPayout->State(), TDataSetState::Insert);
+            entry->qryPayout->Cancel();
         } else {
             QVERIFY(kind.isEmpty());
         }
