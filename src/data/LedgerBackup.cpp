@@ -92,17 +92,6 @@ public:
     bool Placed = false;
 };
 
-// Removes what a copy interrupted by a crash or a kill left behind: temporary files (and their
-// journals) untouched for an hour, so a copy another program is writing right now stays.
-void RemoveLeftovers(const QString& folder) {
-    const QDir dir(folder);
-    const QDateTime hourAgo = QDateTime::currentDateTime().addSecs(-3600);
-    const QStringList patterns{QStringLiteral(".Hearthbook-*.partial"),
-                               QStringLiteral(".Hearthbook-*.partial-journal")};
-    for (const QFileInfo& file : dir.entryInfoList(patterns, QDir::Files | QDir::Hidden))
-        if (file.lastModified() < hourAgo) QFile::remove(file.filePath());
-}
-
 // Creates the empty file the engine writes the copy into, under a name of this run's own.
 void CreateEmpty(const QString& folder, const QString& path) {
     const int fd =
@@ -135,7 +124,7 @@ QString Write(QSqlDatabase& connection, const QString& ledgerPath, const QDateTi
     if (!connection.isOpen())
         Fail(folder, QStringLiteral("账本文件 %1 没有打开").arg(ShownPath(ledgerPath)));
     PrepareFolder(folder);
-    RemoveLeftovers(folder);
+    RemoveStalePartials(folder, {QStringLiteral(".Hearthbook-*.partial")});
 
     const TBackupName first = TBackupName::At(now);
     TPartialCopy partial(folder + QStringLiteral("/.") + first.FileName() + u'.' +
@@ -165,6 +154,16 @@ QString Write(QSqlDatabase& connection, const QString& ledgerPath, const QDateTi
         }
         if (!QFileInfo::exists(target) || sequence >= 999) Fail(folder, reason);
     }
+}
+
+void RemoveStalePartials(const QString& folder, const QStringList& patterns) {
+    const QDateTime hourAgo = QDateTime::currentDateTime().addSecs(-3600);
+    QStringList withJournals = patterns;
+    for (const QString& pattern : patterns)
+        withJournals << pattern + QStringLiteral("-journal");
+    for (const QFileInfo& file :
+         QDir(folder).entryInfoList(withJournals, QDir::Files | QDir::Hidden))
+        if (file.lastModified() < hourAgo) QFile::remove(file.filePath());
 }
 
 QStringList Rotate(const QString& folder, const QDateTime& now) {

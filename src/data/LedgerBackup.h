@@ -32,6 +32,11 @@ QStringList Rotate(const QString& folder, const QDateTime& now);
 // statistics at open does not count.
 bool ChangedSinceOpen(QSqlDatabase& connection);
 
+// Removes what a copy interrupted by a crash or a kill left in folder: the hidden temporary
+// files that match one of the name patterns, with their journals, untouched for an hour (so a
+// copy another program is writing right now stays).
+void RemoveStalePartials(const QString& folder, const QStringList& patterns);
+
 // Run at the end of the program: when the ledger is open and was changed during the run,
 // writes a copy and rotates the folder. Returns the copy's path, empty when none was needed.
 // Throws as Write does.

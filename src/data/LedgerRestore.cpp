@@ -180,6 +180,9 @@ QString Replace(const QString& backup, const QString& ledgerPath, const QString&
     const QString folder = target.path();
     if (!QDir().mkpath(folder))
         throw refuse(QStringLiteral("无法创建文件夹 %1。").arg(ShownPath(folder)));
+    // A restore that was killed left its full-size copy here; it is of no use to anyone.
+    LedgerBackup::RemoveStalePartials(folder,
+                                      {u'.' + target.fileName() + QStringLiteral(".*.partial")});
     const QString partial = folder + QStringLiteral("/.") + target.fileName() + u'.' +
                             QUuid::createUuid().toString(QUuid::Id128) + QStringLiteral(".partial");
     int error = 0;
