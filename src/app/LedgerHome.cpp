@@ -1,6 +1,7 @@
 #include "app/LedgerHome.h"
 
 #include "data/Common.h"
+#include "data/LedgerBackup.h"
 #include "data/Schema.h"
 #include "platform/Exception.h"
 
@@ -24,6 +25,9 @@ bool EnterLedgerHome(bool installed) {
         return false;
     }
     if (QFileInfo::exists(Schema::DatabasePath)) return true;
+    // A ledger gone while its backups are there is not replaced by an empty one unasked: the
+    // start offers the backups first.
+    if (LedgerBackup::AnyCopy(Schema::DatabasePath)) return true;
     try {
         Schema::CreateDatabase(Schema::DatabasePath);
         return true;

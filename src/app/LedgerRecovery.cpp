@@ -48,9 +48,39 @@ void Restore(const QString& backup, bool wasOpen) {
         return;
     }
     dmMain->Open();
-    TCommon::ShowWarning(QStringLiteral("已用 %1 的备份恢复了账本 %2，损坏的文件保留为 %3。"
-                                        "这个备份之后记的账目不在恢复的账本中，请重新录入。")
-                             .arg(DateOf(backup), ShownPath(ledger), ShownPath(kept)));
+    const QString keptText =
+        kept.isEmpty() ? QString() : QStringLiteral("损坏的文件保留为 %1。").arg(ShownPath(kept));
+    TCommon::ShowWarning(
+        QStringLiteral("已用 %1 的备份恢复了账本 %2。").arg(DateOf(backup), ShownPath(ledger)) +
+        keptText + QStringLiteral("这个备份之后记的账目不在恢复的账本中，请重新录入。"));
+}
+
+// A ledger that is gone while its backups are there was deleted or moved by mistake: a new
+// empty book would hide that. The newest good backup is offered first, an empty ledger only
+// after that.
+void OfferForMissing() {
+    const QString ledger = Schema::DatabasePath;
+    if (!LedgerBackup::AnyCopy(ledger)) return; // a first start: the open's message says enough
+    const QString folder = ShownPath(LedgerBackup::FolderOf(ledger));
+    const QString missing = QStringLiteral("账本文件 %1 不见了，但文件夹 %2 中有它的备份。")
+                                .arg(ShownPath(ledger), folder);
+    const QString backup = LedgerRestore::NewestGoodBackup(ledger, nullptr);
+    if (backup.isEmpty()) {
+        TCommon::ShowError(missing + QStringLiteral("这些备份都没有通过检查，没有可用的备份。"));
+    } else if (TCommon::ShowConfirm(
+                   missing +
+                   QStringLiteral("\n\n找到 %1 的备份 %2，检查完好。是否用这个备份恢复账本？"
+                                  "这个备份之后记的账目需要重新录入。")
+                       .arg(DateOf(backup), ShownPath(backup)))) {
+        Restore(backup, false);
+        return;
+    }
+    if (!TCommon::ShowConfirm(QStringLiteral("是否新建一个空账本 %1？备份保持原样，以后仍可以"
+                                             "退出程序，运行 pennyvale --restore 备份文件 恢复。")
+                                  .arg(ShownPath(ledger))))
+        return;
+    Schema::CreateDatabase(ledger);
+    dmMain->Open();
 }
 
 } // namespace
@@ -69,6 +99,7 @@ void CheckAtStart() {
         damage = QStringLiteral("检查发现账本文件 %1 已损坏，其中一部分账目可能已经无法读取。")
                      .arg(ShownPath(ledger));
     } else {
+        if (dmMain->OpenProblem() == TLedgerProblem::Missing) return OfferForMissing();
         if (dmMain->OpenProblem() != TLedgerProblem::Damaged) return;
         damage = QStringLiteral("账本文件 %1 已损坏，无法打开。").arg(ShownPath(ledger));
     }

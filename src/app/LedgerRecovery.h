@@ -16,7 +16,8 @@ inline const QString DamagedWord = QStringLiteral("damaged");
 // same check. On yes the damaged file is kept beside under a Hearthbook-damaged-… name, a copy of
 // the backup takes its place and the ledger is opened again. On no, or without a good backup, says
 // so and goes on with the ledger as it is (still open after a failed check, closed after a failed
-// open).
+// open). A ledger that is missing while its backup folder holds copies gets the newest good one
+// offered the same way, and on no an empty ledger.
 void CheckAtStart();
 
 // Run at the end, after the main window is gone: when the data module's ledger changed during

@@ -19,6 +19,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QUuid>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -164,6 +165,12 @@ void RemoveStalePartials(const QString& folder, const QStringList& patterns) {
     for (const QFileInfo& file :
          QDir(folder).entryInfoList(withJournals, QDir::Files | QDir::Hidden))
         if (file.lastModified() < hourAgo) QFile::remove(file.filePath());
+}
+
+bool AnyCopy(const QString& ledgerPath) {
+    const QStringList names = QDir(FolderOf(ledgerPath)).entryList(QDir::Files);
+    return std::any_of(names.begin(), names.end(),
+                       [](const QString& name) { return TBackupName::Parse(name).has_value(); });
 }
 
 QStringList Rotate(const QString& folder, const QDateTime& now) {

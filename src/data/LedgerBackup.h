@@ -23,6 +23,9 @@ QString FolderOf(const QString& ledgerPath);
 // is removed. The connection must have no statement running and no transaction open.
 QString Write(QSqlDatabase& connection, const QString& ledgerPath, const QDateTime& now);
 
+// Whether the backup folder of the ledger holds any copy (by its name; not checked).
+bool AnyCopy(const QString& ledgerPath);
+
 // Removes the copies in the folder that the rotation no longer keeps; returns their names.
 // A copy that cannot be removed stays (it is tried again next time).
 QStringList Rotate(const QString& folder, const QDateTime& now);

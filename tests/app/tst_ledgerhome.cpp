@@ -130,6 +130,26 @@ private slots:
         QVERIFY(messages.Boxes.isEmpty());
     }
 
+    // A ledger gone while its backups are there is not replaced by an empty one: the start
+    // offers the backups instead.
+    void aLedgerGoneWithItsBackupsIsNotCreatedAgain() {
+        TEnvironment home("PENNYVALE_HOME", Path("family"));
+        TScriptedPresenter messages;
+        QVERIFY(QDir().mkpath(Path("family/DataBase/Backup")));
+        QFile copy(Path("family/DataBase/Backup/Hearthbook-20261207-1030.mdb"));
+        QVERIFY(copy.open(QIODevice::WriteOnly));
+        copy.close();
+        QVERIFY(EnterLedgerHome(true));
+        QCOMPARE(QDir::currentPath(), Path("family"));
+        QVERIFY(!QFileInfo::exists(Path("family/") + Schema::DatabasePath));
+        QVERIFY(messages.Boxes.isEmpty());
+        // Other files there are no backups: a first start still gets its ledger.
+        QVERIFY(QFile::rename(copy.fileName(), Path("family/DataBase/Backup/notes.mdb")));
+        QDir::setCurrent(FStartDir);
+        QVERIFY(EnterLedgerHome(true));
+        QVERIFY(QFileInfo::exists(Path("family/") + Schema::DatabasePath));
+    }
+
     void aFileInPlaceOfTheFolderIsReported() {
         QFile blocker(Path("family"));
         QVERIFY(blocker.open(QIODevice::WriteOnly));

@@ -208,7 +208,84 @@ private Q_SLOTS:
         QCOMPARE(Files("DataBase"), QStringList{"Hearthbook.mdb"});
     }
 
-    // A ledger missing for another reason is the open's business alone.
+    // A ledger gone while its backups are there: the newest good one is offered, and put in
+    // place on yes.
+    void missingLedgerWithBackupsIsRestored() {
+        TTestLedger ledger;
+        ledger.AddPayout(1, 7, "午饭", 25, QVariant(), QDate(2026, 12, 7), "家长", "支出");
+        const QString backup = Backup(ledger, ledger.Now());
+        ReopenDamaged(ledger, [] { QVERIFY(QFile::remove(Schema::DatabasePath)); });
+        QCOMPARE(dmMain->OpenProblem(), TLedgerProblem::Missing);
+        ledger.Messages.Boxes.clear();
+        ledger.Messages.ConfirmAnswers = {true};
+
+        LedgerRecovery::CheckAtStart();
+
+        QCOMPARE(ledger.Messages.Boxes.size(), 2);
+        QCOMPARE(ledger.Messages.Boxes[0].Kind, TMessageKind::Confirm);
+        const QString question = ledger.Messages.Boxes[0].Text;
+        QVERIFY2(question.contains(Absolute(Schema::DatabasePath) + QStringLiteral(" 不见了")) &&
+                     question.contains(Absolute(backup)),
+                 qPrintable(question));
+        QCOMPARE(ledger.Messages.Boxes[1].Kind, TMessageKind::Warning);
+        QVERIFY2(!ledger.Messages.Boxes[1].Text.contains(QStringLiteral("保留为")),
+                 qPrintable(ledger.Messages.Boxes[1].Text)); // nothing was there to keep
+        QVERIFY(dmMain->cnHearthbook.isOpen());
+        QCOMPARE(ledger.Scalar("select count(*) from fPayout where PayoutID = 1").toInt(), 1);
+        QCOMPARE(Files("DataBase"), QStringList{"Hearthbook.mdb"});
+    }
+
+    // Answered no: an empty ledger is offered next, and the backups stay as they are.
+    void missingLedgerAnsweredNoGetsAnEmptyOneOnYes() {
+        TTestLedger ledger;
+        ledger.AddPayout(1, 7, "午饭", 25, QVariant(), QDate(2026, 12, 7), "家长", "支出");
+        const QString backup = Backup(ledger, ledger.Now());
+        const QByteArray backupBytes = ReadAll(backup);
+        ReopenDamaged(ledger, [] { QVERIFY(QFile::remove(Schema::DatabasePath)); });
+        ledger.Messages.Boxes.clear();
+        ledger.Messages.ConfirmAnswers = {false, true};
+
+        LedgerRecovery::CheckAtStart();
+
+        QCOMPARE(ledger.Messages.Boxes.size(), 2);
+        QVERIFY2(ledger.Messages.Boxes[1].Text.contains(QStringLiteral("是否新建一个空账本")),
+                 qPrintable(ledger.Messages.Boxes[1].Text));
+        QVERIFY(dmMain->cnHearthbook.isOpen());
+        QCOMPARE(ledger.Scalar("select count(*) from fPayout").toInt(), 0);
+        QCOMPARE(ReadAll(backup), backupBytes);
+    }
+
+    void missingLedgerAnsweredNoTwiceCreatesNothing() {
+        TTestLedger ledger;
+        Backup(ledger, ledger.Now());
+        ReopenDamaged(ledger, [] { QVERIFY(QFile::remove(Schema::DatabasePath)); });
+        ledger.Messages.Boxes.clear();
+        ledger.Messages.ConfirmAnswers = {false, false};
+        LedgerRecovery::CheckAtStart();
+        QCOMPARE(ledger.Messages.Boxes.size(), 2);
+        QVERIFY(!dmMain->cnHearthbook.isOpen());
+        QVERIFY(!QFileInfo::exists(Schema::DatabasePath));
+    }
+
+    // Only damaged copies: said plainly, then the empty ledger offered.
+    void missingLedgerWithOnlyDamagedBackups() {
+        TTestLedger ledger;
+        const QString backup = Backup(ledger, ledger.Now());
+        Scribble(backup, 4096, 4096);
+        ReopenDamaged(ledger, [] { QVERIFY(QFile::remove(Schema::DatabasePath)); });
+        ledger.Messages.Boxes.clear();
+        ledger.Messages.ConfirmAnswers = {false};
+        LedgerRecovery::CheckAtStart();
+        QCOMPARE(ledger.Messages.Boxes.size(), 2);
+        QCOMPARE(ledger.Messages.Boxes[0].Kind, TMessageKind::Error);
+        QVERIFY2(ledger.Messages.Boxes[0].Text.contains(QStringLiteral("没有可用的备份")),
+                 qPrintable(ledger.Messages.Boxes[0].Text));
+        QCOMPARE(ledger.Messages.Boxes[1].Kind, TMessageKind::Confirm);
+        QVERIFY(!QFileInfo::exists(Schema::DatabasePath));
+    }
+
+    // A ledger missing without any backup (a first start, a wrong folder) is the open's
+    // business alone.
     void missingLedgerIsNotOffered() {
         TTestLedger ledger(TTestLedger::NoDatabase);
         ledger.Messages.Boxes.clear();
