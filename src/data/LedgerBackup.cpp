@@ -32,18 +32,13 @@ namespace {
 // Why the engine could not write the copy of the ledger at ledgerPath: the system's reason
 // where it kept one.
 QString EngineReason(QSqlDatabase& connection, const QSqlError& error, const QString& ledgerPath) {
-    const int extended = error.nativeErrorCode().toInt();
     // A read-only connection cannot undo the save a killed run left unfinished; the program's
     // next open does, and reads the ledger as it was after the last finished save.
-    if (extended == SQLITE_READONLY_ROLLBACK || extended == SQLITE_READONLY_RECOVERY) {
-        const QString left =
-            ledgerPath + (extended == SQLITE_READONLY_ROLLBACK ? QStringLiteral("-journal")
-                                                               : QStringLiteral("-wal"));
-        return QStringLiteral("账本文件 %1 上次没有正常关闭，旁边留有一次没有完成的保存（%2）；"
-                              "请先启动一次本程序，它会把账本恢复到最后一次完成的保存，然后再备份")
-            .arg(ShownPath(ledgerPath), ShownPath(left));
-    }
-    const int code = extended & 0xff;
+    const QString unfinished = UnfinishedSaveText(error, ledgerPath);
+    if (!unfinished.isEmpty())
+        return unfinished + QStringLiteral("；请先启动一次本程序，它会把账本恢复到最后一次完成的"
+                                           "保存，然后再备份");
+    const int code = SqlitePrimaryCode(error);
     if (code == SQLITE_FULL) return SystemErrorText(ENOSPC);
     if (code == SQLITE_CORRUPT || code == SQLITE_NOTADB)
         return QStringLiteral("账本文件已损坏，其中一部分账目读不出来（%1）")

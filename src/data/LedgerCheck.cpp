@@ -43,16 +43,24 @@ QString RunQuickCheck(QSqlDatabase& connection, QSqlError* error) {
     return problems.join(QStringLiteral("；"));
 }
 
-TLedgerProblem CheckOpen(QSqlDatabase& connection, QString* reason) {
+// The engine's text of an error met while checking the file at path, in plain words where
+// there are some.
+QString ReasonOf(const QSqlError& error, const QString& path) {
+    const QString unfinished = UnfinishedSaveText(error, path);
+    return unfinished.isEmpty() ? error.databaseText()
+                                : unfinished + QStringLiteral("，只读的检查无法撤销它");
+}
+
+TLedgerProblem CheckOpen(QSqlDatabase& connection, const QString& path, QString* reason) {
     if (!connection.open()) {
-        *reason = connection.lastError().databaseText();
+        *reason = ReasonOf(connection.lastError(), path);
         return ProblemOf(connection.lastError());
     }
     {
         // SQLite opens any file lazily; reading the schema proves it is a database.
         QSqlQuery probe(connection);
         if (!probe.exec(QStringLiteral("select count(*) from sqlite_master"))) {
-            *reason = probe.lastError().databaseText();
+            *reason = ReasonOf(probe.lastError(), path);
             return ProblemOf(probe.lastError());
         }
     }
@@ -84,7 +92,7 @@ TLedgerProblem CheckFile(const QString& path, QString* reason) {
             connection.setDatabaseName(uri.toString(QUrl::FullyEncoded));
             connection.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1")
                                              .arg(TdmMain::BusyTimeoutMs));
-            problem = CheckOpen(connection, &found);
+            problem = CheckOpen(connection, path, &found);
             connection.close();
         }
         QSqlDatabase::removeDatabase(name);

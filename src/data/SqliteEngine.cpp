@@ -1,5 +1,7 @@
 #include "data/SqliteEngine.h"
 
+#include "platform/SystemError.h"
+
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QVariant>
@@ -26,4 +28,13 @@ bool IsBusyError(const QSqlError& error) {
 bool IsDamageError(const QSqlError& error) {
     const int code = SqlitePrimaryCode(error);
     return code == SQLITE_CORRUPT || code == SQLITE_NOTADB;
+}
+
+QString UnfinishedSaveText(const QSqlError& error, const QString& path) {
+    const int extended = error.nativeErrorCode().toInt();
+    if (extended != SQLITE_READONLY_ROLLBACK && extended != SQLITE_READONLY_RECOVERY) return {};
+    const QString left = path + (extended == SQLITE_READONLY_ROLLBACK ? QStringLiteral("-journal")
+                                                                      : QStringLiteral("-wal"));
+    return QStringLiteral("文件 %1 上次没有正常关闭，旁边留有一次没有完成的保存（%2）")
+        .arg(ShownPath(path), ShownPath(left));
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QSqlDatabase>
+#include <QString>
 
 class QSqlError;
 struct sqlite3;
@@ -20,3 +21,8 @@ int SqlitePrimaryCode(const QSqlError& error);
 bool IsBusyError(const QSqlError& error);
 // The engine calls the file's content damaged, or not a database at all.
 bool IsDamageError(const QSqlError& error);
+
+// For an error that says a read-only connection met a save that a killed run left unfinished
+// beside the database at path (its -journal or -wal file), which only a read-write open can
+// undo: that in plain words, naming both files. Empty for any other error.
+QString UnfinishedSaveText(const QSqlError& error, const QString& path);

@@ -211,6 +211,28 @@ private Q_SLOTS:
         QCOMPARE(Files(dir.filePath("DataBase/Backup")), QStringList());
     }
 
+    // A file with a save left unfinished beside it cannot be checked read-only: refused, saying
+    // so in plain words, and nothing changes on either side.
+    void restoreOfAFileWithAnUnfinishedSave() {
+        QTemporaryDir source, left, target;
+        const QString file = CreateLedger(source.path());
+        AddRecords(file, 1, 3000);
+        CopyInterruptedSave(file, left.path());
+        const QString interrupted = left.filePath(Schema::DatabasePath);
+        const QByteArray journal = ReadAll(interrupted + "-journal");
+        const QString ledger = CreateLedger(target.path());
+        const QByteArray old = ReadAll(ledger);
+
+        const TRun run = Run(target.path(), {"--restore", interrupted});
+        QCOMPARE(run.ExitCode, 1);
+        QVERIFY2(run.Err.contains(QStringLiteral("没有正常关闭")) &&
+                     run.Err.contains(interrupted + "-journal"),
+                 qPrintable(run.Err));
+        QVERIFY2(!run.Err.contains(QStringLiteral("readonly")), qPrintable(run.Err));
+        QCOMPARE(ReadAll(ledger), old);
+        QCOMPARE(ReadAll(interrupted + "-journal"), journal);
+    }
+
     void restorePutsACopyInPlaceAndKeepsTheLedger() {
         QTemporaryDir source, target;
         const QString sourceLedger = CreateLedger(source.path());
