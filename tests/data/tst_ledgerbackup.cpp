@@ -171,14 +171,9 @@ private Q_SLOTS:
         QDir().mkpath(Folder);
         const QString stale = Folder + QStringLiteral("/.Hearthbook-20261206-2100.mdb.0f.partial");
         const QString fresh = Folder + QStringLiteral("/.Hearthbook-20261207-1029.mdb.1e.partial");
-        for (const QString& path : {stale, stale + QStringLiteral("-journal"), fresh})
-            WriteAll(path, "partial");
-        for (const QString& path : {stale, stale + QStringLiteral("-journal")}) {
-            QFile file(path);
-            QVERIFY(file.open(QIODevice::ReadWrite));
-            QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(-2 * 3600),
-                                     QFileDevice::FileModificationTime));
-        }
+        for (const QString& path : {stale, stale + QStringLiteral("-journal")})
+            WriteAged(path, "partial", 2 * 3600);
+        WriteAll(fresh, "partial");
         LedgerBackup::Write(ledger.Connection(), Schema::DatabasePath, ledger.Now());
         QCOMPARE(FolderEntries(Folder),
                  (QStringList{QStringLiteral(".Hearthbook-20261207-1029.mdb.1e.partial"),

@@ -1,3 +1,5 @@
+#include "Files.h"
+
 #include "data/LedgerLock.h"
 
 #include <QCoreApplication>
@@ -197,12 +199,7 @@ private Q_SLOTS:
     // A run that ended while writing its lock (a power cut at the start) leaves a file that
     // names nobody; once it is old it stands in no one's way.
     void anOldLockThatNamesNobodyIsTakenOver() {
-        {
-            QFile file(TLedgerLock::LockPathOf(FLedger));
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(-3600),
-                                     QFileDevice::FileModificationTime));
-        }
+        WriteAged(TLedgerLock::LockPathOf(FLedger), {}, 3600);
         TLedgerLock lock(FLedger);
         QVERIFY(lock.TryLock());
         QCOMPARE(HolderPid(), QCoreApplication::applicationPid());

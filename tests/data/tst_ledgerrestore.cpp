@@ -124,14 +124,9 @@ private Q_SLOTS:
         CloseLedger(ledger);
         const QString stale = QStringLiteral("DataBase/.Hearthbook.mdb.0f.partial");
         const QString fresh = QStringLiteral("DataBase/.Hearthbook.mdb.1e.partial");
-        for (const QString& path : {stale, stale + QStringLiteral("-journal"), fresh})
-            WriteAll(path, "partial");
-        for (const QString& path : {stale, stale + QStringLiteral("-journal")}) {
-            QFile file(path);
-            QVERIFY(file.open(QIODevice::ReadWrite));
-            QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(-2 * 3600),
-                                     QFileDevice::FileModificationTime));
-        }
+        for (const QString& path : {stale, stale + QStringLiteral("-journal")})
+            WriteAged(path, "partial", 2 * 3600);
+        WriteAll(fresh, "partial");
         LedgerRestore::Replace(backup, Schema::DatabasePath, "replaced", ledger.Now());
         QVERIFY(!QFileInfo::exists(stale));
         QVERIFY(!QFileInfo::exists(stale + QStringLiteral("-journal")));

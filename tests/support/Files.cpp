@@ -1,5 +1,6 @@
 #include "Files.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QTest>
 
@@ -23,4 +24,12 @@ void Scribble(const QString& path, qint64 offset, qint64 size) {
     for (qint64 i = 0; i < size; ++i)
         garbage[i] = char(0xA5 ^ (i * 7));
     QCOMPARE(file.write(garbage), size);
+}
+
+void WriteAged(const QString& path, const QByteArray& bytes, int seconds) {
+    WriteAll(path, bytes);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(-seconds),
+                             QFileDevice::FileModificationTime));
 }
