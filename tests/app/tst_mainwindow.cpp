@@ -569,6 +569,25 @@ private slots:
         QCOMPARE(FLedger->Messages.Texts(), (QStringList{missing, missing}));
     }
 
+    // A navigation button reached by Tab is pressed by Enter as by Space, like every other
+    // button of the program.
+    void navigationButtonsTakeEnter() {
+        NewLedger();
+        StartLoggedIn();
+        QApplication::setActiveWindow(frmMain);
+        for (Qt::Key key : {Qt::Key_Space, Qt::Key_Return, Qt::Key_Enter}) {
+            for (int button = 1; button <= 7; ++button) {
+                frmMain->fcsb[button - 1]->setFocus();
+                QTest::keyClick(frmMain->fcsb[button - 1], key);
+                FreePending();
+                QVERIFY2(FormVariable(button), qPrintable(QStringLiteral("button %1, key %2")
+                                                              .arg(button)
+                                                              .arg(QKeySequence(key).toString())));
+                QCOMPARE(WorkForms().size(), 1);
+            }
+        }
+    }
+
     void hoverPictures_data() {
         QTest::addColumn<int>("button");
         for (int i = 1; i <= TfrmMain::ButtonCount; ++i)
