@@ -567,6 +567,15 @@ private slots:
         frmRelatively->setFocus();
         QTest::keyClick(frmRelatively, Qt::Key_F1);
         QCOMPARE(FLedger->Messages.Texts(), (QStringList{missing, missing}));
+        // Ctrl+F1 and Shift+F1 are the help key too, on a button as in the form.
+        FLedger->Messages.Boxes.clear();
+        for (QWidget* target : {static_cast<QWidget*>(frmMain->fcsb[1]),
+                                static_cast<QWidget*>(frmRelatively.data())})
+            for (Qt::KeyboardModifier modifier : {Qt::ControlModifier, Qt::ShiftModifier}) {
+                target->setFocus();
+                QTest::keyClick(target, Qt::Key_F1, modifier);
+            }
+        QCOMPARE(FLedger->Messages.Texts(), QStringList(4, missing));
     }
 
     // A navigation button reached by Tab is pressed by Enter as by Space, like every other
