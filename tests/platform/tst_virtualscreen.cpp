@@ -70,6 +70,25 @@ private slots:
         QVERIFY2(!Alive(server), "the X server was left running");
     }
 
+    // The command meets the signals as the script met them: Ctrl+C still ends it.
+    void theCommandKeepsTheSignalsAsGiven() {
+        QProcess run;
+        run.start(QStringLiteral("bash"),
+                  {QStringLiteral(PENNYVALE_VIRTUAL_SCREEN), QStringLiteral("grep"),
+                   QStringLiteral("SigIgn"), QStringLiteral("/proc/self/status")});
+        QVERIFY(run.waitForFinished(30000));
+        QCOMPARE(run.exitCode(), 0);
+        const QByteArray out = run.readAllStandardOutput();
+        const qsizetype at = out.indexOf("SigIgn:");
+        QVERIFY2(at >= 0, out.constData());
+        bool number = false;
+        const qulonglong ignored =
+            out.mid(at + 7).trimmed().split('\n').first().toULongLong(&number, 16);
+        QVERIFY(number);
+        QCOMPARE(ignored & (1ull << (SIGINT - 1)), 0ull);
+        QCOMPARE(ignored & (1ull << (SIGQUIT - 1)), 0ull);
+    }
+
     // Told to stop (a test runner's time limit, a closed terminal), the script ends its command
     // and its screen before it goes; neither is left running on its own.
     void aStopSignalEndsTheCommandAndTheScreen() {

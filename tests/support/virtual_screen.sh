@@ -28,8 +28,12 @@ if [ -z "$display" ]; then
   exit 125
 fi
 # The command runs in the background so that a stop signal is acted on at once rather than when
-# the command ends; it keeps the script's input.
-DISPLAY=":$display" "$@" <&0 &
+# the command ends. It keeps the script's input and meets Ctrl+C and Ctrl+\ as the script did
+# (a background command would otherwise ignore them).
+(
+  trap - INT QUIT
+  DISPLAY=":$display" exec "$@"
+) <&0 &
 command=$!
 wait "$command"
 status=$?
