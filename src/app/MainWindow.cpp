@@ -140,9 +140,11 @@ void TfrmMain::BuildLayout() {
                 Guarded([this, click = clicks[i]] { (this->*click)(); }));
 
     // F1 anywhere in the main window (the working form, its controls, the navigation buttons)
-    // is the working form's help key; a form's own key handling sees F1 only in a dialog of its
-    // own, which this shortcut does not reach.
-    auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    // is the working form's help key, with Ctrl or Shift as without; a form's own key handling
+    // sees F1 only in a dialog of its own, which this shortcut does not reach.
+    auto* help = new QShortcut(this);
+    help->setKeys({QKeySequence(Qt::Key_F1), QKeySequence(Qt::CTRL | Qt::Key_F1),
+                   QKeySequence(Qt::SHIFT | Qt::Key_F1)});
     help->setObjectName(QStringLiteral("HelpShortcut"));
     help->setContext(Qt::WindowShortcut);
     connect(help, &QShortcut::activated, this, Guarded([] { TfrmBase::ShowHelp(); }));

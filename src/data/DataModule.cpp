@@ -1,5 +1,6 @@
 #include "data/DataModule.h"
 
+#include "data/LedgerBackup.h"
 #include "data/LedgerJournal.h"
 #include "data/Schema.h"
 #include "platform/ErrorReport.h"
@@ -163,6 +164,12 @@ TdmMain::~TdmMain() {
 void TdmMain::DataModuleCreate() {
     try {
         Open();
+    } catch (const ELedgerFileError& error) {
+        // A ledger gone while its backups are there is not reported here: the check at the
+        // start offers the backups, and advice to make a new ledger first would mislead.
+        if (error.Problem == TLedgerProblem::Missing && LedgerBackup::AnyCopy(Schema::DatabasePath))
+            return;
+        ReportCurrentException();
     } catch (...) {
         ReportCurrentException();
     }

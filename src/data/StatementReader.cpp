@@ -50,6 +50,9 @@ TStatementRows ReadSqlite(sqlite3* db, const QString& sql) {
     if (!statement.Handle) throw EDatabaseError(QStringLiteral("没有要执行的查询语句"));
     if (tail && !QByteArray(tail).trimmed().isEmpty())
         throw EDatabaseError(QStringLiteral("一次只能执行一条查询语句：") + sql);
+    // Nothing binds values here: an unbound parameter would read as NULL and find nothing.
+    if (sqlite3_bind_parameter_count(statement.Handle) > 0)
+        throw EDatabaseError(QStringLiteral("语句中有参数，但没有给出它的值：") + sql);
 
     TStatementRows result;
     const int columns = sqlite3_column_count(statement.Handle);

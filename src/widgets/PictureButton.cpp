@@ -2,6 +2,7 @@
 
 #include "platform/ErrorReport.h"
 
+#include <QKeyEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QRegion>
@@ -38,6 +39,15 @@ void TPictureButton::paintEvent(QPaintEvent*) {
         painter.drawRoundedRect(QRectF(rect()).adjusted(2.5, 2.5, -2.5, -2.5),
                                 std::max(0, FCornerRadius - 2), std::max(0, FCornerRadius - 2));
     }
+}
+
+void TPictureButton::keyPressEvent(QKeyEvent* event) {
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier && !event->isAutoRepeat()) {
+        click();
+        return;
+    }
+    QAbstractButton::keyPressEvent(event);
 }
 
 void TPictureButton::mouseMoveEvent(QMouseEvent* event) {

@@ -284,6 +284,33 @@ private Q_SLOTS:
         QVERIFY(!QFileInfo::exists(Schema::DatabasePath));
     }
 
+    // The start's open says nothing of a ledger gone while its backups are there: the first
+    // box is the offer of the backup, not advice to make a new ledger.
+    void missingLedgerWithBackupsIsNotReportedByTheOpen() {
+        TTestLedger ledger;
+        Backup(ledger, ledger.Now());
+        ledger.Messages.Boxes.clear();
+        ReopenDamaged(ledger, [] { QVERIFY(QFile::remove(Schema::DatabasePath)); });
+        QCOMPARE(dmMain->OpenProblem(), TLedgerProblem::Missing);
+        QVERIFY2(ledger.Messages.Boxes.isEmpty(), qPrintable(ledger.Messages.LastText()));
+        ledger.Messages.ConfirmAnswers = {false, false};
+        LedgerRecovery::CheckAtStart();
+        QCOMPARE(ledger.Messages.Boxes.size(), 2);
+        QCOMPARE(ledger.Messages.Boxes[0].Kind, TMessageKind::Confirm);
+        QVERIFY2(ledger.Messages.Boxes[0].Text.contains(QStringLiteral("不见了")),
+                 qPrintable(ledger.Messages.Boxes[0].Text));
+    }
+
+    // Without any backup the open names the missing ledger, as before.
+    void missingLedgerWithoutBackupsIsReportedByTheOpen() {
+        TTestLedger ledger;
+        ledger.Messages.Boxes.clear();
+        ReopenDamaged(ledger, [] { QVERIFY(QFile::remove(Schema::DatabasePath)); });
+        QCOMPARE(ledger.Messages.Boxes.size(), 1);
+        QVERIFY2(ledger.Messages.LastText().contains(QStringLiteral("找不到账本文件")),
+                 qPrintable(ledger.Messages.LastText()));
+    }
+
     // A ledger missing without any backup (a first start, a wrong folder) is the open's
     // business alone.
     void missingLedgerIsNotOffered() {

@@ -316,6 +316,21 @@ private slots:
         VerifyLoggedIn(form, QStringLiteral("家长"), QStringLiteral("1"));
     }
 
+    // The buttons reached by Tab take Enter as Space: the login on one, leaving it on the other.
+    void enterOnAFocusedButtonPressesIt() {
+        TfrmLogin* form = Start();
+        Type(form, QStringLiteral("admin"), QStringLiteral("admin"));
+        form->sbOK->setFocus();
+        QTest::keyClick(form->sbOK, Qt::Key_Return);
+        VerifyLoggedIn(form, QStringLiteral("家长"), QStringLiteral("1"));
+
+        TfrmLogin* again = Start();
+        again->sbCancel->setFocus();
+        QTest::keyClick(again->sbCancel, Qt::Key_Enter, Qt::KeypadModifier);
+        QVERIFY(!again->isVisible());
+        QVERIFY(!again->LoginOK());
+    }
+
     void otherKeysTypeAsUsual() {
         TfrmLogin* form = Start();
         QTest::keyClicks(form->edtAccount, QStringLiteral("adminx"));

@@ -567,6 +567,34 @@ private slots:
         frmRelatively->setFocus();
         QTest::keyClick(frmRelatively, Qt::Key_F1);
         QCOMPARE(FLedger->Messages.Texts(), (QStringList{missing, missing}));
+        // Ctrl+F1 and Shift+F1 are the help key too, on a button as in the form.
+        FLedger->Messages.Boxes.clear();
+        for (QWidget* target : {static_cast<QWidget*>(frmMain->fcsb[1]),
+                                static_cast<QWidget*>(frmRelatively.data())})
+            for (Qt::KeyboardModifier modifier : {Qt::ControlModifier, Qt::ShiftModifier}) {
+                target->setFocus();
+                QTest::keyClick(target, Qt::Key_F1, modifier);
+            }
+        QCOMPARE(FLedger->Messages.Texts(), QStringList(4, missing));
+    }
+
+    // A navigation button reached by Tab is pressed by Enter as by Space, like every other
+    // button of the program.
+    void navigationButtonsTakeEnter() {
+        NewLedger();
+        StartLoggedIn();
+        QApplication::setActiveWindow(frmMain);
+        for (Qt::Key key : {Qt::Key_Space, Qt::Key_Return, Qt::Key_Enter}) {
+            for (int button = 1; button <= 7; ++button) {
+                frmMain->fcsb[button - 1]->setFocus();
+                QTest::keyClick(frmMain->fcsb[button - 1], key);
+                FreePending();
+                QVERIFY2(FormVariable(button), qPrintable(QStringLiteral("button %1, key %2")
+                                                              .arg(button)
+                                                              .arg(QKeySequence(key).toString())));
+                QCOMPARE(WorkForms().size(), 1);
+            }
+        }
     }
 
     void hoverPictures_data() {

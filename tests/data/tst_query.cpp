@@ -15,6 +15,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
+#include <sqlite3.h>
+#include <thread>
 
 namespace {
 
@@ -185,6 +187,66 @@ private slots:
     }
 
     // --- Open and Close -----------------------------------------------------------------------
+
+    // Rows that repeat a text share its storage; a change to one of them is its own.
+    void aChangeToASharedTextStaysInItsRow() {
+        Exec(QStringLiteral("update tItem set Note = '同一段备注'"));
+        auto query = Items();
+        query->Edit();
+        query->FieldByName(QStringLiteral("Note")).SetAsString(QStringLiteral("改了"));
+        QCOMPARE(query->ValueAt(1, 2), QVariant(QStringLiteral("同一段备注")));
+        query->Post();
+        query->Next();
+        query->Edit();
+        query->FieldByName(QStringLiteral("Note")).SetAsString(QStringLiteral("也改了"));
+        query->Cancel();
+        for (int row : {1, 2})
+            QCOMPARE(query->ValueAt(row, 2), QVariant(QStringLiteral("同一段备注")));
+        QCOMPARE(query->ValueAt(0, 2), QVariant(QStringLiteral("改了")));
+        QCOMPARE(Scalar(QStringLiteral("select count(*) from tItem where Note = '同一段备注'")),
+                 QVariant(2));
+    }
+
+    // Another program writing the file holds a lock for a moment: the open waits for it within
+    // the connection's busy time, and says the file is locked only when that has passed.
+    void openWaitsForAnotherConnectionsLock() {
+        sqlite3* writer = nullptr;
+        QCOMPARE(sqlite3_open(qPrintable(FDb.databaseName()), &writer), SQLITE_OK);
+        QCOMPARE(sqlite3_exec(writer, "begin exclusive", nullptr, nullptr, nullptr), SQLITE_OK);
+        {
+            QSqlDatabase waiting =
+                QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("waiting"));
+            waiting.setDatabaseName(FDb.databaseName());
+            waiting.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=100"));
+            QVERIFY(waiting.open());
+            TQuery refused(waiting);
+            refused.SQL << QStringLiteral("select * from tItem");
+            QVERIFY(ErrorOf([&] { refused.Open(); }).contains(QStringLiteral("locked")));
+            QVERIFY(!refused.Active());
+            waiting.close();
+            waiting.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=60000"));
+            QVERIFY(waiting.open());
+            std::thread release([writer] {
+                std::this_thread::sleep_for(std::chrono::milliseconds(300));
+                sqlite3_exec(writer, "commit", nullptr, nullptr, nullptr);
+            });
+            TQuery query(waiting);
+            query.SQL << QStringLiteral("select * from tItem");
+            QString error;
+            try {
+                query.Open();
+            } catch (const Exception& e) {
+                error = e.Message;
+            }
+            release.join();
+            QVERIFY2(error.isEmpty(), qPrintable(error));
+            QCOMPARE(query.RecordCount(), 3);
+            query.Close();
+            waiting.close();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("waiting"));
+        sqlite3_close(writer);
+    }
 
     void openLoadsAllRowsAndFiresStateChangeThenScroll() {
         TQuery query(FDb);

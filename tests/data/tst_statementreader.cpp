@@ -131,6 +131,17 @@ private slots:
         QCOMPARE(StatementReader::Read(Db, QStringLiteral("select 1;  \n")).Rows.size(), size_t(1));
     }
 
+    // A parameter nobody gives a value is an error, as through the driver, not a NULL that
+    // quietly finds nothing.
+    void refusesParametersWithoutValues() {
+        for (const QString sql : {QStringLiteral("select * from t where id = ?"),
+                                  QStringLiteral("select * from t where name = :name")}) {
+            QCOMPARE(ErrorOf([&] { StatementReader::Read(Db, sql); }),
+                     QStringLiteral("语句中有参数，但没有给出它的值：") + sql);
+            QVERIFY(!ErrorOf([&] { StatementReader::ReadThroughDriver(Db, sql); }).isEmpty());
+        }
+    }
+
     void reportsTheEnginesText() {
         QVERIFY(ErrorOf([&] {
                     StatementReader::Read(Db, QStringLiteral("select * from nowhere"));

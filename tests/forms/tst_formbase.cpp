@@ -214,14 +214,22 @@ private slots:
 
     void enterInEditBoxDoesNotPressAButton_data() {
         QTest::addColumn<bool>("embedded");
-        QTest::newRow("own window") << false;
-        QTest::newRow("embedded") << true;
+        QTest::addColumn<bool>("autoDefault");
+        QTest::newRow("own window") << false << true;
+        QTest::newRow("embedded") << true << true;
+        QTest::newRow("own window, no default button") << false << false;
+        QTest::newRow("embedded, no default button") << true << false;
     }
 
     // Enter in a field moves on; it does not press a button of the form behind the user's back.
+    // A button the focus is on takes Enter, also one that is never a default button (the
+    // forms' button bars).
     void enterInEditBoxDoesNotPressAButton() {
         QFETCH(bool, embedded);
+        QFETCH(bool, autoDefault);
         TfrmSample* form = Show(embedded);
+        qobject_cast<QPushButton*>(form->Control(QStringLiteral("sbSave")))
+            ->setAutoDefault(autoDefault);
         form->Control(QStringLiteral("edtLast"))->setFocus();
         Press(Qt::Key_Return);
         QCOMPARE(FocusedName(form), QStringLiteral("sbSave"));

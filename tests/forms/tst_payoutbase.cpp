@@ -755,6 +755,21 @@ private slots:
         QCOMPARE(FForm->qryPayout->State(), TDataSetState::Insert);
     }
 
+    // Enter in a field never presses a button, but Enter on a button reached by Tab presses it,
+    // as Space does.
+    void enterOnAFocusedButtonPressesIt() {
+        Open(Payout);
+        QApplication::setActiveWindow(FForm.get());
+        for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) {
+            FForm->sbAppend->setFocus();
+            QTest::keyClick(FForm->sbAppend, key);
+            QCOMPARE(FForm->qryPayout->State(), TDataSetState::Insert);
+            FForm->sbCancel->setFocus();
+            QTest::keyClick(FForm->sbCancel, key);
+            QCOMPARE(FForm->qryPayout->State(), TDataSetState::Browse);
+        }
+    }
+
     void enterInTheAmountDoesNotSave() {
         Open(Payout);
         Click(FForm->sbAppend);

@@ -13,6 +13,7 @@
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QRadioButton>
 
 TfrmBase::TfrmBase(QWidget* parent) : QDialog(parent) {
@@ -80,9 +81,23 @@ bool TfrmBase::eventFilter(QObject* watched, QEvent* event) {
         if (widget == target && IsOwnControl(widget)) {
             auto* key = static_cast<QKeyEvent*>(event);
             RunGuarded([&] { FormKeyDown(key->key(), key->modifiers()); });
+            if (PressesFocusedButton(widget, *key)) return true;
         }
     }
     return QDialog::eventFilter(watched, event);
+}
+
+// The forms' buttons are no default buttons, so that Enter in a field never presses one; Enter
+// on a button that has the focus (reached by Tab) presses it, as Space does. The key that a
+// field passes on after moving the focus to a button is not meant for that button.
+bool TfrmBase::PressesFocusedButton(QWidget* control, const QKeyEvent& key) {
+    auto* button = qobject_cast<QPushButton*>(control);
+    if (!button || button->autoDefault() || QApplication::focusWidget() != button) return false;
+    if (key.key() != Qt::Key_Return && key.key() != Qt::Key_Enter) return false;
+    if ((key.modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier || key.isAutoRepeat())
+        return false;
+    if (button->isEnabled()) RunGuarded([button] { button->click(); });
+    return true;
 }
 
 // Edit boxes, drop-downs, radio groups and date pickers move on with Enter and the arrow keys;

@@ -31,6 +31,7 @@ protected:
 private:
     void WatchKeys(QObject* object);
     bool IsOwnControl(const QWidget* control) const;
+    static bool PressesFocusedButton(QWidget* control, const QKeyEvent& key);
     bool MovesFocusOnEnter(const QWidget* control) const;
     void MoveFocus(QWidget* from, bool forward);
 };
