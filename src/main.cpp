@@ -7,6 +7,7 @@
 #include "app/MainWindow.h"
 #include "app/StartCheck.h"
 #include "data/DataModule.h"
+#include "data/LedgerBackup.h"
 #include "data/LedgerLock.h"
 #include "data/Schema.h"
 #include "legacy/LegacyLedger.h"
@@ -15,17 +16,30 @@
 #include "platform/Fonts.h"
 #include "platform/InstallLayout.h"
 #include "platform/StopSignals.h"
+#include "platform/SystemError.h"
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <cstdio>
 #include <memory>
 
 namespace {
 
-// pennyvale --create-database: writes a new ledger below the current directory.
+// pennyvale --create-database: writes a new ledger below the current directory. A ledger gone
+// while its backups are there is not replaced by an empty one: the program's start offers the
+// backups, so this step leaves the place free and says why.
 int CreateDatabase(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
+    if (!QFileInfo::exists(Schema::DatabasePath) && LedgerBackup::AnyCopy(Schema::DatabasePath)) {
+        std::printf("%s\n", QStringLiteral("没有新建账本：账本 %1 不在，但文件夹 %2 中有它的备份；"
+                                           "启动程序后可以从备份恢复账本。")
+                                .arg(ShownPath(Schema::DatabasePath),
+                                     ShownPath(LedgerBackup::FolderOf(Schema::DatabasePath)))
+                                .toUtf8()
+                                .constData());
+        return 0;
+    }
     try {
         Schema::CreateDatabase(Schema::DatabasePath);
         std::printf(

@@ -59,10 +59,39 @@ private Q_SLOTS:
         auto again = StartCreate(dir.path());
         QVERIFY(again->waitForFinished(30000));
         QCOMPARE(again->exitCode(), 1);
-        QVERIFY(QString::fromUtf8(again->readAllStandardError()).contains(QStringLiteral("已经存在")));
+        QVERIFY(
+            QString::fromUtf8(again->readAllStandardError()).contains(QStringLiteral("已经存在")));
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), before);
+    }
+
+    // A ledger gone while its backups are there: the create step leaves the place free for the
+    // start's offer of the backups, and says so without failing; a file that is not a backup
+    // does not count.
+    void aLedgerGoneWithItsBackupsIsNotCreatedAgain() {
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("DataBase/Backup")));
+        const QString copy =
+            dir.filePath(QStringLiteral("DataBase/Backup/Hearthbook-20261207-1030.mdb"));
+        QFile file(copy);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        auto run = StartCreate(dir.path());
+        QVERIFY(run->waitForFinished(30000));
+        QCOMPARE(run->exitCode(), 0);
+        const QString out = QString::fromUtf8(run->readAllStandardOutput());
+        QVERIFY2(out.contains(QStringLiteral("没有新建账本")), qPrintable(out));
+        QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("DataBase/Hearthbook.mdb"))));
+
+        QVERIFY(QFile::rename(copy,
+                              dir.filePath(QStringLiteral("DataBase/Backup/Hearthbook-copy.mdb"))));
+        auto again = StartCreate(dir.path());
+        QVERIFY(again->waitForFinished(30000));
+        QCOMPARE(again->exitCode(), 0);
+        QCOMPARE(PersonCount(dir.filePath(QStringLiteral("DataBase/Hearthbook.mdb")),
+                             QStringLiteral("after")),
+                 1);
     }
 
     // Two create steps at the same moment in one folder: exactly one wins, the other says the
