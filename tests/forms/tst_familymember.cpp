@@ -1,3 +1,4 @@
+#include "FormUnderTest.h"
 #include "Fixture.h"
 #include "Typing.h"
 #include "data/ComboPub.h"
@@ -19,24 +20,13 @@
 
 #include <memory>
 
-class TestFamilyMember : public QObject {
+class TestFamilyMember : public QObject, TFormUnderTest<TfrmFamilyMember> {
     Q_OBJECT
-
-    std::unique_ptr<TTestLedger> FLedger;
-    std::unique_ptr<TfrmFamilyMember> FForm;
 
     void Open(TTestLedger::TContent content = TTestLedger::WithInitialContent,
               const std::function<void(TTestLedger&)>& rows = {}) {
-        FLedger = std::make_unique<TTestLedger>(content);
-        if (rows) rows(*FLedger);
-        FForm = std::make_unique<TfrmFamilyMember>();
-        FForm->show();
-        QApplication::setActiveWindow(FForm.get());
-        QVERIFY(QTest::qWaitForWindowActive(FForm.get()));
+        OpenForm(content, rows);
     }
-    void Click(QAbstractButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
-    void Type(QLineEdit* edit, const QString& text) { TypeInto(edit, text); }
-    QVariant Value(const QString& sql) { return FLedger->Scalar(sql); }
     int Rows() { return Value(QStringLiteral("select count(*) from bPerson")).toInt(); }
     void ClickRow(int row) {
         QTreeView* view = FForm->dbgPerson->View();

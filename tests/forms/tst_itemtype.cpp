@@ -1,3 +1,4 @@
+#include "FormUnderTest.h"
 #include "Fixture.h"
 #include "Typing.h"
 #include "data/ComboPub.h"
@@ -22,24 +23,13 @@
 
 #include <memory>
 
-class TestItemType : public QObject {
+class TestItemType : public QObject, TFormUnderTest<TfrmItemType> {
     Q_OBJECT
-
-    std::unique_ptr<TTestLedger> FLedger;
-    std::unique_ptr<TfrmItemType> FForm;
 
     void Open(TTestLedger::TContent content = TTestLedger::EmptyTables,
               const std::function<void(TTestLedger&)>& rows = {}) {
-        FLedger = std::make_unique<TTestLedger>(content);
-        if (rows) rows(*FLedger);
-        FForm = std::make_unique<TfrmItemType>();
-        FForm->show();
-        QApplication::setActiveWindow(FForm.get());
-        QVERIFY(QTest::qWaitForWindowActive(FForm.get()));
+        OpenForm(content, rows);
     }
-    void Click(QAbstractButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
-    void Type(QLineEdit* edit, const QString& text) { TypeInto(edit, text); }
-    QVariant Value(const QString& sql) { return FLedger->Scalar(sql); }
     int Rows() { return Value(QStringLiteral("select count(*) from bItemProject")).toInt(); }
     // Clicks the grid on the category with this key.
     void ClickCategory(int id) {
