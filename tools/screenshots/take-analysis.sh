@@ -4,12 +4,7 @@
 # default account, opens each form and saves the window in docs/. Needs python3, sqlite3,
 # xvfb-run, xdotool and ImageMagick's import.
 set -euo pipefail
-top=$(cd "$(dirname "$0")/../.." && pwd)
-program="$top/${PENNYVALE_BUILD:-build}/bin/pennyvale"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-cd "$work"
-"$program" --create-database >/dev/null
+source "$(dirname "$0")/fresh_ledger.sh"
 
 # A year of the default member's income and expenditure, in the predefined categories.
 python3 - >records.sql <<'PY'

@@ -2,12 +2,7 @@
 # Takes the README's screenshots: runs the real program under Xvfb on a fresh ledger, logs in
 # with the default account, opens a working form, and saves what the screen shows in docs/.
 set -euo pipefail
-top=$(cd "$(dirname "$0")/../.." && pwd)
-program="$top/${PENNYVALE_BUILD:-build}/bin/pennyvale"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-cd "$work"
-"$program" --create-database >/dev/null
+source "$(dirname "$0")/fresh_ledger.sh"
 
 LC_ALL=zh_CN.UTF-8 LANG=zh_CN.UTF-8 xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   set -e

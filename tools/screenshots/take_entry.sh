@@ -4,12 +4,7 @@
 # list), logs in with the default account, opens 日常收入管理 and then 日常支出管理, and saves
 # each main window in docs/income.png and docs/payout.png.
 set -euo pipefail
-top=$(cd "$(dirname "$0")/../.." && pwd)
-program="$top/${PENNYVALE_BUILD:-build}/bin/pennyvale"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-cd "$work"
-"$program" --create-database >/dev/null
+source "$(dirname "$0")/fresh_ledger.sh"
 
 # Day numbers count days since 30 December 1899 (25569 is 1 January 1970).
 month=$(date +%Y-%m)

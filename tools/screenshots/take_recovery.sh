@@ -3,12 +3,7 @@
 # damaged ledger at start with the newest good backup offered. Runs the real program under Xvfb
 # on a fresh ledger and saves the screen in docs/.
 set -euo pipefail
-top=$(cd "$(dirname "$0")/../.." && pwd)
-program="$top/${PENNYVALE_BUILD:-build}/bin/pennyvale"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-cd "$work"
-"$program" --create-database >/dev/null
+source "$(dirname "$0")/fresh_ledger.sh"
 "$program" --backup >/dev/null
 
 LC_ALL=zh_CN.UTF-8 LANG=zh_CN.UTF-8 xvfb-run -a -s "-screen 0 1024x768x24" bash -c '

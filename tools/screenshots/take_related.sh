@@ -3,13 +3,7 @@
 # and the income-tax page: runs the real program under Xvfb on a fresh ledger with a few diary
 # entries, logs in with the default account, and saves what the screen shows in docs/.
 set -euo pipefail
-top=$(cd "$(dirname "$0")/../.." && pwd)
-bin="$top/${PENNYVALE_BUILD:-build}/bin"
-program="$bin/pennyvale"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-cd "$work"
-"$program" --create-database >/dev/null
+source "$(dirname "$0")/fresh_ledger.sh"
 
 # Entries of the default member for yesterday, today and tomorrow (day numbers, at midnight).
 today=$(( ($(date -u +%s) / 86400) + 25569 ))
