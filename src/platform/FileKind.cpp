@@ -1,0 +1,29 @@
+#include "platform/FileKind.h"
+
+#include "platform/SystemError.h"
+
+#include <QFile>
+#include <sys/stat.h>
+
+TFileKind FileKindOf(const QString& path) {
+    struct stat status {};
+    if (::stat(QFile::encodeName(path).constData(), &status) != 0) return TFileKind::Missing;
+    if (S_ISREG(status.st_mode)) return TFileKind::Regular;
+    if (S_ISDIR(status.st_mode)) return TFileKind::Folder;
+    return TFileKind::Special;
+}
+
+QString NotAFileText(const QString& path) {
+    struct stat status {};
+    if (::stat(QFile::encodeName(path).constData(), &status) != 0 || S_ISREG(status.st_mode))
+        return {};
+    const QString shown = ShownPath(path);
+    if (S_ISDIR(status.st_mode)) return QStringLiteral("%1 是一个文件夹，不是文件。").arg(shown);
+    const QString what = S_ISFIFO(status.st_mode)   ? QStringLiteral("命名管道")
+                         : S_ISSOCK(status.st_mode) ? QStringLiteral("套接字")
+                         : S_ISCHR(status.st_mode) || S_ISBLK(status.st_mode)
+                             ? QStringLiteral("设备")
+                             : QStringLiteral("特殊文件");
+    return QStringLiteral("%1 不是普通文件，而是一个%2，不能把它当作账本文件打开。")
+        .arg(shown, what);
+}
