@@ -149,6 +149,22 @@ class TestMainWindow : public QObject {
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
+    // A ledger with a backup, damaged for a page from offset on (counted from the end when
+    // negative), opened again and its check started, as the program's start does.
+    void NewDamagedLedger(qint64 offset) {
+        NewLedger();
+        LedgerBackup::Write(FLedger->Connection(), Schema::DatabasePath, FLedger->Now());
+        delete dmMain;
+        const qint64 size = QFileInfo(Schema::DatabasePath).size();
+        Scribble(Schema::DatabasePath, offset < 0 ? size + offset : offset, 4096);
+        dmMain = new TdmMain;
+        dmMain->DataModuleCreate();
+        LedgerRecovery::StartCheck();
+    }
+
+    // The last page of the ledger, which the login does not read.
+    static constexpr qint64 LastPage = -4096;
+
 private slots:
     void initTestCase() {
         InitPennyvaleResources();
@@ -283,15 +299,8 @@ private slots:
     // The ledger's check runs behind the login: a damaged ledger is offered for restoring once
     // the member has logged in, before the working area is placed.
     void damagedLedgerIsOfferedAfterTheLogin() {
-        NewLedger();
-        LedgerBackup::Write(FLedger->Connection(), Schema::DatabasePath, FLedger->Now());
-        delete dmMain;
-        // The last page, which the login does not read.
-        Scribble(Schema::DatabasePath, QFileInfo(Schema::DatabasePath).size() - 4096, 4096);
-        dmMain = new TdmMain;
-        dmMain->DataModuleCreate();
+        NewDamagedLedger(LastPage);
         FLedger->Messages.ConfirmAnswers = {false};
-        LedgerRecovery::StartCheck();
         Start([this](TfrmLogin* login) {
             QVERIFY(FLedger->Messages.Boxes.isEmpty());
             LogIn(login, QStringLiteral("admin"), QStringLiteral("admin"));
@@ -301,6 +310,48 @@ private slots:
         QCOMPARE(FLedger->Messages.Boxes[0].Kind, TMessageKind::Confirm);
         QVERIFY2(FLedger->Messages.Boxes[0].Text.contains(QStringLiteral("检查发现账本文件")),
                  qPrintable(FLedger->Messages.Boxes[0].Text));
+    }
+
+    // A ledger replaced by its backup after the login: the member logs in again on it before
+    // the working area is placed.
+    void restoredAfterTheLoginAsksForTheLoginAgain() {
+        NewDamagedLedger(LastPage);
+        FLedger->Messages.ConfirmAnswers = {true};
+        int logins = 0;
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, [&logins] {
+            auto* login = qobject_cast<TfrmLogin*>(QApplication::activeModalWidget());
+            if (!login || login->property("answered").toBool()) return;
+            login->setProperty("answered", true);
+            ++logins;
+            if (logins > 2) return login->reject();
+            QVERIFY(!frmPanel);
+            LogIn(login, QStringLiteral("admin"), QStringLiteral("admin"));
+        });
+        poll.start(10);
+        frmMain = new TfrmMain;
+        frmMain->show();
+        QCOMPARE(logins, 2);
+        QVERIFY(frmPanel);
+        QCOMPARE(FLedger->Messages.Boxes.size(), 2);
+        QVERIFY2(FLedger->Messages.Boxes[1].Text.contains(QStringLiteral("的备份恢复了账本")),
+                 qPrintable(FLedger->Messages.Boxes[1].Text));
+    }
+
+    // Damaged members keep the login from finding the account: the check's offer comes then,
+    // and the login goes on in the restored ledger.
+    void damagedMembersAreOfferedAtTheLogin() {
+        NewDamagedLedger(4096); // the second page, the members' table
+        FLedger->Messages.ConfirmAnswers = {true};
+        Start([](TfrmLogin* login) {
+            LogIn(login, QStringLiteral("admin"), QStringLiteral("admin"));
+        });
+        QVERIFY(!TApplication::Terminated());
+        QVERIFY(frmPanel);
+        QCOMPARE(ComboPub->CurPersonName, QStringLiteral("家长"));
+        QCOMPARE(FLedger->Messages.Boxes.size(), 2);
+        QCOMPARE(FLedger->Messages.Boxes[0].Kind, TMessageKind::Confirm);
+        QCOMPARE(FLedger->Messages.Boxes[1].Kind, TMessageKind::Warning);
     }
 
     void statusBarOfAnotherMember() {
