@@ -1,7 +1,8 @@
 #pragma once
 
 // The large ledger the benchmarks share: 1,000,000 records over 10 members and 20 years,
-// 40 categories and 5,000 diary entries, generated once into a folder and then reused.
+// 40 categories and 5,000 diary entries, generated once into a folder and then reused; a ledger
+// of the same kind with fewer records where a benchmark compares sizes.
 #include "data/DayNumber.h"
 #include "data/Schema.h"
 
@@ -27,7 +28,7 @@ inline constexpr int IncomeCategories = 10;
 inline constexpr int DiaryEntries = 5000;
 
 inline const char* const Words[] = {"午饭", "超市", "地铁", "电费", "水费", "燃气", "话费", "衣服",
-                             "药品", "学费", "电影", "礼物", "工资", "奖金", "理财", "兼职"};
+                                    "药品", "学费", "电影", "礼物", "工资", "奖金", "理财", "兼职"};
 
 inline QString MemberName(int i) {
     return QStringLiteral("成员%1").arg(i + 1);
@@ -40,7 +41,7 @@ inline void Check(QSqlQuery& query, bool ok) {
     }
 }
 
-inline void Generate(const QString& path) {
+inline void Generate(const QString& path, int records = Records) {
     QElapsedTimer timer;
     timer.start();
     QDir().mkpath(QFileInfo(path).absolutePath());
@@ -70,7 +71,7 @@ inline void Generate(const QString& path) {
         const QDate first(FirstYear, 1, 1);
         const int days = int(first.daysTo(QDate(FirstYear + Years - 1, 12, 31))) + 1;
         q.prepare("insert into fPayout values (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
-        for (int id = 1; id <= Records; ++id) {
+        for (int id = 1; id <= records; ++id) {
             const QDate day = first.addDays(random.bounded(days));
             const bool income = random.bounded(100) < 15;
             const int category =
@@ -104,15 +105,15 @@ inline void Generate(const QString& path) {
         db.close();
     }
     QSqlDatabase::removeDatabase("generate");
-    std::printf("generated %d records in %.1f s: %s (%.0f MB)\n", Records, timer.elapsed() / 1000.0,
+    std::printf("generated %d records in %.1f s: %s (%.0f MB)\n", records, timer.elapsed() / 1000.0,
                 path.toUtf8().constData(), QFileInfo(path).size() / 1048576.0);
 }
 
 // Makes the folder the current directory and generates its ledger unless it is there already.
-inline void Prepare(const QString& folder) {
+inline void Prepare(const QString& folder, int records = Records) {
     QDir().mkpath(folder);
     QDir::setCurrent(folder);
-    if (!QFile::exists(Schema::DatabasePath)) Generate(Schema::DatabasePath);
+    if (!QFile::exists(Schema::DatabasePath)) Generate(Schema::DatabasePath, records);
 }
 
 } // namespace LargeLedger

@@ -115,8 +115,9 @@ int main(int argc, char* argv[]) {
         dmMain = new TdmMain;
         dmMain->DataModuleCreate();
     });
-    // A damaged ledger is named and a good backup offered in its place.
-    RunGuarded([] { LedgerRecovery::CheckAtStart(); });
+    // A damaged ledger is named and a good backup offered in its place: a ledger that did not
+    // open at once, an open one once its check, which runs while the login is up, has ended.
+    RunGuarded([] { LedgerRecovery::StartCheck(); });
     RunGuarded([] {
         frmMain = new TfrmMain;
         frmMain->show(); // runs the login
@@ -127,6 +128,8 @@ int main(int argc, char* argv[]) {
         delete frmMain;
         frmMain = nullptr;
     });
+    // A check still running (the login was left) is of no more use.
+    RunGuarded([] { LedgerRecovery::EndCheck(); });
     // A run that changed the ledger leaves a backup copy of it.
     RunGuarded([] { LedgerRecovery::BackupAtEnd(); });
     RunGuarded([] {

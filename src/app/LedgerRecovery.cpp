@@ -5,15 +5,20 @@
 #include "data/CommonDB.h"
 #include "data/DataModule.h"
 #include "data/LedgerBackup.h"
-#include "data/LedgerCheck.h"
+#include "data/LedgerCheckRun.h"
 #include "data/LedgerRestore.h"
 #include "data/Query.h"
 #include "data/Schema.h"
 #include "platform/Exception.h"
+#include "platform/MessagePresenter.h"
 #include "platform/SystemError.h"
 
 #include <QDir>
+#include <QEventLoop>
 #include <QFileInfo>
+#include <QProgressDialog>
+#include <QThread>
+#include <memory>
 
 namespace {
 
@@ -34,7 +39,8 @@ QString DateOf(const QString& backup) {
     return name ? name->DateText() : QFileInfo(backup).fileName();
 }
 
-void Restore(const QString& backup, bool wasOpen) {
+// Puts a copy of the backup in place of the ledger and opens it; true when it is in place.
+bool Restore(const QString& backup, bool wasOpen) {
     const QString ledger = Schema::DatabasePath;
     dmMain->qryCommon->Close();
     dmMain->cnHearthbook.close();
@@ -45,7 +51,7 @@ void Restore(const QString& backup, bool wasOpen) {
     } catch (const Exception& error) {
         TCommon::ShowError(error.Message + GoingOn(wasOpen));
         if (wasOpen) dmMain->Open(); // the damaged ledger as it was
-        return;
+        return false;
     }
     dmMain->Open();
     const QString keptText =
@@ -53,6 +59,7 @@ void Restore(const QString& backup, bool wasOpen) {
     TCommon::ShowWarning(
         QStringLiteral("已用 %1 的备份恢复了账本 %2。").arg(DateOf(backup), ShownPath(ledger)) +
         keptText + QStringLiteral("这个备份之后记的账目不在恢复的账本中，请重新录入。"));
+    return true;
 }
 
 // A ledger that is gone while its backups are there was deleted or moved by mistake: a new
@@ -83,27 +90,10 @@ void OfferForMissing() {
     dmMain->Open();
 }
 
-} // namespace
-
-namespace LedgerRecovery {
-
-void CheckAtStart() {
-    if (!dmMain) return;
+// Names the damage, offers the newest good backup and puts it in place on yes; true when it
+// was put in place. open says whether the damaged ledger is open.
+bool OfferForDamaged(const QString& damage, bool open) {
     const QString ledger = Schema::DatabasePath;
-    const bool open = dmMain->cnHearthbook.isOpen();
-    QString damage;
-    if (open) {
-        QString problems;
-        if (LedgerCheck::CheckFile(ledger, &problems) != TLedgerProblem::Damaged) return;
-        qWarning("check of %s: %s", qPrintable(ShownPath(ledger)), qPrintable(problems));
-        damage = QStringLiteral("检查发现账本文件 %1 已损坏，其中一部分账目可能已经无法读取。")
-                     .arg(ShownPath(ledger));
-    } else {
-        if (dmMain->OpenProblem() == TLedgerProblem::Missing) return OfferForMissing();
-        if (dmMain->OpenProblem() != TLedgerProblem::Damaged) return;
-        damage = QStringLiteral("账本文件 %1 已损坏，无法打开。").arg(ShownPath(ledger));
-    }
-
     int rejected = 0;
     const QString backup = LedgerRestore::NewestGoodBackup(ledger, &rejected);
     const QString folder = ShownPath(LedgerBackup::FolderOf(ledger));
@@ -115,21 +105,74 @@ void CheckAtStart() {
                       .arg(folder)
                       .arg(rejected);
         TCommon::ShowError(damage + none + GoingOn(open));
-        return;
+        return false;
     }
     const QString question =
         damage + QStringLiteral("\n\n找到 %1 的备份 %2，检查完好。是否用这个备份恢复账本？\n"
                                 "损坏的文件会改名保留在它旁边（%3-%4-日期-时间.mdb），不会删除；"
                                 "这个备份之后记的账目需要重新录入。")
                      .arg(DateOf(backup), ShownPath(backup), QFileInfo(ledger).completeBaseName(),
-                          DamagedWord);
+                          LedgerRecovery::DamagedWord);
     if (!TCommon::ShowConfirm(question)) {
         TCommon::ShowWarning(
             QStringLiteral("没有恢复账本，损坏的账本文件 %1 保持原样。").arg(ShownPath(ledger)) +
             GoingOn(open));
+        return false;
+    }
+    return Restore(backup, open);
+}
+
+// The check of the open ledger that runs while the login is up.
+std::unique_ptr<TLedgerCheckRun> RunningCheck;
+
+// Waits for the check while the event loop runs, with a note on screen; false when the program
+// was asked to end meanwhile (a stop signal leaves every event loop).
+bool WaitFor(const TLedgerCheckRun& check) {
+    if (check.Finished()) return true;
+    QEventLoop loop;
+    QObject::connect(check.Thread(), &QThread::finished, &loop, &QEventLoop::quit);
+    if (check.Finished()) return true; // ended before the connection was made
+    QProgressDialog note(QStringLiteral("正在检查账本 %1 ……").arg(ShownPath(Schema::DatabasePath)),
+                         QString(), 0, 0);
+    note.setObjectName(QStringLiteral("LedgerCheckNote"));
+    note.setWindowTitle(MessageCaption);
+    note.setWindowModality(Qt::ApplicationModal);
+    note.setCancelButton(nullptr); // a check cannot be left halfway
+    note.setMinimumDuration(0);
+    note.show();
+    return loop.exec() == 0;
+}
+
+} // namespace
+
+namespace LedgerRecovery {
+
+void StartCheck() {
+    if (!dmMain) return;
+    const QString ledger = Schema::DatabasePath;
+    if (dmMain->cnHearthbook.isOpen()) {
+        RunningCheck = std::make_unique<TLedgerCheckRun>(ledger);
         return;
     }
-    Restore(backup, open);
+    if (dmMain->OpenProblem() == TLedgerProblem::Missing) return OfferForMissing();
+    if (dmMain->OpenProblem() != TLedgerProblem::Damaged) return;
+    OfferForDamaged(QStringLiteral("账本文件 %1 已损坏，无法打开。").arg(ShownPath(ledger)), false);
+}
+
+bool AwaitCheck() {
+    if (!RunningCheck || !WaitFor(*RunningCheck)) return false;
+    const std::unique_ptr<TLedgerCheckRun> check = std::move(RunningCheck);
+    if (check->Problem() != TLedgerProblem::Damaged || !dmMain) return false;
+    const QString ledger = Schema::DatabasePath;
+    qWarning("check of %s: %s", qPrintable(ShownPath(ledger)), qPrintable(check->Reason()));
+    return OfferForDamaged(
+        QStringLiteral("检查发现账本文件 %1 已损坏，其中一部分账目可能已经无法读取。")
+            .arg(ShownPath(ledger)),
+        dmMain->cnHearthbook.isOpen());
+}
+
+void EndCheck() {
+    RunningCheck.reset();
 }
 
 void BackupAtEnd() {

@@ -1,6 +1,7 @@
 #include "app/Login.h"
 
 #include "app/Application.h"
+#include "app/LedgerRecovery.h"
 #include "app/LoginLayout.h"
 #include "data/ComboPub.h"
 #include "data/Common.h"
@@ -139,9 +140,17 @@ void TfrmLogin::sbOKClick() {
     dmMain->Open();
     TQuery& query = *dmMain->qryCommon;
     const QString account = Trimmed(edtAccount->text());
-    TCommonDB::OpenSQL(QStringLiteral("select * from bPerson where LoginAccount = '") +
-                           SqlText(account) + u'\'',
-                       query);
+    const QString lookup =
+        QStringLiteral("select * from bPerson where LoginAccount = '") + SqlText(account) + u'\'';
+    try {
+        TCommonDB::OpenSQL(lookup, query);
+    } catch (const EDatabaseError&) {
+        // Members the ledger cannot give back may be damage that the check running behind the
+        // login finds: its offer comes now, and the account is looked up again in the ledger a
+        // backup replaced. Otherwise the error is reported as it is.
+        if (!LedgerRecovery::AwaitCheck()) throw;
+        TCommonDB::OpenSQL(lookup, query);
+    }
     if (query.IsEmpty()) {
         TCommon::ShowWarning(QStringLiteral("帐号不存在，请重新输入！"));
         return;

@@ -1,5 +1,6 @@
 #include "app/MainWindow.h"
 
+#include "app/LedgerRecovery.h"
 #include "app/Login.h"
 #include "data/ComboPub.h"
 #include "data/Common.h"
@@ -151,7 +152,8 @@ void TfrmMain::BuildLayout() {
 }
 
 void TfrmMain::FormCreate() {
-    FServices = std::make_unique<TServices>(TCommon::GetSettingsPath() + QStringLiteral("fClient.ini"));
+    FServices =
+        std::make_unique<TServices>(TCommon::GetSettingsPath() + QStringLiteral("fClient.ini"));
     SetStartDates(TCommonDB::GetSysDateTime().date());
 }
 
@@ -163,14 +165,22 @@ void TfrmMain::showEvent(QShowEvent* event) {
     }
 }
 
+bool TfrmMain::RunLogin() {
+    // Freed when the modal display ends, also when it ends with an error; frmLogin then clears
+    // itself.
+    TfrmLogin login(this);
+    frmLogin = &login;
+    login.exec();
+    return login.LoginOK();
+}
+
 void TfrmMain::FormShow() {
-    {
-        // Freed when the modal display ends, also when it ends with an error; frmLogin then
-        // clears itself.
-        TfrmLogin login(this);
-        frmLogin = &login;
-        login.exec();
-    }
+    // The check of the ledger that began at start ends before the working area is used. A ledger
+    // it replaced by a backup may not know the member, or the password, as the damaged one did:
+    // the member logs in again on it.
+    bool loggedIn = RunLogin();
+    while (loggedIn && LedgerRecovery::AwaitCheck())
+        loggedIn = RunLogin();
 
     frmPanel = new TfrmPanel(pnlMain);
     pnlMain->layout()->addWidget(frmPanel);

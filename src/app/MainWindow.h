@@ -63,6 +63,8 @@ protected:
 
 private:
     void BuildLayout();
+    // Shows the login until it is left; true when a member logged in.
+    bool RunLogin();
     void ButtonMouseMove(int index);
     void ButtonMouseLeave(int index);
     // Replaces the working form by a new form made by create.

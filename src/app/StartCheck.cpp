@@ -1,5 +1,6 @@
 #include "app/StartCheck.h"
 
+#include "app/LedgerRecovery.h"
 #include "app/Login.h"
 #include "data/Common.h"
 #include "data/DataModule.h"
@@ -21,7 +22,8 @@ void Print(std::FILE* stream, const QString& line) {
 }
 
 QString Found(const QString& path) {
-    return path + (QFileInfo::exists(path) ? QStringLiteral(" (found)") : QStringLiteral(" (missing)"));
+    return path +
+           (QFileInfo::exists(path) ? QStringLiteral(" (found)") : QStringLiteral(" (missing)"));
 }
 
 } // namespace
@@ -65,6 +67,10 @@ void TStartCheck::LoginShown(TfrmLogin* login) {
                       Found(TCommon::GetAppPath() + QStringLiteral("bank/computer/tax.html")));
     Print(stdout, QStringLiteral("settings: ") + TCommon::GetSettingsPath() +
                       QStringLiteral("fClient.ini"));
-    // Leave the login once it is up, as its 取消 button does: the program then ends.
-    QTimer::singleShot(0, login, [login] { login->reject(); });
+    // The ledger's check, running behind the login, is awaited (a damaged ledger's offer is a
+    // message like any other); then the login is left as its 取消 button does: the program ends.
+    QTimer::singleShot(0, login, [login] {
+        LedgerRecovery::AwaitCheck();
+        login->reject();
+    });
 }

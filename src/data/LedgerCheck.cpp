@@ -1,4 +1,5 @@
 #include "data/LedgerCheck.h"
+#include "data/CheckStop.h"
 #include "data/SqliteEngine.h"
 
 #include <QDir>
@@ -51,11 +52,13 @@ QString ReasonOf(const QSqlError& error, const QString& path) {
                                 : unfinished + QStringLiteral("，只读的检查无法撤销它");
 }
 
-TLedgerProblem CheckOpen(QSqlDatabase& connection, const QString& path, QString* reason) {
+TLedgerProblem CheckOpen(QSqlDatabase& connection, const QString& path, QString* reason,
+                         TCheckStop* stop) {
     if (!connection.open()) {
         *reason = ReasonOf(connection.lastError(), path);
         return ProblemOf(connection.lastError());
     }
+    if (stop) stop->Watch(SqliteHandle(connection));
     {
         // SQLite opens any file lazily; reading the schema proves it is a database.
         QSqlQuery probe(connection);
@@ -80,7 +83,7 @@ QString QuickCheck(QSqlDatabase& connection) {
     return RunQuickCheck(connection, &error);
 }
 
-TLedgerProblem CheckFile(const QString& path, QString* reason) {
+TLedgerProblem CheckFile(const QString& path, QString* reason, TCheckStop* stop) {
     QString found;
     TLedgerProblem problem = TdmMain::InspectFile(path, &found);
     if (problem == TLedgerProblem::None) {
@@ -92,7 +95,8 @@ TLedgerProblem CheckFile(const QString& path, QString* reason) {
             connection.setDatabaseName(uri.toString(QUrl::FullyEncoded));
             connection.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1")
                                              .arg(TdmMain::BusyTimeoutMs));
-            problem = CheckOpen(connection, path, &found);
+            problem = CheckOpen(connection, path, &found, stop);
+            if (stop) stop->Watch(nullptr);
             connection.close();
         }
         QSqlDatabase::removeDatabase(name);

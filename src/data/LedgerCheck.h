@@ -2,6 +2,8 @@
 
 #include "data/DataModule.h"
 
+class TCheckStop;
+
 #include <QSqlDatabase>
 #include <QString>
 
@@ -19,7 +21,9 @@ QString QuickCheck(QSqlDatabase& connection);
 // otherwise but leaves out the tables' CHECK constraints (the widths of the text fields), which
 // it would evaluate row by row: a ledger of a million records is checked in a quarter of a
 // second instead of two. The file may be open in the program at the same time. None when it can
-// serve as the ledger; otherwise the problem, with the reason in reason.
-TLedgerProblem CheckFile(const QString& path, QString* reason = nullptr);
+// serve as the ledger; otherwise the problem, with the reason in reason. A check run in another
+// thread can be ended early through stop; its result then says nothing of the file.
+TLedgerProblem CheckFile(const QString& path, QString* reason = nullptr,
+                         TCheckStop* stop = nullptr);
 
 } // namespace LedgerCheck

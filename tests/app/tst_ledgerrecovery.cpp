@@ -8,9 +8,14 @@
 #include "data/Schema.h"
 #include "platform/MessagePresenter.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QLabel>
+#include <QProgressDialog>
+#include <QSqlQuery>
 #include <QTest>
+#include <QTimer>
 #include <functional>
 
 namespace {
@@ -45,6 +50,13 @@ void DamagePage1() {
     Scribble(Schema::DatabasePath, 100, 4096 - 100);
 }
 
+// The start's check as the program runs it: begun after the open, its outcome awaited after the
+// login.
+void CheckAtStart() {
+    LedgerRecovery::StartCheck();
+    LedgerRecovery::AwaitCheck();
+}
+
 QString Backup(TTestLedger& ledger, const QDateTime& time) {
     return LedgerBackup::Write(ledger.Connection(), Schema::DatabasePath, time);
 }
@@ -60,7 +72,7 @@ private Q_SLOTS:
     void soundLedgerIsLeftAlone() {
         TTestLedger ledger;
         Backup(ledger, ledger.Now());
-        LedgerRecovery::CheckAtStart();
+        CheckAtStart();
         QVERIFY(ledger.Messages.Boxes.isEmpty());
         QVERIFY(dmMain->cnHearthbook.isOpen());
         QCOMPARE(Files("DataBase"), QStringList{"Hearthbook.mdb"});
@@ -81,7 +93,7 @@ private Q_SLOTS:
         damaged = ReadAll(Schema::DatabasePath);
         ledger.Messages.ConfirmAnswers = {true};
 
-        LedgerRecovery::CheckAtStart();
+        CheckAtStart();
 
         QCOMPARE(ledger.Messages.Boxes.size(), 2);
         QCOMPARE(ledger.Messages.Boxes[0].Kind, TMessageKind::Confirm);
@@ -111,7 +123,7 @@ private Q_SLOTS:
         const QByteArray damaged = ReadAll(Schema::DatabasePath);
         ledger.Messages.ConfirmAnswers = {false};
 
-        LedgerRecovery::CheckAtStart();
+        CheckAtStart();
 
         QCOMPARE(ledger.Messages.Boxes.size(), 2);
         QCOMPARE(ledger.Messages.Boxes[0].Kind, TMessageKind::Confirm);
@@ -127,7 +139,7 @@ private Q_SLOTS:
         TTestLedger ledger;
         ReopenDamaged(ledger, DamagePage2);
         const QByteArray damaged = ReadAll(Schema::DatabasePath);
-        LedgerRecovery::CheckAtStart();
+        CheckAtStart();
         QCOMPARE(ledger.Messages.Boxes.size(), 1);
         QCOMPARE(ledger.Messages.Boxes[0].Kind, TMessageKind::Error);
         const QString text = ledger.Messages.Boxes[0].Text;
@@ -147,7 +159,7 @@ private Q_SLOTS:
         ReopenDamaged(ledger, DamagePage2);
         ledger.Messages.ConfirmAnswers = {true};
 
-        LedgerRecovery::CheckAtStart();
+        CheckAtStart();
 
         QVERIFY(!ledger.Messages.Boxes.isEmpty());
         const QString question = ledger.Messages.Boxes[0].Text;
@@ -163,12 +175,51 @@ private Q_SLOTS:
         const QString only = Backup(ledger, ledger.Now());
         Scribble(only, 4096, 4096);
         ReopenDamaged(ledger, DamagePage2);
-        LedgerRecovery::CheckAtStart();
+        CheckAtStart();
         QCOMPARE(ledger.Messages.Boxes.size(), 1);
         QCOMPARE(ledger.Messages.Boxes[0].Kind, TMessageKind::Error);
         QVERIFY2(ledger.Messages.LastText().contains(QStringLiteral("1 个备份都没有通过检查")),
                  qPrintable(ledger.Messages.LastText()));
         QCOMPARE(Files("DataBase"), QStringList{"Hearthbook.mdb"});
+    }
+
+    // The check runs while the login is up: starting it offers nothing yet. Awaited after the
+    // login while it still runs, a note says what the program waits for; the offer follows.
+    // Another connection's write lock holds the check at its first read until the note is up.
+    void checkRunsBehindTheLoginAndIsAwaitedWithANote() {
+        TTestLedger ledger;
+        Backup(ledger, ledger.Now());
+        ReopenDamaged(ledger, DamagePage2);
+        ledger.Messages.ConfirmAnswers = {true};
+        QSqlDatabase holder = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "holder");
+        holder.setDatabaseName(Schema::DatabasePath);
+        QVERIFY(holder.open());
+        QVERIFY(QSqlQuery(holder).exec(QStringLiteral("begin exclusive")));
+        const int busyTimeout = TdmMain::BusyTimeoutMs;
+        TdmMain::BusyTimeoutMs = 20000; // longer than the test holds the lock
+
+        LedgerRecovery::StartCheck();
+        QVERIFY(ledger.Messages.Boxes.isEmpty());
+        QString note;
+        QTimer::singleShot(0, [&] {
+            if (auto* dialog = qobject_cast<QProgressDialog*>(QApplication::activeModalWidget()))
+                note = dialog->windowTitle() + dialog->findChild<QLabel*>()->text();
+            QSqlQuery(holder).exec(QStringLiteral("rollback"));
+        });
+        const bool replaced = LedgerRecovery::AwaitCheck();
+
+        TdmMain::BusyTimeoutMs = busyTimeout;
+        holder.close();
+        holder = QSqlDatabase();
+        QSqlDatabase::removeDatabase("holder");
+        QCOMPARE(
+            note,
+            QStringLiteral("系统提示：正在检查账本 %1 ……").arg(Absolute(Schema::DatabasePath)));
+        QVERIFY(replaced);
+        QCOMPARE(ledger.Messages.Boxes.size(), 2);
+        QCOMPARE(ledger.Messages.Boxes[0].Kind, TMessageKind::Confirm);
+        QVERIFY2(ledger.Messages.Boxes[0].Text.contains(QStringLiteral("检查发现账本文件")),
+                 qPrintable(ledger.Messages.Boxes[0].Text));
     }
 
     // Damage the open itself runs into: the open's report, then the offer; on yes the restored
@@ -182,7 +233,7 @@ private Q_SLOTS:
         QCOMPARE(ledger.Messages.Boxes.size(), 1); // the open's own report
         ledger.Messages.ConfirmAnswers = {true};
 
-        LedgerRecovery::CheckAtStart();
+        CheckAtStart();
 
         QCOMPARE(ledger.Messages.Boxes.size(), 3);
         QCOMPARE(ledger.Messages.Boxes[1].Kind, TMessageKind::Confirm);
@@ -199,7 +250,7 @@ private Q_SLOTS:
         ReopenDamaged(ledger, DamagePage1);
         const QByteArray damaged = ReadAll(Schema::DatabasePath);
         ledger.Messages.ConfirmAnswers = {false};
-        LedgerRecovery::CheckAtStart();
+        CheckAtStart();
         QCOMPARE(ledger.Messages.Boxes.size(), 3);
         QVERIFY2(ledger.Messages.LastText().contains(QStringLiteral("账本没有打开")),
                  qPrintable(ledger.Messages.LastText()));
@@ -219,7 +270,7 @@ private Q_SLOTS:
         ledger.Messages.Boxes.clear();
         ledger.Messages.ConfirmAnswers = {true};
 
-        LedgerRecovery::CheckAtStart();
+        CheckAtStart();
 
         QCOMPARE(ledger.Messages.Boxes.size(), 2);
         QCOMPARE(ledger.Messages.Boxes[0].Kind, TMessageKind::Confirm);
@@ -245,7 +296,7 @@ private Q_SLOTS:
         ledger.Messages.Boxes.clear();
         ledger.Messages.ConfirmAnswers = {false, true};
 
-        LedgerRecovery::CheckAtStart();
+        CheckAtStart();
 
         QCOMPARE(ledger.Messages.Boxes.size(), 2);
         QVERIFY2(ledger.Messages.Boxes[1].Text.contains(QStringLiteral("是否新建一个空账本")),
@@ -261,7 +312,7 @@ private Q_SLOTS:
         ReopenDamaged(ledger, [] { QVERIFY(QFile::remove(Schema::DatabasePath)); });
         ledger.Messages.Boxes.clear();
         ledger.Messages.ConfirmAnswers = {false, false};
-        LedgerRecovery::CheckAtStart();
+        CheckAtStart();
         QCOMPARE(ledger.Messages.Boxes.size(), 2);
         QVERIFY(!dmMain->cnHearthbook.isOpen());
         QVERIFY(!QFileInfo::exists(Schema::DatabasePath));
@@ -275,7 +326,7 @@ private Q_SLOTS:
         ReopenDamaged(ledger, [] { QVERIFY(QFile::remove(Schema::DatabasePath)); });
         ledger.Messages.Boxes.clear();
         ledger.Messages.ConfirmAnswers = {false};
-        LedgerRecovery::CheckAtStart();
+        CheckAtStart();
         QCOMPARE(ledger.Messages.Boxes.size(), 2);
         QCOMPARE(ledger.Messages.Boxes[0].Kind, TMessageKind::Error);
         QVERIFY2(ledger.Messages.Boxes[0].Text.contains(QStringLiteral("没有可用的备份")),
@@ -294,7 +345,7 @@ private Q_SLOTS:
         QCOMPARE(dmMain->OpenProblem(), TLedgerProblem::Missing);
         QVERIFY2(ledger.Messages.Boxes.isEmpty(), qPrintable(ledger.Messages.LastText()));
         ledger.Messages.ConfirmAnswers = {false, false};
-        LedgerRecovery::CheckAtStart();
+        CheckAtStart();
         QCOMPARE(ledger.Messages.Boxes.size(), 2);
         QCOMPARE(ledger.Messages.Boxes[0].Kind, TMessageKind::Confirm);
         QVERIFY2(ledger.Messages.Boxes[0].Text.contains(QStringLiteral("不见了")),
@@ -316,7 +367,7 @@ private Q_SLOTS:
     void missingLedgerIsNotOffered() {
         TTestLedger ledger(TTestLedger::NoDatabase);
         ledger.Messages.Boxes.clear();
-        LedgerRecovery::CheckAtStart();
+        CheckAtStart();
         QVERIFY(ledger.Messages.Boxes.isEmpty());
     }
 };

@@ -1,11 +1,16 @@
+#include "Files.h"
 #include "Fixture.h"
 #include "Resources.h"
 #include "app/Application.h"
+#include "app/LedgerRecovery.h"
 #include "app/Login.h"
 #include "app/MainWindow.h"
 #include "data/ComboPub.h"
 #include "data/Common.h"
 #include "data/CommonDB.h"
+#include "data/DataModule.h"
+#include "data/LedgerBackup.h"
+#include "data/Schema.h"
 #include "forms/FamilyMember.h"
 #include "forms/FinanceAns.h"
 #include "forms/ItemType.h"
@@ -24,14 +29,13 @@
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QDir>
-#include <QLocale>
-#include <QPushButton>
 #include <QEnterEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPushButton>
 #include <QStringEncoder>
 #include <QStyle>
@@ -42,11 +46,6 @@
 #include <memory>
 
 namespace {
-
-QByteArray ReadAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // The global variable that holds the latest form of navigation button 1 to 7.
 QObject* FormVariable(int button) {
@@ -146,7 +145,25 @@ class TestMainWindow : public QObject {
     }
 
     // What the event loop does after a handler: frees the forms handed to deleteLater.
-    static void FreePending() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+    static void FreePending() {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    // A ledger with a backup, damaged for a page from offset on (counted from the end when
+    // negative), opened again and its check started, as the program's start does.
+    void NewDamagedLedger(qint64 offset) {
+        NewLedger();
+        LedgerBackup::Write(FLedger->Connection(), Schema::DatabasePath, FLedger->Now());
+        delete dmMain;
+        const qint64 size = QFileInfo(Schema::DatabasePath).size();
+        Scribble(Schema::DatabasePath, offset < 0 ? size + offset : offset, 4096);
+        dmMain = new TdmMain;
+        dmMain->DataModuleCreate();
+        LedgerRecovery::StartCheck();
+    }
+
+    // The last page of the ledger, which the login does not read.
+    static constexpr qint64 LastPage = -4096;
 
 private slots:
     void initTestCase() {
@@ -277,6 +294,64 @@ private slots:
         QCOMPARE(frmPanel->geometry(), frmMain->pnlMain->rect());
         QVERIFY(WorkForms().isEmpty());
         QVERIFY(FLedger->Messages.Boxes.isEmpty());
+    }
+
+    // The ledger's check runs behind the login: a damaged ledger is offered for restoring once
+    // the member has logged in, before the working area is placed.
+    void damagedLedgerIsOfferedAfterTheLogin() {
+        NewDamagedLedger(LastPage);
+        FLedger->Messages.ConfirmAnswers = {false};
+        Start([this](TfrmLogin* login) {
+            QVERIFY(FLedger->Messages.Boxes.isEmpty());
+            LogIn(login, QStringLiteral("admin"), QStringLiteral("admin"));
+        });
+        QVERIFY(frmPanel);
+        QCOMPARE(FLedger->Messages.Boxes.size(), 2);
+        QCOMPARE(FLedger->Messages.Boxes[0].Kind, TMessageKind::Confirm);
+        QVERIFY2(FLedger->Messages.Boxes[0].Text.contains(QStringLiteral("检查发现账本文件")),
+                 qPrintable(FLedger->Messages.Boxes[0].Text));
+    }
+
+    // A ledger replaced by its backup after the login: the member logs in again on it before
+    // the working area is placed.
+    void restoredAfterTheLoginAsksForTheLoginAgain() {
+        NewDamagedLedger(LastPage);
+        FLedger->Messages.ConfirmAnswers = {true};
+        int logins = 0;
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, [&logins] {
+            auto* login = qobject_cast<TfrmLogin*>(QApplication::activeModalWidget());
+            if (!login || login->property("answered").toBool()) return;
+            login->setProperty("answered", true);
+            ++logins;
+            if (logins > 2) return login->reject();
+            QVERIFY(!frmPanel);
+            LogIn(login, QStringLiteral("admin"), QStringLiteral("admin"));
+        });
+        poll.start(10);
+        frmMain = new TfrmMain;
+        frmMain->show();
+        QCOMPARE(logins, 2);
+        QVERIFY(frmPanel);
+        QCOMPARE(FLedger->Messages.Boxes.size(), 2);
+        QVERIFY2(FLedger->Messages.Boxes[1].Text.contains(QStringLiteral("的备份恢复了账本")),
+                 qPrintable(FLedger->Messages.Boxes[1].Text));
+    }
+
+    // Damaged members keep the login from finding the account: the check's offer comes then,
+    // and the login goes on in the restored ledger.
+    void damagedMembersAreOfferedAtTheLogin() {
+        NewDamagedLedger(4096); // the second page, the members' table
+        FLedger->Messages.ConfirmAnswers = {true};
+        Start([](TfrmLogin* login) {
+            LogIn(login, QStringLiteral("admin"), QStringLiteral("admin"));
+        });
+        QVERIFY(!TApplication::Terminated());
+        QVERIFY(frmPanel);
+        QCOMPARE(ComboPub->CurPersonName, QStringLiteral("家长"));
+        QCOMPARE(FLedger->Messages.Boxes.size(), 2);
+        QCOMPARE(FLedger->Messages.Boxes[0].Kind, TMessageKind::Confirm);
+        QCOMPARE(FLedger->Messages.Boxes[1].Kind, TMessageKind::Warning);
     }
 
     void statusBarOfAnotherMember() {
@@ -569,8 +644,8 @@ private slots:
         QCOMPARE(FLedger->Messages.Texts(), (QStringList{missing, missing}));
         // Ctrl+F1 and Shift+F1 are the help key too, on a button as in the form.
         FLedger->Messages.Boxes.clear();
-        for (QWidget* target : {static_cast<QWidget*>(frmMain->fcsb[1]),
-                                static_cast<QWidget*>(frmRelatively.data())})
+        for (QWidget* target :
+             {static_cast<QWidget*>(frmMain->fcsb[1]), static_cast<QWidget*>(frmRelatively.data())})
             for (Qt::KeyboardModifier modifier : {Qt::ControlModifier, Qt::ShiftModifier}) {
                 target->setFocus();
                 QTest::keyClick(target, Qt::Key_F1, modifier);
