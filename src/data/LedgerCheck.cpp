@@ -1,10 +1,8 @@
 #include "data/LedgerCheck.h"
 #include "data/SqliteEngine.h"
 
-#include <QDir>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QUrl>
 #include <QUuid>
 
 namespace {
@@ -87,11 +85,7 @@ TLedgerProblem CheckFile(const QString& path, QString* reason) {
         const QString name = QStringLiteral("check-") + QUuid::createUuid().toString();
         {
             QSqlDatabase connection = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-            QUrl uri = QUrl::fromLocalFile(QDir::current().absoluteFilePath(path));
-            uri.setQuery(QStringLiteral("mode=ro"));
-            connection.setDatabaseName(uri.toString(QUrl::FullyEncoded));
-            connection.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1")
-                                             .arg(TdmMain::BusyTimeoutMs));
+            TdmMain::SetReadOnlyFile(connection, path);
             problem = CheckOpen(connection, path, &found);
             connection.close();
         }
