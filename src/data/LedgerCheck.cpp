@@ -45,8 +45,9 @@ QString RunQuickCheck(QSqlDatabase& connection, QSqlError* error) {
 // there are some.
 QString ReasonOf(const QSqlError& error, const QString& path) {
     const QString unfinished = UnfinishedSaveText(error, path);
-    return unfinished.isEmpty() ? error.databaseText()
-                                : unfinished + QStringLiteral("，只读的检查无法撤销它");
+    if (!unfinished.isEmpty()) return unfinished + QStringLiteral("，只读的检查无法撤销它");
+    const QString log = UnreadableLogText(error, path);
+    return log.isEmpty() ? error.databaseText() : log;
 }
 
 TLedgerProblem CheckOpen(QSqlDatabase& connection, const QString& path, QString* reason) {

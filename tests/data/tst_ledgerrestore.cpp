@@ -1,4 +1,5 @@
 #include "Files.h"
+#include "ErrorOf.h"
 #include "Fixture.h"
 #include "Pipe.h"
 
@@ -218,6 +219,37 @@ private Q_SLOTS:
         QCOMPARE(ReadAll("logged.mdb-wal"), log);
         QCOMPARE(Files("DataBase"),
                  (QStringList{"Hearthbook-replaced-20261207-103000.mdb", "Hearthbook.mdb"}));
+    }
+
+    // The same copy on read-only media, without the log's index (-shm) that a read needs and
+    // cannot make there: refused, saying why, the ledger as it was.
+    void refusesALogThatCannotBeReadOnReadOnlyMedia() {
+        TTestLedger ledger;
+        const QString backup =
+            LedgerBackup::Write(ledger.Connection(), Schema::DatabasePath, ledger.Now());
+        CloseLedger(ledger);
+        QVERIFY(QDir().mkpath("media"));
+        CopyWithSavesInTheLog(backup, "media/logged.mdb", 3);
+        const QByteArray before = ReadAll(Schema::DatabasePath);
+        const QByteArray media = QFile::encodeName(QDir::current().absoluteFilePath("media"));
+        if (::mount(media.constData(), media.constData(), nullptr, MS_BIND, nullptr) != 0)
+            QSKIP("this test may not mount a file system");
+        struct TUnmount {
+            QByteArray Folder;
+            ~TUnmount() { ::umount2(Folder.constData(), MNT_DETACH); }
+        } unmount{media};
+        QVERIFY(::mount(nullptr, media.constData(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY,
+                        nullptr) == 0);
+        const QString message = ErrorOf([&] {
+            LedgerRestore::Replace("media/logged.mdb", Schema::DatabasePath, "replaced",
+                                   ledger.Now());
+        });
+        QVERIFY2(message.contains(QDir::current().absoluteFilePath("media/logged.mdb-wal")) &&
+                     message.contains(QStringLiteral("只能读取")),
+                 qPrintable(message));
+        QVERIFY2(message.contains(QStringLiteral("没有改动")), qPrintable(message));
+        QCOMPARE(ReadAll(Schema::DatabasePath), before);
+        QCOMPARE(Files("DataBase"), QStringList{"Hearthbook.mdb"});
     }
 
     // The newest by the name's minute and suffix; damaged copies and other files passed over.
