@@ -1,5 +1,5 @@
-#include "Files.h"
 #include "ErrorOf.h"
+#include "Files.h"
 #include "Fixture.h"
 #include "Pipe.h"
 
