@@ -14,7 +14,6 @@
 #include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
-#include <QUrl>
 #include <cstdio>
 
 namespace {
@@ -36,11 +35,7 @@ QString WriteCopy(const QDateTime& now) {
     QString copy;
     {
         QSqlDatabase connection = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        QUrl uri = QUrl::fromLocalFile(QDir::current().absoluteFilePath(ledger));
-        uri.setQuery(QStringLiteral("mode=ro"));
-        connection.setDatabaseName(uri.toString(QUrl::FullyEncoded));
-        connection.setConnectOptions(
-            QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(TdmMain::BusyTimeoutMs));
+        TdmMain::SetReadOnlyFile(connection, ledger);
         try {
             if (!connection.open())
                 throw EInOutError(

@@ -4,6 +4,7 @@
 #include "data/LedgerJournal.h"
 #include "data/Schema.h"
 #include "platform/ErrorReport.h"
+#include "platform/FileKind.h"
 #include "platform/SystemError.h"
 #include "data/SqliteEngine.h"
 
@@ -30,6 +31,9 @@ namespace {
         break;
     case TLedgerProblem::Folder:
         text = QStringLiteral("账本文件 %1 的位置上是一个文件夹，而不是账本文件。").arg(file);
+        break;
+    case TLedgerProblem::NotAFile:
+        text = reason + QStringLiteral("请把它移走，再把账本文件放回这里，或者从备份中恢复账本。");
         break;
     case TLedgerProblem::Unreadable:
         text = QStringLiteral("无法读取账本文件 %1：%2").arg(file, reason);
@@ -198,6 +202,12 @@ TLedgerProblem TdmMain::InspectFile(const QString& path, QString* reason) {
     const QFileInfo info(path);
     if (!info.exists()) return TLedgerProblem::Missing;
     if (info.isDir()) return TLedgerProblem::Folder;
+    for (const QString& file :
+         {path, path + QStringLiteral("-wal"), path + QStringLiteral("-journal")})
+        if (FileKindOf(file) == TFileKind::Special) {
+            if (reason) *reason = NotAFileText(file);
+            return TLedgerProblem::NotAFile;
+        }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         if (reason) *reason = file.errorString();
@@ -217,6 +227,14 @@ TLedgerProblem TdmMain::InspectFile(const QString& path, QString* reason) {
         return TLedgerProblem::NotALedger;
     }
     return TLedgerProblem::None;
+}
+
+void TdmMain::SetReadOnlyFile(QSqlDatabase& connection, const QString& path) {
+    QUrl uri = QUrl::fromLocalFile(QDir::current().absoluteFilePath(path));
+    uri.setQuery(QStringLiteral("mode=ro"));
+    connection.setDatabaseName(uri.toString(QUrl::FullyEncoded));
+    connection.setConnectOptions(
+        QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(BusyTimeoutMs));
 }
 
 QSqlDatabase TdmMain::Ledger() {

@@ -12,6 +12,7 @@ enum class TLedgerProblem {
     None,
     Missing,       // no file (or no folder) there
     Folder,        // a folder stands where the file should be
+    NotAFile,      // a named pipe, a device or a socket stands there (or beside it as a journal)
     Unreadable,    // the file cannot be read (permissions, a device error)
     Empty,         // 0 bytes
     AccessFormat,  // an Access (Jet or ACE) file of the old program
@@ -47,12 +48,18 @@ public:
     // usable now); throws ELedgerFileError with the file and the reason when it cannot.
     void Open();
 
-    // Looks at the file without opening it as a database: missing, a folder, unreadable, empty,
-    // an Access file, or not an SQLite file at all. None when it may be a ledger.
+    // Looks at the file without opening it as a database: missing, a folder, a pipe, device or
+    // socket (itself or its -wal or -journal file: reading one would wait for ever), unreadable,
+    // empty, an Access file, or not an SQLite file at all. None when it may be a ledger.
     static TLedgerProblem InspectFile(const QString& path, QString* reason = nullptr);
     // Whether an open database holds every table of this program with every column it reads or
     // writes: None, NotALedger (none of them) or Damaged (some missing), with what is missing.
     static TLedgerProblem CheckTables(QSqlDatabase& connection, QString* reason = nullptr);
+
+    // Points a connection that is not open at the database file at path, to be opened read-only
+    // (it never writes the file or undoes a save left unfinished beside it) and to wait
+    // BusyTimeoutMs for another program's lock.
+    static void SetReadOnlyFile(QSqlDatabase& connection, const QString& path);
 
     // What was wrong with the ledger the last time Open failed; None once it has opened.
     TLedgerProblem OpenProblem() const { return FOpenProblem; }

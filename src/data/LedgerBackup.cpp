@@ -96,15 +96,16 @@ void CreateEmpty(const QString& folder, const QString& path) {
     ::close(fd);
 }
 
-// Flushes the copy to disk before it gets its name, however the engine synced it.
-void Flush(const QString& folder, const QString& path) {
+// Flushes the file to disk; the system's reason when it cannot.
+QString Flushed(const QString& path) {
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0 || ::fsync(fd) != 0) {
         const int error = errno;
         if (fd >= 0) ::close(fd);
-        Fail(folder, SystemErrorText(error));
+        return SystemErrorText(error);
     }
     ::close(fd);
+    return {};
 }
 
 } // namespace
@@ -126,15 +127,9 @@ QString Write(QSqlDatabase& connection, const QString& ledgerPath, const QDateTi
     TPartialCopy partial(folder + QStringLiteral("/.") + first.FileName() + u'.' +
                          QUuid::createUuid().toString(QUuid::Id128) + QStringLiteral(".partial"));
     CreateEmpty(folder, partial.Path);
-    {
-        // SQLite writes a consistent, compacted copy from one read of the ledger; the open
-        // file itself is never copied.
-        QSqlQuery vacuum(connection);
-        vacuum.prepare(QStringLiteral("vacuum into ?"));
-        vacuum.addBindValue(QDir::current().absoluteFilePath(partial.Path));
-        if (!vacuum.exec()) Fail(folder, EngineReason(connection, vacuum.lastError(), ledgerPath));
-    }
-    Flush(folder, partial.Path);
+    // The open file itself is never copied.
+    const QString failure = CopyInto(connection, partial.Path, ledgerPath);
+    if (!failure.isEmpty()) Fail(folder, failure);
     QString problem;
     if (LedgerCheck::CheckFile(partial.Path, &problem) != TLedgerProblem::None)
         Fail(folder,
@@ -150,6 +145,17 @@ QString Write(QSqlDatabase& connection, const QString& ledgerPath, const QDateTi
         }
         if (!QFileInfo::exists(target) || sequence >= 999) Fail(folder, reason);
     }
+}
+
+QString CopyInto(QSqlDatabase& connection, const QString& path, const QString& ledgerPath) {
+    {
+        // SQLite writes a consistent, compacted copy from one read of the database.
+        QSqlQuery vacuum(connection);
+        vacuum.prepare(QStringLiteral("vacuum into ?"));
+        vacuum.addBindValue(QDir::current().absoluteFilePath(path));
+        if (!vacuum.exec()) return EngineReason(connection, vacuum.lastError(), ledgerPath);
+    }
+    return Flushed(path);
 }
 
 void RemoveStalePartials(const QString& folder, const QStringList& patterns) {

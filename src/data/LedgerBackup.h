@@ -23,6 +23,11 @@ QString FolderOf(const QString& ledgerPath);
 // is removed. The connection must have no statement running and no transaction open.
 QString Write(QSqlDatabase& connection, const QString& ledgerPath, const QDateTime& now);
 
+// Writes a consistent copy of the database open on connection into the empty file at path
+// through SQLite (VACUUM INTO: it reads the records still in a write-ahead log too) and flushes
+// it to disk. Empty on success, else why not, in words (ledgerPath names the database in them).
+QString CopyInto(QSqlDatabase& connection, const QString& path, const QString& ledgerPath);
+
 // Whether the backup folder of the ledger holds any copy (by its name; not checked).
 bool AnyCopy(const QString& ledgerPath);
 

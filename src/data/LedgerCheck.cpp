@@ -2,10 +2,8 @@
 #include "data/CheckStop.h"
 #include "data/SqliteEngine.h"
 
-#include <QDir>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QUrl>
 #include <QUuid>
 
 namespace {
@@ -48,8 +46,9 @@ QString RunQuickCheck(QSqlDatabase& connection, QSqlError* error) {
 // there are some.
 QString ReasonOf(const QSqlError& error, const QString& path) {
     const QString unfinished = UnfinishedSaveText(error, path);
-    return unfinished.isEmpty() ? error.databaseText()
-                                : unfinished + QStringLiteral("，只读的检查无法撤销它");
+    if (!unfinished.isEmpty()) return unfinished + QStringLiteral("，只读的检查无法撤销它");
+    const QString log = UnreadableLogText(error, path);
+    return log.isEmpty() ? error.databaseText() : log;
 }
 
 TLedgerProblem CheckOpen(QSqlDatabase& connection, const QString& path, QString* reason,
@@ -90,11 +89,7 @@ TLedgerProblem CheckFile(const QString& path, QString* reason, TCheckStop* stop)
         const QString name = QStringLiteral("check-") + QUuid::createUuid().toString();
         {
             QSqlDatabase connection = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-            QUrl uri = QUrl::fromLocalFile(QDir::current().absoluteFilePath(path));
-            uri.setQuery(QStringLiteral("mode=ro"));
-            connection.setDatabaseName(uri.toString(QUrl::FullyEncoded));
-            connection.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1")
-                                             .arg(TdmMain::BusyTimeoutMs));
+            TdmMain::SetReadOnlyFile(connection, path);
             problem = CheckOpen(connection, path, &found, stop);
             if (stop) stop->Watch(nullptr);
             connection.close();

@@ -1,5 +1,8 @@
 #include "data/LedgerLock.h"
 
+#include "platform/FileKind.h"
+#include "platform/FileRename.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -19,14 +22,14 @@ TLedgerLock::~TLedgerLock() = default;
 QString TLedgerLock::LockPathOf(const QString& ledgerPath) {
     // A ledger reached through a link is locked beside the real file, so every way to it meets
     // the same lock.
-    const QFileInfo ledger(ledgerPath);
-    const QString file = ledger.isSymLink() && ledger.exists() ? ledger.canonicalFilePath()
-                                                                : ledger.absoluteFilePath();
-    return file + QStringLiteral(".lock");
+    return QFileInfo(FileRename::FinalTarget(ledgerPath)).absoluteFilePath() +
+           QStringLiteral(".lock");
 }
 
 bool TLedgerLock::TryLock() {
     if (FLock.isLocked()) return true;
+    FInTheWay = FileKindWord(FLockPath);
+    if (!FInTheWay.isEmpty()) return false;
     if (FLock.tryLock(0)) return true;
     // QLockFile only takes over a lock whose process it can name and find gone; one that
     // names nobody would otherwise stand in the way for ever.
@@ -60,6 +63,7 @@ bool TLedgerLock::IsLocked() const {
 
 bool TLedgerLock::Refuses() const {
     if (FLock.isLocked()) return false;
+    if (!FInTheWay.isEmpty()) return true;
     switch (FLock.error()) {
     case QLockFile::NoError:
         return false;
@@ -91,6 +95,9 @@ bool TLedgerLock::HeldElsewhere(QString* host) const {
 
 QString TLedgerLock::Error() const {
     const QString folder = QDir::toNativeSeparators(QFileInfo(FLockPath).absolutePath());
+    if (!FInTheWay.isEmpty())
+        return QStringLiteral("锁文件的位置 %1 上是一个%2，不是锁文件")
+            .arg(QDir::toNativeSeparators(FLockPath), FInTheWay);
     switch (FLock.error()) {
     case QLockFile::NoError:
         return {};
@@ -120,6 +127,9 @@ QString TLedgerLock::Error() const {
 
 QString TLedgerLock::RefusalText() const {
     const QString ledger = QDir::toNativeSeparators(FLedgerPath);
+    if (!FInTheWay.isEmpty())
+        return QStringLiteral("无法锁定账本 %1：%2。请把它移走或删除，然后再启动本程序。")
+            .arg(ledger, Error());
     if (FLock.error() != QLockFile::LockFailedError)
         return QStringLiteral("无法锁定账本 %1：%2。请确认这个文件夹存在并且可以写入，"
                               "然后再启动本程序。")

@@ -18,8 +18,9 @@ public:
     TLedgerLock(const TLedgerLock&) = delete;
     TLedgerLock& operator=(const TLedgerLock&) = delete;
 
-    // Takes the lock without waiting; false when another running program holds it or the lock
-    // file cannot be written (Error() tells which).
+    // Takes the lock without waiting; false when another running program holds it, the lock
+    // file cannot be written, or a folder, pipe, device or socket stands in its place (Error()
+    // tells which).
     bool TryLock();
     void Unlock();
     bool IsLocked() const;
@@ -54,4 +55,7 @@ private:
     QString FLedgerPath;
     QString FLockPath;
     QLockFile FLock;
+    // What stands where the lock file should be, when it is no file (TryLock leaves it alone:
+    // QLockFile would read a pipe for ever and take a folder for another program's lock).
+    QString FInTheWay;
 };

@@ -10,6 +10,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlError>
 #include <QUuid>
 #include <algorithm>
 #include <cerrno>
@@ -25,19 +27,16 @@ namespace {
 // the database of their name and move with it.
 const char* const Companions[] = {"-wal", "-shm", "-journal"};
 
-// Copies from to the new file to and flushes it; false with the system's error number.
-bool CopyFlushed(const QString& from, const QString& to, int* error) {
+// Copies from byte for byte to the new file to and flushes it; empty, else the system's reason.
+QString CopyFlushed(const QString& from, const QString& to) {
     const int in = ::open(QFile::encodeName(from).constData(), O_RDONLY | O_CLOEXEC);
-    if (in < 0) {
-        *error = errno;
-        return false;
-    }
+    if (in < 0) return SystemErrorText(errno);
     const int out =
         ::open(QFile::encodeName(to).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (out < 0) {
-        *error = errno;
+        const int error = errno;
         ::close(in);
-        return false;
+        return SystemErrorText(error);
     }
     bool ok = true;
     std::vector<char> buffer(1 << 20);
@@ -62,10 +61,37 @@ bool CopyFlushed(const QString& from, const QString& to, int* error) {
         if (!ok) break;
     }
     if (ok && ::fsync(out) != 0) ok = false;
-    if (!ok) *error = errno;
+    const int error = errno;
     ::close(out);
     ::close(in);
-    return ok;
+    return ok ? QString() : SystemErrorText(error);
+}
+
+// Copies the database at from through SQLite into the new file to and flushes it: the records
+// that another program's last saves left in its write-ahead log (from-wal) are copied too, as
+// the check read them. Empty, else the reason.
+QString CopyThroughEngine(const QString& from, const QString& to) {
+    const int out =
+        ::open(QFile::encodeName(to).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (out < 0) return SystemErrorText(errno);
+    ::close(out);
+    const QString name = QStringLiteral("restore-") + QUuid::createUuid().toString();
+    QString failure;
+    {
+        QSqlDatabase connection = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        TdmMain::SetReadOnlyFile(connection, from);
+        failure = connection.open() ? LedgerBackup::CopyInto(connection, to, from)
+                                    : connection.lastError().databaseText();
+        connection.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    return failure;
+}
+
+// Whether the database at path has records in a write-ahead log beside it, which a copy of the
+// file alone would leave out.
+bool HasLoggedSaves(const QString& path) {
+    return QFileInfo(path + QStringLiteral("-wal")).size() > 0;
 }
 
 // Whether any companion file of the database at path is there.
@@ -142,6 +168,8 @@ QString ProblemText(const QString& file, TLedgerProblem problem, const QString& 
         return QStringLiteral("找不到文件 %1。").arg(shown);
     case TLedgerProblem::Folder:
         return QStringLiteral("%1 是一个文件夹，不是账本文件。").arg(shown);
+    case TLedgerProblem::NotAFile:
+        return reason;
     case TLedgerProblem::Unreadable:
         return QStringLiteral("无法读取文件 %1%2。").arg(shown, why);
     case TLedgerProblem::Empty:
@@ -175,9 +203,16 @@ QString Replace(const QString& backup, const QString& ledgerPath, const QString&
         throw refuse(
             QStringLiteral("文件 %1 就是账本本身，不能用它恢复账本。").arg(ShownPath(backup)));
 
-    const QFileInfo target(ledgerPath);
+    // A ledger that is a link to the real file (in a synced folder, on another disk) stays a
+    // link: the real file is replaced, and the replaced one kept beside it.
+    const QString place = FileRename::FinalTarget(ledgerPath);
+    const QFileInfo target(place);
     if (target.isDir()) throw refuse(QStringLiteral("账本的位置上是一个文件夹，不是账本文件。"));
     const QString folder = target.path();
+    if (place != ledgerPath && !QFileInfo(folder).isDir())
+        throw refuse(QStringLiteral("账本是指向 %1 的链接，但文件夹 %2 不存在（那个磁盘可能没有"
+                                    "连接）。")
+                         .arg(ShownPath(place), ShownPath(folder)));
     if (!QDir().mkpath(folder))
         throw refuse(QStringLiteral("无法创建文件夹 %1。").arg(ShownPath(folder)));
     // A restore that was killed left its full-size copy here; it is of no use to anyone.
@@ -185,11 +220,14 @@ QString Replace(const QString& backup, const QString& ledgerPath, const QString&
                                       {u'.' + target.fileName() + QStringLiteral(".*.partial")});
     const QString partial = folder + QStringLiteral("/.") + target.fileName() + u'.' +
                             QUuid::createUuid().toString(QUuid::Id128) + QStringLiteral(".partial");
-    int error = 0;
-    if (!CopyFlushed(backup, partial, &error)) {
+    // What was checked is what is copied: a copy with saves still in its log goes through
+    // SQLite, any other byte for byte.
+    const QString failure =
+        HasLoggedSaves(backup) ? CopyThroughEngine(backup, partial) : CopyFlushed(backup, partial);
+    if (!failure.isEmpty()) {
         QFile::remove(partial);
         throw refuse(QStringLiteral("无法在文件夹 %1 中写入恢复的账本：%2。")
-                         .arg(ShownPath(folder), SystemErrorText(error)));
+                         .arg(ShownPath(folder), failure));
     }
     if (LedgerCheck::CheckFile(partial, &reason) != TLedgerProblem::None) {
         QFile::remove(partial);
@@ -198,32 +236,32 @@ QString Replace(const QString& backup, const QString& ledgerPath, const QString&
     }
 
     QString kept;
-    const bool present = QFileInfo::exists(ledgerPath) || target.isSymLink();
+    const bool present = QFileInfo::exists(place) || target.isSymLink();
     // The ledger first gets the kept name as a second name, and the copy then takes the
     // ledger's name in one step: a run killed at any point leaves a ledger under its name.
     // Only where the file system has no hard links is the ledger renamed away first.
     bool linked = false;
     // A journal left by a ledger that is gone would be written back into the restored copy at
     // its first open; it is set aside under the kept name like a replaced ledger's.
-    if (present || HasCompanions(ledgerPath)) {
+    if (present || HasCompanions(place)) {
         kept = KeptName(folder, target.completeBaseName(), keptWord, now);
-        if (present && !LinkKept(ledgerPath, kept, &linked, &reason)) {
+        if (present && !LinkKept(place, kept, &linked, &reason)) {
             QFile::remove(partial);
             throw refuse(QStringLiteral("无法把账本改名为 %1：%2。").arg(ShownPath(kept), reason));
         }
-        if (!MoveWithCompanions(ledgerPath, kept, &reason, present && !linked)) {
+        if (!MoveWithCompanions(place, kept, &reason, present && !linked)) {
             if (linked) QFile::remove(kept);
             QFile::remove(partial);
             throw refuse(QStringLiteral("无法把账本改名为 %1：%2。").arg(ShownPath(kept), reason));
         }
     }
-    const bool placed = linked ? ReplaceByRename(partial, ledgerPath, &reason)
-                               : FileRename::NoReplace(partial, ledgerPath, &reason);
+    const bool placed = linked ? ReplaceByRename(partial, place, &reason)
+                               : FileRename::NoReplace(partial, place, &reason);
     if (!placed) {
         QFile::remove(partial);
-        if (!kept.isEmpty()) MoveWithCompanions(kept, ledgerPath, nullptr, present && !linked);
+        if (!kept.isEmpty()) MoveWithCompanions(kept, place, nullptr, present && !linked);
         if (linked) QFile::remove(kept);
-        throw refuse(QStringLiteral("无法把恢复的账本放到 %1：%2。").arg(ledger, reason));
+        throw refuse(QStringLiteral("无法把恢复的账本放到 %1：%2。").arg(ShownPath(place), reason));
     }
     FileRename::SyncFolder(folder);
     return present ? kept : QString();

@@ -2,6 +2,7 @@
 
 #include "platform/SystemError.h"
 
+#include <QFileInfo>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QVariant>
@@ -37,4 +38,14 @@ QString UnfinishedSaveText(const QSqlError& error, const QString& path) {
                                                                       : QStringLiteral("-wal"));
     return QStringLiteral("文件 %1 上次没有正常关闭，旁边留有一次没有完成的保存（%2）")
         .arg(ShownPath(path), ShownPath(left));
+}
+
+QString UnreadableLogText(const QSqlError& error, const QString& path) {
+    const QString log = path + QStringLiteral("-wal");
+    if (SqlitePrimaryCode(error) != SQLITE_CANTOPEN || QFileInfo(log).size() == 0 ||
+        QFileInfo::exists(path + QStringLiteral("-shm")))
+        return {};
+    return QStringLiteral("它最后几次保存的记录还在旁边的日志文件 %1 中，而它所在的文件夹只能读取，"
+                          "无法读出这些记录；请把这两个文件一起复制到可以写入的文件夹后再试")
+        .arg(ShownPath(log));
 }

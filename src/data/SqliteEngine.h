@@ -26,3 +26,9 @@ bool IsDamageError(const QSqlError& error);
 // beside the database at path (its -journal or -wal file), which only a read-write open can
 // undo: that in plain words, naming both files. Empty for any other error.
 QString UnfinishedSaveText(const QSqlError& error, const QString& path);
+
+// For an error that says a read-only connection could not open the database at path whose last
+// saves are in its write-ahead log (path-wal), because the index of that log (path-shm) is not
+// there and cannot be made (a folder on read-only media): that in plain words, naming the log.
+// Empty for any other error.
+QString UnreadableLogText(const QSqlError& error, const QString& path);

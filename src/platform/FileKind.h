@@ -14,6 +14,10 @@ enum class TFileKind {
 
 TFileKind FileKindOf(const QString& path);
 
+// What stands at a path that is not a plain file, in a word ("文件夹", "命名管道", "设备",
+// "套接字"); empty for a plain file or nothing at all.
+QString FileKindWord(const QString& path);
+
 // The message for a path that is not a plain file where one is wanted, naming the path and what
 // it is; empty for a plain file or nothing at all.
 QString NotAFileText(const QString& path);

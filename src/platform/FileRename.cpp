@@ -3,6 +3,7 @@
 #include "platform/SystemError.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QUuid>
 #include <cerrno>
 #include <cstdio>
@@ -84,6 +85,16 @@ bool SameFile(const QString& a, const QString& b) {
     return ::stat(QFile::encodeName(a).constData(), &first) == 0 &&
            ::stat(QFile::encodeName(b).constData(), &second) == 0 &&
            first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
+
+QString FinalTarget(const QString& path) {
+    QFileInfo link(path);
+    if (!link.isSymLink()) return path;
+    if (link.exists()) return link.canonicalFilePath();
+    // A link to nothing (yet): followed hop by hop, as far as the system would follow it.
+    for (int hop = 0; hop < 40 && link.isSymLink(); ++hop)
+        link = QFileInfo(link.symLinkTarget());
+    return link.absoluteFilePath();
 }
 
 void SyncFolder(const QString& folder) {

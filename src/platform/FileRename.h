@@ -13,6 +13,10 @@ bool NoReplace(const QString& from, const QString& to, QString* reason = nullptr
 bool LinkNoReplace(const QString& from, const QString& to, QString* reason = nullptr);
 // True when both paths name the same file (the same inode).
 bool SameFile(const QString& a, const QString& b);
+// The file a path stands for: where a symbolic link leads (followed to its end, absolute, also
+// when nothing is there yet), else the path itself. Writing a file's new content there, not over
+// the link, keeps the link.
+QString FinalTarget(const QString& path);
 // Flushes a folder's entries to disk after a rename (best effort).
 void SyncFolder(const QString& folder);
 

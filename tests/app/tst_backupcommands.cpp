@@ -1,4 +1,5 @@
 #include "Files.h"
+#include "Pipe.h"
 
 #include "data/BackupName.h"
 #include "data/LedgerCheck.h"
@@ -349,6 +350,64 @@ private Q_SLOTS:
         QVERIFY2(run.Err.contains(QStringLiteral("没有改动")), qPrintable(run.Err));
         QCOMPARE(ReadAll(ledger), ledgerBytes);
         QCOMPARE(Files(dir.filePath("DataBase")), QStringList{"Hearthbook.mdb"});
+    }
+
+    // A named pipe given as the copy, or standing at the ledger, or as the journal or log beside
+    // either, would be read for ever: refused at once, naming it, and nothing changes.
+    void refusesAPipeAtOnce_data() {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("pipeAt");
+        QTest::newRow("restore from a pipe") << "--restore"
+                                             << "offered.mdb";
+        QTest::newRow("restore, the copy's log") << "--restore"
+                                                 << "offered.mdb-wal";
+        QTest::newRow("backup of a pipe") << "--backup" << Schema::DatabasePath;
+        QTest::newRow("backup, the ledger's log") << "--backup" << Schema::DatabasePath + "-wal";
+    }
+    void refusesAPipeAtOnce() {
+        QFETCH(QString, command);
+        QFETCH(QString, pipeAt);
+        QTemporaryDir dir;
+        const QString ledger = CreateLedger(dir.path());
+        if (pipeAt != "offered.mdb") QVERIFY(QFile::copy(ledger, dir.filePath("offered.mdb")));
+        if (pipeAt == Schema::DatabasePath) QVERIFY(QFile::remove(ledger));
+        const QByteArray ledgerBytes = ReadAll(ledger);
+        const TPipe pipe(dir.filePath(pipeAt));
+        QStringList arguments{command};
+        if (command == "--restore") arguments << "offered.mdb";
+        const TRun run = Run(dir.path(), arguments);
+        QCOMPARE(run.ExitCode, 1);
+        QVERIFY2(run.Err.contains(pipe.Path + QStringLiteral(" 不是普通文件，而是一个命名管道")),
+                 qPrintable(run.Err));
+        QVERIFY(!pipe.Opened());
+        if (pipeAt != Schema::DatabasePath) QCOMPARE(ReadAll(ledger), ledgerBytes);
+        QCOMPARE(Files(dir.filePath("DataBase")),
+                 pipeAt == Schema::DatabasePath ? QStringList() : QStringList{"Hearthbook.mdb"});
+    }
+
+    // The ledger is a link to the real file (in a synced folder, on another disk): the restored
+    // copy takes the real file's place, the link stays, and the replaced file is kept beside
+    // the real one.
+    void restoreKeepsALinkedLedgerALink() {
+        QTemporaryDir source, dir, synced;
+        const QString file = CreateLedger(source.path());
+        AddRecords(file, 1, 5);
+        const QString real = synced.filePath("Hearthbook.mdb");
+        QVERIFY(QFile::copy(CreateLedger(synced.path()), real));
+        const QByteArray old = ReadAll(real);
+        const QString ledger = dir.filePath(Schema::DatabasePath);
+        QVERIFY(QDir().mkpath(QFileInfo(ledger).path()));
+        QVERIFY(QFile::link(real, ledger));
+
+        const TRun run = Run(dir.path(), {"--restore", file});
+        QCOMPARE(run.ExitCode, 0);
+        QCOMPARE(QFileInfo(ledger).symLinkTarget(), real);
+        QCOMPARE(ReadAll(real), ReadAll(file));
+        const QStringList kept = QDir(synced.path()).entryList({"Hearthbook-replaced-*.mdb"});
+        QCOMPARE(kept.size(), 1);
+        QCOMPARE(ReadAll(synced.filePath(kept[0])), old);
+        QVERIFY2(run.Out.contains(synced.filePath(kept[0])), qPrintable(run.Out));
+        QCOMPARE(Files(QFileInfo(ledger).path()), QStringList{"Hearthbook.mdb"});
     }
 
     // The ledger is in use by a running program: refused, nothing changed.

@@ -1,5 +1,6 @@
 #include "Files.h"
 #include "Fixture.h"
+#include "Pipe.h"
 
 #include "data/CommonDB.h"
 #include "data/DataModule.h"
@@ -182,6 +183,32 @@ private Q_SLOTS:
         dmMain->DataModuleCreate();
         QCOMPARE(ledger.Messages.Boxes.size(), 1);
         QVERIFY2(ledger.Messages.LastText().contains("文件夹"), qPrintable(ledger.Messages.LastText()));
+    }
+
+    // A named pipe where the ledger or its journal should be would be read for ever: the start
+    // names it at once and leaves the ledger closed.
+    void pipeInPlaceOfTheFile_data() {
+        QTest::addColumn<QString>("suffix");
+        QTest::newRow("the ledger") << "";
+        QTest::newRow("its journal") << "-journal";
+    }
+    void pipeInPlaceOfTheFile() {
+        QFETCH(QString, suffix);
+        TTestLedger ledger;
+        ledger.ReleaseServices();
+        delete dmMain;
+        if (suffix.isEmpty()) QVERIFY(QFile::remove(Schema::DatabasePath));
+        const TPipe pipe(Schema::DatabasePath + suffix);
+        ledger.Messages.Boxes.clear();
+        dmMain = new TdmMain;
+        dmMain->DataModuleCreate();
+        QCOMPARE(ledger.Messages.Boxes.size(), 1);
+        const QString text = ledger.Messages.LastText();
+        QVERIFY2(text.contains(QDir::current().absoluteFilePath(pipe.Path) +
+                               QStringLiteral(" 不是普通文件，而是一个命名管道")),
+                 qPrintable(text));
+        QVERIFY(!dmMain->cnHearthbook.isOpen());
+        QVERIFY(!pipe.Opened());
     }
 
     // Another program holds the ledger locked while the program starts: the message says so, and

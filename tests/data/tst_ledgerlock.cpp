@@ -1,4 +1,5 @@
 #include "Files.h"
+#include "Pipe.h"
 
 #include "data/LedgerLock.h"
 
@@ -12,6 +13,7 @@
 #include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
+#include <memory>
 
 #include <unistd.h>
 
@@ -64,6 +66,7 @@ private Q_SLOTS:
         QFile ledger(FLedger);
         QVERIFY(ledger.open(QIODevice::WriteOnly));
         QFile::remove(TLedgerLock::LockPathOf(FLedger));
+        QDir().rmdir(TLedgerLock::LockPathOf(FLedger));
     }
 
     void theLockFileLiesBesideTheLedger() {
@@ -115,6 +118,34 @@ private Q_SLOTS:
         QVERIFY(QFileInfo::exists(FLedger + QStringLiteral(".lock")));
         second.Unlock();
         QFile::remove(linked);
+    }
+
+    // A folder or a pipe where the lock file should be is no other program's lock: the refusal
+    // says what stands there, names it and says to remove it.
+    void somethingElseInPlaceOfTheLockFile_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("word");
+        QTest::newRow("folder") << "folder" << QStringLiteral("文件夹");
+        QTest::newRow("pipe") << "pipe" << QStringLiteral("命名管道");
+    }
+    void somethingElseInPlaceOfTheLockFile() {
+        QFETCH(QString, kind);
+        QFETCH(QString, word);
+        const QString path = TLedgerLock::LockPathOf(FLedger);
+        std::unique_ptr<TPipe> pipe;
+        if (kind == "folder")
+            QVERIFY(QDir().mkdir(path));
+        else
+            pipe = std::make_unique<TPipe>(path);
+        TLedgerLock lock(FLedger);
+        QVERIFY(!lock.TryLock());
+        QVERIFY(lock.Refuses());
+        QCOMPARE(lock.RefusalText(),
+                 QStringLiteral("无法锁定账本 %1：锁文件的位置 %2 上是一个%3，不是锁文件。"
+                                "请把它移走或删除，然后再启动本程序。")
+                     .arg(QDir::toNativeSeparators(FLedger), QDir::toNativeSeparators(path), word));
+        QVERIFY(QFileInfo::exists(path)); // left as it is
+        QVERIFY(!pipe || !pipe->Opened());
     }
 
     void aLockOfAnEndedProcessIsTakenOver() {

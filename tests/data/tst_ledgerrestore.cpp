@@ -1,5 +1,7 @@
+#include "ErrorOf.h"
 #include "Files.h"
 #include "Fixture.h"
+#include "Pipe.h"
 
 #include "data/DataModule.h"
 #include "data/LedgerBackup.h"
@@ -79,6 +81,29 @@ QString OpenedState(const QString& path) {
     }
     QSqlDatabase::removeDatabase("opened");
     return state;
+}
+
+// Copies the ledger at path, with records added by another SQLite program that works with a
+// write-ahead log and has not yet folded it into the file, to copy: the file and its log as
+// they stand while that program is still open.
+void CopyWithSavesInTheLog(const QString& path, const QString& copy, int records) {
+    {
+        auto connection = QSqlDatabase::addDatabase("QSQLITE", "logging");
+        connection.setDatabaseName(path);
+        QVERIFY(connection.open());
+        QSqlQuery query(connection);
+        QVERIFY(query.exec("pragma journal_mode = wal"));
+        QVERIFY(query.exec("pragma wal_autocheckpoint = 0"));
+        for (int id = 1; id <= records; ++id)
+            QVERIFY(query.exec(QStringLiteral("insert into fPayout (PayoutID, ItemProjectID, "
+                                              "Payout, PayoutAccount, UseDate, PersonName, "
+                                              "ItemType) values (%1, 7, '午饭', 25, 46363, "
+                                              "'家长', '支出')")
+                                   .arg(id)));
+        QVERIFY(QFile::copy(path, copy));
+        QVERIFY(QFile::copy(path + "-wal", copy + "-wal"));
+    }
+    QSqlDatabase::removeDatabase("logging");
 }
 
 } // namespace
@@ -178,6 +203,55 @@ private Q_SLOTS:
         QCOMPARE(after, small);
     }
 
+    // The copy's last saves are still in its write-ahead log: the restored ledger holds them,
+    // as the check of the copy saw them.
+    void restoresTheSavesStillInTheLog() {
+        TTestLedger ledger;
+        const QString backup =
+            LedgerBackup::Write(ledger.Connection(), Schema::DatabasePath, ledger.Now());
+        CloseLedger(ledger);
+        CopyWithSavesInTheLog(backup, "logged.mdb", 3);
+        QVERIFY(QFileInfo("logged.mdb-wal").size() > 0);
+        const QByteArray log = ReadAll("logged.mdb-wal");
+
+        LedgerRestore::Replace("logged.mdb", Schema::DatabasePath, "replaced", ledger.Now());
+        QCOMPARE(OpenedState(Schema::DatabasePath), QStringLiteral("3 ok"));
+        QCOMPARE(ReadAll("logged.mdb-wal"), log);
+        QCOMPARE(Files("DataBase"),
+                 (QStringList{"Hearthbook-replaced-20261207-103000.mdb", "Hearthbook.mdb"}));
+    }
+
+    // The same copy on read-only media, without the log's index (-shm) that a read needs and
+    // cannot make there: refused, saying why, the ledger as it was.
+    void refusesALogThatCannotBeReadOnReadOnlyMedia() {
+        TTestLedger ledger;
+        const QString backup =
+            LedgerBackup::Write(ledger.Connection(), Schema::DatabasePath, ledger.Now());
+        CloseLedger(ledger);
+        QVERIFY(QDir().mkpath("media"));
+        CopyWithSavesInTheLog(backup, "media/logged.mdb", 3);
+        const QByteArray before = ReadAll(Schema::DatabasePath);
+        const QByteArray media = QFile::encodeName(QDir::current().absoluteFilePath("media"));
+        if (::mount(media.constData(), media.constData(), nullptr, MS_BIND, nullptr) != 0)
+            QSKIP("this test may not mount a file system");
+        struct TUnmount {
+            QByteArray Folder;
+            ~TUnmount() { ::umount2(Folder.constData(), MNT_DETACH); }
+        } unmount{media};
+        QVERIFY(::mount(nullptr, media.constData(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY,
+                        nullptr) == 0);
+        const QString message = ErrorOf([&] {
+            LedgerRestore::Replace("media/logged.mdb", Schema::DatabasePath, "replaced",
+                                   ledger.Now());
+        });
+        QVERIFY2(message.contains(QDir::current().absoluteFilePath("media/logged.mdb-wal")) &&
+                     message.contains(QStringLiteral("只能读取")),
+                 qPrintable(message));
+        QVERIFY2(message.contains(QStringLiteral("没有改动")), qPrintable(message));
+        QCOMPARE(ReadAll(Schema::DatabasePath), before);
+        QCOMPARE(Files("DataBase"), QStringList{"Hearthbook.mdb"});
+    }
+
     // The newest by the name's minute and suffix; damaged copies and other files passed over.
     void newestGoodBackup() {
         TTestLedger ledger;
@@ -192,6 +266,18 @@ private Q_SLOTS:
         QCOMPARE(LedgerRestore::NewestGoodBackup(Schema::DatabasePath, &rejected),
                  QDir(Backups).filePath("Hearthbook-20261207-1030-2.mdb"));
         QCOMPARE(rejected, 0);
+        {
+            // a pipe under the name of a copy, or a link to one, is passed over at once
+            const TPipe pipe(QStringLiteral("pipe"));
+            QVERIFY(QFile::link(QDir::current().absoluteFilePath(pipe.Path),
+                                Backups + QStringLiteral("/Hearthbook-20991231-2358.mdb")));
+            const TPipe named(Backups + QStringLiteral("/Hearthbook-20991231-2359.mdb"));
+            QCOMPARE(LedgerRestore::NewestGoodBackup(Schema::DatabasePath, &rejected),
+                     QDir(Backups).filePath("Hearthbook-20261207-1030-2.mdb"));
+            QVERIFY(!pipe.Opened());
+            QVERIFY(!named.Opened());
+            QVERIFY(QFile::remove(Backups + QStringLiteral("/Hearthbook-20991231-2358.mdb")));
+        }
         Scribble(second, 4096, 4096);
         Scribble(first, 4096, 4096);
         QCOMPARE(LedgerRestore::NewestGoodBackup(Schema::DatabasePath, &rejected),
