@@ -25,13 +25,21 @@ TIsolatedJetReader::TIsolatedJetReader(const QString& path, TWaiting waiting)
         throw EInOutError(
             QStringLiteral("无法启动 %1 来读取 Access 数据库 %2：%3")
                 .arg(QDir::toNativeSeparators(Program()), path, FProcess.errorString()));
-    FSilence.start();
     quint8 kind = 0;
-    Receive(kind);
+    try {
+        Receive(kind);
+    } catch (...) { // a failure or a cancel: no destructor runs to end the process
+        Stop();
+        throw;
+    }
     if (TKind(kind) != TKind::Ready) Damaged();
 }
 
 TIsolatedJetReader::~TIsolatedJetReader() {
+    Stop();
+}
+
+void TIsolatedJetReader::Stop() {
     // Whatever it is doing, the reader has nothing more to give.
     FProcess.kill();
     FProcess.waitForFinished();
@@ -48,12 +56,12 @@ QString TIsolatedJetReader::Program() {
 }
 
 void TIsolatedJetReader::Damaged() {
-    FProcess.kill();
-    FProcess.waitForFinished();
+    Stop();
     throw EInOutError(DamagedText(FPath));
 }
 
 void TIsolatedJetReader::Request(const QByteArray& frame) {
+    FSilence.start();
     FProcess.write(frame);
     while (FProcess.bytesToWrite() > 0)
         if (!FProcess.waitForBytesWritten(PollMs)) Wait();
@@ -67,6 +75,8 @@ void TIsolatedJetReader::Wait() {
 }
 
 QByteArray TIsolatedJetReader::Receive(quint8& kind) {
+    // The silence counts while the answer is awaited, not while the conversion writes rows.
+    FSilence.start();
     for (;;) {
         quint32 length = 0;
         if (FrameLength(FInput, FInputStart, length) &&
@@ -95,7 +105,7 @@ QByteArray TIsolatedJetReader::Receive(quint8& kind) {
                 FInputStart = 0;
             }
             FInput += FProcess.readAll();
-            FSilence.restart();
+            FSilence.start();
             continue;
         }
         Wait();

@@ -42,6 +42,7 @@ public:
     static constexpr int SilenceMs = 5000;
 
 private:
+    void Stop();
     void Request(const QByteArray& frame);
     // The next answer, its kind read; a failure throws.
     QByteArray Receive(quint8& kind);

@@ -56,10 +56,12 @@ bool OfferConversion(const TStopSignals* stopSignals) {
     dialog.setAutoClose(false);
     try {
         TLegacyConverter::ConvertInPlace(path, [&](qint64 done, qint64 total) {
-            dialog.setLabelText(QStringLiteral("正在转换 %1 … 已完成 %2 / %3 行")
-                                    .arg(path)
-                                    .arg(done)
-                                    .arg(total));
+            // Before the rows are counted (total 0) the bar only shows that work goes on.
+            dialog.setLabelText(total == 0 ? QStringLiteral("正在转换 %1 …").arg(path)
+                                           : QStringLiteral("正在转换 %1 … 已完成 %2 / %3 行")
+                                                 .arg(path)
+                                                 .arg(done)
+                                                 .arg(total));
             dialog.setMaximum(int(qMin<qint64>(total, INT_MAX)));
             dialog.setValue(int(qMin<qint64>(done, INT_MAX))); // lets the dialog show and be used
             QApplication::processEvents();
