@@ -10,6 +10,8 @@
 #include "data/LedgerBackup.h"
 #include "data/LedgerLock.h"
 #include "data/Schema.h"
+#include "legacy/JetRowServer.h"
+#include "legacy/JetRowStream.h"
 #include "legacy/LegacyLedger.h"
 #include "platform/ErrorReport.h"
 #include "platform/Exception.h"
@@ -19,6 +21,7 @@
 #include "platform/SystemError.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <cstdio>
@@ -59,13 +62,28 @@ int ImportAccess(int argc, char* argv[]) {
         std::fprintf(stderr, "%s\n", "用法：pennyvale --import-access 文件.mdb");
         return 2;
     }
-    // A conversion never writes a ledger that a running program has open.
-    TLedgerLock lock(Schema::DatabasePath);
-    if (!lock.TryLock() && lock.Refuses()) {
-        std::fprintf(stderr, "%s\n", lock.RefusalText().toUtf8().constData());
+    // A conversion never writes a ledger that a running program has open, nor does a restore
+    // replace the ledger while it is converted: the folder is made first, so that the lock
+    // can be written even where there was no ledger yet.
+    const QString folder = QFileInfo(Schema::DatabasePath).path();
+    const bool hadFolder = QFileInfo::exists(folder);
+    if (!QDir().mkpath(folder)) {
+        std::fprintf(
+            stderr, "%s\n",
+            QStringLiteral("无法创建文件夹 %1。").arg(ShownPath(folder)).toUtf8().constData());
         return 1;
     }
-    return LegacyLedger::ImportAccess(QFile::decodeName(argv[2]));
+    int code = 1;
+    {
+        TLedgerLock lock(Schema::DatabasePath);
+        if (!lock.TryLock() && lock.Refuses()) {
+            std::fprintf(stderr, "%s\n", lock.RefusalText().toUtf8().constData());
+            return 1;
+        }
+        code = LegacyLedger::ImportAccess(QFile::decodeName(argv[2]));
+    }
+    if (code != 0 && !hadFolder) QDir().rmdir(folder); // only when still empty
+    return code;
 }
 
 // pennyvale --backup: writes a backup copy of the ledger now.
@@ -87,6 +105,9 @@ int Restore(int argc, char* argv[]) {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    // The process that reads an old ledger for a conversion; no window, no settings.
+    if (argc == 3 && qstrcmp(argv[1], JetRowStream::Option) == 0)
+        return JetRowServer::Run(QFile::decodeName(argv[2]));
     if (argc > 1 && qstrcmp(argv[1], "--create-database") == 0) return CreateDatabase(argc, argv);
     if (argc > 1 && qstrcmp(argv[1], "--import-access") == 0) return ImportAccess(argc, argv);
     if (argc > 1 && qstrcmp(argv[1], "--backup") == 0) return Backup(argc, argv);
@@ -109,8 +130,8 @@ int main(int argc, char* argv[]) {
     // goes on as far as it can. An old Access ledger is offered for conversion first, before the
     // data module opens the file.
     bool goOn = true;
-    RunGuarded([&goOn] { goOn = LegacyLedger::OfferConversion(); });
-    if (!goOn) return 0;
+    RunGuarded([&] { goOn = LegacyLedger::OfferConversion(&stopSignals); });
+    if (!goOn) return stopSignals.ExitCode();
     RunGuarded([] {
         dmMain = new TdmMain;
         dmMain->DataModuleCreate();

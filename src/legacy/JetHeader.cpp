@@ -1,5 +1,7 @@
 #include "legacy/JetHeader.h"
 
+#include "platform/FileKind.h"
+
 #include <QFile>
 #include <QtEndian>
 #include <array>
@@ -35,6 +37,8 @@ void TJetHeader::ToggleMask(QByteArray& firstPage) {
 }
 
 TJetHeader TJetHeader::Read(const QString& path) {
+    // A named pipe would keep the open waiting for a writer, a device has no header to read.
+    if (FileKindOf(path) != TFileKind::Regular) return {};
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) return {};
     return FromBytes(file.read(PageSize));

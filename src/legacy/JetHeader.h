@@ -8,7 +8,7 @@
 // read, never the name, so a ledger file is recognised whatever it is called.
 struct TJetHeader {
     enum TKind {
-        Missing,    // no such file, or it cannot be read
+        Missing,    // no such file, not a plain file, or it cannot be read
         NotJet,     // not an Access database
         Truncated,  // starts like one but ends within its first page
         Jet3,       // Access 97

@@ -1,9 +1,8 @@
 #pragma once
 
+#include "legacy/LegacySource.h"
+
 #include <QList>
-#include <QString>
-#include <QStringList>
-#include <QVariant>
 #include <vector>
 
 struct S_MdbTableDef;
@@ -16,35 +15,28 @@ struct S_MdbTableDef;
 // number, text and memos decoded from their UCS-2 (also the "compressed" form) straight into
 // QString. NULL is told apart from an empty text. Every failure throws EInOutError with a
 // message that names the file and the cause.
-class TJetReader {
+//
+// The library itself can loop for good, its memory growing, on a damaged file; the program
+// therefore reads through TIsolatedJetReader, which runs this reader in a separate process.
+class TJetReader final : public TLegacySource {
 public:
-    // The kinds of column a ledger's tables use, as the file stores them.
-    enum class TType { Integer, Money, Float, DateTime, Text, Memo, Other };
-
     explicit TJetReader(const QString& path);
-    ~TJetReader();
+    ~TJetReader() override;
     TJetReader(const TJetReader&) = delete;
     TJetReader& operator=(const TJetReader&) = delete;
 
     bool HasTable(const QString& table) const;
-    // The rows that the table's definition declares (its deleted rows not counted).
-    qint64 RowCount(const QString& table);
+    qint64 RowCount(const QString& table) override;
 
-    // Starts reading a table with the given columns (names compare without case). A missing
-    // table or column is named in the error.
-    void OpenTable(const QString& table, const QStringList& columns);
-    TType ColumnType(int column) const { return FColumns[column].Type; }
-    // Moves to the next row; false after the last. A damaged page, or fewer rows than the
-    // table's definition declares, throws.
-    bool Next();
-    // The current row's value of a column of OpenTable: a null QVariant for NULL; qint64 for
-    // integers and for currency (in ten-thousandths); double for floats and day numbers;
-    // QString for text and memos.
-    const QVariant& Value(int column) const { return FValues[column]; }
+    void OpenTable(const QString& table, const QStringList& columns) override;
+    TType ColumnType(int column) const override { return FColumns[column].Type; }
+    // A damaged page, or fewer rows than the table's definition declares, throws.
+    bool Next() override;
+    const QVariant& Value(int column) const override { return FValues[column]; }
     // The rows read so far from the open table.
     qint64 RowsRead() const { return FRowsRead; }
 
-    QString Path() const { return FPath; }
+    QString Path() const override { return FPath; }
 
 private:
     struct TColumn {

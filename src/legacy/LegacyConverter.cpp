@@ -1,8 +1,10 @@
 #include "legacy/LegacyConverter.h"
 
+#include "data/LedgerBackup.h"
 #include "data/Schema.h"
 #include "legacy/JetHeader.h"
-#include "legacy/JetReader.h"
+#include "legacy/IsolatedJetReader.h"
+#include "platform/FileKind.h"
 #include "platform/FileRename.h"
 #include "platform/GbkCodec.h"
 #include "data/SqliteEngine.h"
@@ -95,8 +97,8 @@ QString TypeName(TTarget kind) {
     return {};
 }
 
-bool Accepts(TTarget kind, TJetReader::TType type) {
-    using T = TJetReader::TType;
+bool Accepts(TTarget kind, TLegacySource::TType type) {
+    using T = TLegacySource::TType;
     switch (kind) {
     case TTarget::Integer:
         return type == T::Integer || type == T::Money || type == T::Float;
@@ -118,8 +120,8 @@ QVariant Number(double value) {
 }
 
 // Converts one value; an empty reason means it fits.
-QVariant Convert(TTarget kind, TJetReader::TType type, const QVariant& value, QString& reason) {
-    using T = TJetReader::TType;
+QVariant Convert(TTarget kind, TLegacySource::TType type, const QVariant& value, QString& reason) {
+    using T = TLegacySource::TType;
     if (value.isNull()) return {};
     switch (kind) {
     case TTarget::Integer:
@@ -158,10 +160,10 @@ QVariant Convert(TTarget kind, TJetReader::TType type, const QVariant& value, QS
 }
 
 // An amount in ten-thousandths, for the summary.
-qint64 TenThousandths(TJetReader::TType type, const QVariant& value) {
+qint64 TenThousandths(TLegacySource::TType type, const QVariant& value) {
     if (value.isNull()) return 0;
-    if (type == TJetReader::TType::Money) return value.toLongLong();
-    if (type == TJetReader::TType::Integer) return value.toLongLong() * Scale;
+    if (type == TLegacySource::TType::Money) return value.toLongLong();
+    if (type == TLegacySource::TType::Integer) return value.toLongLong() * Scale;
     return qint64(std::llround(value.toDouble() * double(Scale)));
 }
 
@@ -177,7 +179,8 @@ QString CheckedColumn(const TTable& table, const QString& constraint) {
 
 class TWriter {
 public:
-    TWriter(TJetReader& reader, const QString& partial, const TLegacyConverter::TProgress& progress)
+    TWriter(TLegacySource& reader, const QString& partial,
+            const TLegacyConverter::TProgress& progress)
         : FReader(reader), FPartial(partial), FProgress(progress),
           FConnectionName(QStringLiteral("legacy-") + QUuid::createUuid().toString()) {}
 
@@ -190,7 +193,7 @@ public:
             }
         }
         QSqlDatabase::removeDatabase(FConnectionName);
-        if (!FDone) {
+        if (!FKept) {
             QFile::remove(FPartial);
             QFile::remove(FPartial + QStringLiteral("-journal"));
         }
@@ -251,7 +254,7 @@ public:
     }
 
     // The finished file stays for the caller to move into place.
-    void Keep() { FDone = true; }
+    void Keep() { FKept = true; }
 
 private:
     QString FullMessage() const {
@@ -266,7 +269,14 @@ private:
             throw EInOutError(QStringLiteral("无法写入新数据库 %1：%2").arg(FPartial, file.errorString()));
     }
 
+public:
+    // Tells the progress once more while the reader is awaited, so a cancel is heard.
+    void TellAgain() { Tell(FDone, FTotal); }
+
+private:
     void Tell(qint64 done, qint64 total) {
+        FDone = done;
+        FTotal = total;
         if (FProgress && !FProgress(done, total)) throw EConversionCancelled();
     }
 
@@ -309,7 +319,7 @@ private:
                                                           : FReader.Value(0).toString();
             for (size_t c = 0; c < table.Columns.size(); ++c) {
                 const TTargetColumn& column = table.Columns[c];
-                const TJetReader::TType type = FReader.ColumnType(int(c));
+                const TLegacySource::TType type = FReader.ColumnType(int(c));
                 QString reason;
                 QVariant value = Convert(column.Kind, type, FReader.Value(int(c)), reason);
                 if (column.Key && FReader.Value(int(c)).isNull()) reason = QStringLiteral("编号为空");
@@ -358,22 +368,37 @@ private:
             .arg(FReader.Path(), table.Name, key, SqlError(error));
     }
 
-    TJetReader& FReader;
+    TLegacySource& FReader;
     QString FPartial;
     const TLegacyConverter::TProgress& FProgress;
     QString FConnectionName;
-    bool FDone = false;
+    qint64 FDone = 0;
+    qint64 FTotal = 0;
+    bool FKept = false;
 };
 
 QString PartialName(const QString& target) {
+    // A conversion that was killed left its file here; one an hour old is of no use to anyone.
+    const QFileInfo file(target);
+    LedgerBackup::RemoveStalePartials(file.path(),
+                                      {file.fileName() + QStringLiteral(".import-*.partial")});
     return target + QStringLiteral(".import-") + QUuid::createUuid().toString(QUuid::Id128) +
            QStringLiteral(".partial");
 }
 
-// Checks the source's header and opens it.
+// Checks that the source is a plain file (a named pipe would never answer) with a header that
+// can be converted.
 void CheckSource(const QString& source) {
-    const QString problem = TJetHeader::Read(source).Problem(source);
+    QString problem = NotAFileText(source);
+    if (problem.isEmpty()) problem = TJetHeader::Read(source).Problem(source);
     if (!problem.isEmpty()) throw EInOutError(problem);
+}
+
+// The progress told while the reader opens the file, before any row is counted.
+TIsolatedJetReader::TWaiting Opening(const TLegacyConverter::TProgress& progress) {
+    return [&progress] {
+        if (progress && !progress(0, 0)) throw EConversionCancelled();
+    };
 }
 
 void MakeFolder(const QString& target) {
@@ -407,9 +432,10 @@ TConversionSummary TLegacyConverter::Convert(const QString& source, const QStrin
     if (QFileInfo::exists(target))
         throw EInOutError(QStringLiteral("数据库文件 %1 已经存在，不会覆盖。").arg(target));
     MakeFolder(target);
-    TJetReader reader(source);
+    TIsolatedJetReader reader(source, Opening(progress));
     const QString partial = PartialName(target);
     TWriter writer(reader, partial, progress);
+    reader.SetWaiting([&writer] { writer.TellAgain(); });
     TConversionSummary summary = writer.Run();
     QString reason;
     if (!FileRename::NoReplace(partial, target, &reason))
@@ -437,9 +463,10 @@ TConversionSummary TLegacyConverter::ConvertInPlace(const QString& path,
     if (QFileInfo::exists(backup))
         throw EInOutError(QStringLiteral("文件 %1 已经存在，为免覆盖，没有转换。请先把它移走。")
                               .arg(backup));
-    TJetReader reader(path);
+    TIsolatedJetReader reader(path, Opening(progress));
     const QString partial = PartialName(path);
     TWriter writer(reader, partial, progress);
+    reader.SetWaiting([&writer] { writer.TellAgain(); });
     TConversionSummary summary = writer.Run();
 
     // The original gets its second name first, so it is never without one; then the new ledger

@@ -32,10 +32,12 @@ struct TConversionSummary {
 // The new file is written under a temporary name beside the target, in one transaction, row by
 // row, and moved into place only when complete; any failure or a cancel removes it and leaves
 // every existing file as it was. Failures throw Exception with a message that names the file
-// and the cause.
+// and the cause. The old file is read in a separate process (TIsolatedJetReader), so a damaged
+// one never hangs the program or takes its memory.
 class TLegacyConverter {
 public:
-    // Told rows done of rows in all, now and then; returning false cancels.
+    // Told rows done of rows in all, now and then (0 of 0 while the old file is opened, before
+    // its rows are counted); returning false cancels.
     using TProgress = std::function<bool(qint64 done, qint64 total)>;
 
     // Writes a new ledger at target (which must not exist) from the Jet file at source, which

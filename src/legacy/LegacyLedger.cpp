@@ -6,6 +6,7 @@
 #include "legacy/LegacyConverter.h"
 #include "platform/FileRename.h"
 #include "platform/MessagePresenter.h"
+#include "platform/StopSignals.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -34,7 +35,7 @@ QString SummaryText(const QString& from, const QString& to, const TConversionSum
 
 namespace LegacyLedger {
 
-bool OfferConversion() {
+bool OfferConversion(const TStopSignals* stopSignals) {
     const QString path = Schema::DatabasePath;
     const TJetHeader header = TJetHeader::Read(path);
     if (!header.IsJet()) return true; // a ledger of ours, or none: the data module reports
@@ -44,6 +45,8 @@ bool OfferConversion() {
         return false;
     }
     if (!TCommon::ShowConfirm(ConversionQuestion)) return false;
+    // A stop signal only leaves the event loops; the conversion runs outside them and asks.
+    const auto stopped = [stopSignals] { return stopSignals && stopSignals->Received(); };
 
     QProgressDialog dialog(QStringLiteral("正在转换 %1 …").arg(path), QStringLiteral("取消"), 0,
                            100);
@@ -53,18 +56,20 @@ bool OfferConversion() {
     dialog.setAutoClose(false);
     try {
         TLegacyConverter::ConvertInPlace(path, [&](qint64 done, qint64 total) {
-            dialog.setLabelText(QStringLiteral("正在转换 %1 … 已完成 %2 / %3 行")
-                                    .arg(path)
-                                    .arg(done)
-                                    .arg(total));
+            // Before the rows are counted (total 0) the bar only shows that work goes on.
+            dialog.setLabelText(total == 0 ? QStringLiteral("正在转换 %1 …").arg(path)
+                                           : QStringLiteral("正在转换 %1 … 已完成 %2 / %3 行")
+                                                 .arg(path)
+                                                 .arg(done)
+                                                 .arg(total));
             dialog.setMaximum(int(qMin<qint64>(total, INT_MAX)));
             dialog.setValue(int(qMin<qint64>(done, INT_MAX))); // lets the dialog show and be used
             QApplication::processEvents();
-            return !dialog.wasCanceled();
+            return !dialog.wasCanceled() && !stopped();
         });
     } catch (const EConversionCancelled& cancelled) {
         dialog.close();
-        TCommon::ShowWarning(cancelled.Message);
+        if (!stopped()) TCommon::ShowWarning(cancelled.Message);
         return false;
     } catch (const Exception& error) {
         dialog.close();

@@ -7,12 +7,16 @@
 #include "data/Schema.h"
 #include "legacy/LegacyLedger.h"
 #include "platform/MessagePresenter.h"
+#include "platform/StopSignals.h"
 
 #include <QDir>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <csignal>
+#include <sys/stat.h>
 #include <unistd.h>
 
 // Bringing an old Access ledger along: the start-up question answered both ways in-process, and
@@ -91,6 +95,37 @@ private Q_SLOTS:
         QVERIFY(ledger.Messages.Boxes.isEmpty());
     }
 
+    void pipeInPlaceOfTheLedger() {
+        // The start's look at the ledger's first page never waits on a named pipe; the data
+        // module then reports what stands there.
+        TTestLedger ledger(TTestLedger::NoDatabase);
+        QVERIFY(QDir().mkpath("DataBase"));
+        QCOMPARE(::mkfifo(qPrintable(Schema::DatabasePath), 0600), 0);
+        ledger.Messages.Boxes.clear();
+        QVERIFY(LegacyLedger::OfferConversion());
+        QVERIFY(ledger.Messages.Boxes.isEmpty());
+    }
+
+    void stopSignalDuringConversion() {
+        // The reader of this file loops until it is stopped; a stop signal that comes meanwhile
+        // ends the conversion without a message, leaving the file as it was.
+        TTestLedger ledger(TTestLedger::NoDatabase);
+        const QByteArray damaged = ReadAll(LegacyFixture::DamagedPath("catalog-loop-busy.mdb"));
+        LegacyFixture::WriteCopy(Schema::DatabasePath, damaged);
+        ledger.Messages.Boxes.clear();
+        ledger.Messages.ConfirmAnswers = {true};
+        TStopSignals stopSignals;
+        QTimer signal;
+        signal.setSingleShot(true);
+        connect(&signal, &QTimer::timeout, [] { ::raise(SIGTERM); });
+        signal.start(300);
+        QVERIFY(!LegacyLedger::OfferConversion(&stopSignals));
+        QVERIFY(stopSignals.Received());
+        QCOMPARE(ledger.Messages.Texts(), QStringList{LegacyLedger::ConversionQuestion});
+        QCOMPARE(Files("DataBase"), QStringList{"Hearthbook.mdb"});
+        QCOMPARE(ReadAll(Schema::DatabasePath), damaged);
+    }
+
     void accessFileThatCannotBeConverted() {
         TTestLedger ledger(TTestLedger::NoDatabase);
         QByteArray jet3 = LegacyFixture::Bytes();
@@ -147,6 +182,28 @@ private Q_SLOTS:
         QVERIFY2(err.contains("random.mdb") && err.contains("不是 Access 数据库文件"), qPrintable(err));
         QCOMPARE(RunProgram(dir.path(), {"--import-access"}, &out, &err), 2);
         QVERIFY(!QFile::exists(dir.filePath(Schema::DatabasePath)));
+    }
+
+    void commandLineLocksWhereNoFolderWas() {
+        // With no DataBase folder yet, the import makes it and holds the ledger's lock while it
+        // converts, so that a restore at the same moment is refused. This file keeps the
+        // import going for seconds, until its reader is stopped.
+        QTemporaryDir dir;
+        QProcess import;
+        import.setWorkingDirectory(dir.path());
+        import.start(PENNYVALE_PROGRAM,
+                     {"--import-access", LegacyFixture::DamagedPath("catalog-loop-busy.mdb")});
+        const QString lock = dir.filePath(Schema::DatabasePath + ".lock");
+        bool held = false;
+        while (!held && !import.waitForFinished(20) && import.state() != QProcess::NotRunning)
+            held = QFile::exists(lock);
+        import.waitForFinished(60000);
+        QVERIFY(held);
+        QCOMPARE(import.state(), QProcess::NotRunning);
+        QCOMPARE(import.exitCode(), 1);
+        const QString err = QString::fromUtf8(import.readAllStandardError());
+        QVERIFY2(err.contains("已损坏"), qPrintable(err));
+        QVERIFY(!QFileInfo::exists(dir.filePath("DataBase"))); // made for it, and empty again
     }
 
     void commandLineInPlace() {

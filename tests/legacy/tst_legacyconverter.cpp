@@ -11,6 +11,7 @@
 #include "data/Schema.h"
 #include "legacy/JetReader.h"
 #include "legacy/LegacyConverter.h"
+#include "platform/FileKind.h"
 #include "platform/GbkCodec.h"
 
 #include <QDir>
@@ -20,6 +21,7 @@
 #include <QTest>
 #include <cmath>
 #include <functional>
+#include <sys/stat.h>
 #include <unistd.h>
 
 // Converting the sample Access ledger: every figure of expected.txt, the logins, text and amounts
@@ -434,6 +436,17 @@ private Q_SLOTS:
         QCOMPARE(int(mistyped[Definition + 0x96]), 5);
         mistyped[Definition + 0x96] = 8;
         QTest::newRow("a column of another type") << mistyped << "表 fPayout 的列 PayoutAccount 类型不符（应为货币）";
+        // Damaged files on which the reading library loops, growing its memory or not: the
+        // reading process is stopped by its memory limit or for its silence.
+        const QString lost = "已损坏，无法读取";
+        QTest::newRow("library loops, memory growing")
+            << ReadAll(LegacyFixture::DamagedPath("catalog-loop-memory.mdb")) << lost;
+        QTest::newRow("library loops") << ReadAll(LegacyFixture::DamagedPath("catalog-loop-busy.mdb"))
+                                       << lost;
+        QTest::newRow("data page") << ReadAll(LegacyFixture::DamagedPath("data-page.mdb"))
+                                   << "已损坏（表 fPayout 的第 42 页）";
+        QTest::newRow("memo") << ReadAll(LegacyFixture::DamagedPath("memo.mdb"))
+                              << "已损坏（表 fDiary 的备注数据）";
     }
 
     void faults() {
@@ -456,6 +469,34 @@ private Q_SLOTS:
         QVERIFY2(inPlace.contains(cause), qPrintable(inPlace));
         QCOMPARE(Files("DataBase"), QStringList{"Hearthbook.mdb"});
         QCOMPARE(ReadAll(Schema::DatabasePath), bytes);
+    }
+
+    void notAFile_data() {
+        QTest::addColumn<QString>("source");
+        QTest::newRow("named pipe") << "old.mdb"; // made by the test
+        QTest::newRow("device") << "/dev/zero";
+    }
+
+    void notAFile() {
+        // Opening a named pipe would wait for a writer for good.
+        QFETCH(QString, source);
+        TTestLedger ledger(TTestLedger::NoDatabase);
+        if (!source.startsWith('/')) QCOMPARE(::mkfifo(qPrintable(source), 0600), 0);
+        QCOMPARE(ErrorOf([&] { TLegacyConverter::Convert(source, Schema::DatabasePath); }),
+                 NotAFileText(source));
+        QVERIFY(!QFile::exists(Schema::DatabasePath));
+    }
+
+    void stalePartialsGo() {
+        // A conversion that was killed left its file behind; an hour later it is removed.
+        TTestLedger ledger(TTestLedger::NoDatabase);
+        QVERIFY(QDir().mkpath("DataBase"));
+        WriteAged("DataBase/Hearthbook.mdb.import-1.partial", "left", 7200);
+        WriteAged("DataBase/Hearthbook.mdb.import-1.partial-journal", "left", 7200);
+        WriteAll("DataBase/Hearthbook.mdb.import-2.partial", "being written");
+        TLegacyConverter::Convert(LegacyFixture::LedgerPath(), Schema::DatabasePath);
+        QCOMPARE(Files("DataBase"),
+                 QStringList({"Hearthbook.mdb", "Hearthbook.mdb.import-2.partial"}));
     }
 
     void existingLedger() {
@@ -483,7 +524,11 @@ private Q_SLOTS:
         qint64 lastTotal = 0;
         bool thrown = false;
         try {
+            qint64 lastDone = -1;
             TLegacyConverter::ConvertInPlace(Schema::DatabasePath, [&](qint64 done, qint64 total) {
+                // Told again, or before the rows are counted, while the reader is awaited.
+                if (total == 0 || (done == lastDone && total == lastTotal)) return true;
+                lastDone = done;
                 lastTotal = total;
                 ++calls;
                 return after == 0 ? false : after == 1 ? done < 64 : done < total;
@@ -504,7 +549,7 @@ private Q_SLOTS:
         QList<QPair<qint64, qint64>> progress;
         const TConversionSummary summary = TLegacyConverter::ConvertInPlace(
             Schema::DatabasePath, [&](qint64 done, qint64 total) {
-                progress.append({done, total});
+                if (total > 0) progress.append({done, total}); // 0 while the file is opened
                 return true;
             });
         QCOMPARE(summary.TotalRows(), 229);

@@ -20,6 +20,10 @@ QString ExpectedPath() {
     return Folder() + QStringLiteral("/expected.txt");
 }
 
+QString DamagedPath(const QString& name) {
+    return QStringLiteral(PENNYVALE_TEST_FIXTURES "/legacy-access-damaged/") + name;
+}
+
 QByteArray Bytes() {
     const QByteArray bytes = ReadAll(LedgerPath());
     if (bytes.isEmpty()) qWarning("the sample Access ledger is missing: %s", qPrintable(LedgerPath()));
