@@ -8,6 +8,7 @@
 #include "data/SqlText.h"
 #include "data/TextRules.h"
 #include "platform/ErrorReport.h"
+#include "widgets/Currency.h"
 #include "widgets/Panel.h"
 
 #include <QBarCategoryAxis>
@@ -223,10 +224,12 @@ void TfrmFinanceAns::Analyse(const QString& periodColumn, const QString& periodS
     std::vector<TPeriod> periods;
     for (query.First(); !query.Eof(); query.Next()) {
         TField period = query.FieldByName(periodColumn);
-        periods.push_back({period.IsNull() ? 0 : period.AsInteger(),
-                           period.AsString() + periodSuffix,
-                           query.FieldByName(QStringLiteral("fSum01")).AsFloat(),
-                           query.FieldByName(QStringLiteral("fSum02")).AsFloat()});
+        bool outOfRange = false;
+        const double income = BarValue(query.FieldByName(QStringLiteral("fSum01")), outOfRange);
+        const double payout = BarValue(query.FieldByName(QStringLiteral("fSum02")), outOfRange);
+        QString label = period.AsString() + periodSuffix;
+        if (outOfRange) label += QStringLiteral("（") + Currency::OutOfRangeText() + u'）';
+        periods.push_back({period.IsNull() ? 0 : period.AsInteger(), label, income, payout});
     }
     std::stable_sort(periods.begin(), periods.end(),
                      [](const TPeriod& a, const TPeriod& b) { return a.Number < b.Number; });
@@ -241,11 +244,33 @@ void TfrmFinanceAns::Analyse(const QString& periodColumn, const QString& periodS
         labels.append(period.Label);
         highest = std::max({highest, period.Income, period.Payout});
     }
-    FPeriodAxis->setCategories(labels);
-    if (labels.isEmpty()) FPeriodAxis->clear();
+    ShowPeriods(labels);
     // Room above the highest bar for its value.
     FAmountAxis->setRange(0, highest > 0 ? highest * 1.15 : 100);
     FAmountAxis->applyNiceNumbers();
+}
+
+// A period's total as its bar's height; a total beyond what the currency columns hold has no
+// bar, and its period says so.
+double TfrmFinanceAns::BarValue(const TField& sum, bool& outOfRange) {
+    qint64 units = 0;
+    switch (Currency::Read(sum.Value(), units)) {
+    case Currency::TReading::Amount:
+        return double(units) / double(Currency::UnitsPerYuan);
+    case Currency::TReading::OutOfRange:
+        outOfRange = true;
+        break;
+    case Currency::TReading::Empty:
+        break;
+    }
+    return 0;
+}
+
+// The period axis shows exactly the periods drawn. Qt Charts keeps drawing an axis's last labels
+// when its categories are cleared, so an empty year hides them.
+void TfrmFinanceAns::ShowPeriods(const QStringList& labels) {
+    FPeriodAxis->setCategories(labels);
+    FPeriodAxis->setLabelsVisible(!labels.isEmpty());
 }
 
 void TfrmFinanceAns::cbYearChange() {

@@ -12,6 +12,8 @@
 #include <QChart>
 #include <QChartView>
 #include <QComboBox>
+#include <QGraphicsScene>
+#include <QGraphicsTextItem>
 #include <QLabel>
 #include <QLegend>
 #include <QLegendMarker>
@@ -71,6 +73,18 @@ class TestFinanceAns : public QObject {
         frmFinanceAns = FForm.get();
         FForm->show();
         return FForm.get();
+    }
+
+    // The texts the chart shows, as drawn once its layout has settled.
+    QStringList DrawnTexts() const {
+        QCoreApplication::processEvents();
+        FForm->Chart1->grab();
+        QStringList texts;
+        for (const QGraphicsItem* item : FForm->Chart1->scene()->items())
+            if (const auto* text = dynamic_cast<const QGraphicsTextItem*>(item);
+                text && text->isVisible())
+                texts << text->toPlainText();
+        return texts;
     }
 
     QBarCategoryAxis* PeriodAxis() const {
@@ -277,10 +291,32 @@ private slots:
         Add(Income, 3000, QDate(2024, 7, 15), Other);
         Show();
         QCOMPARE(FForm->Series1->count(), 1);
+        QVERIFY(DrawnTexts().contains(QStringLiteral("7月")));
         Choose(FForm->cbYear, QStringLiteral("2024"));
         QCOMPARE(FForm->Series1->count(), 0);
         QCOMPARE(FForm->Series2->count(), 0);
         QVERIFY(PeriodAxis()->categories().isEmpty());
+        QVERIFY(!DrawnTexts().contains(QStringLiteral("7月"))); // an empty chart shows no months
+        // and the next year with records has its months again
+        Choose(FForm->cbYear, QStringLiteral("2026"));
+        QCOMPARE(PeriodAxis()->categories(), QStringList{"7月"});
+        QVERIFY(DrawnTexts().contains(QStringLiteral("7月")));
+        QCOMPARE(FLedger->Messages.Boxes.size(), 0);
+    }
+
+    // A month whose total is beyond what the currency columns hold (written by another tool) has
+    // no bar of that kind and says it is out of range; the other months are drawn as ever.
+    void totalOutOfRange() {
+        Add(Income, 1e300, QDate(2026, 7, 15));
+        Add(Payout, 25, QDate(2026, 7, 1));
+        Add(Payout, 40, QDate(2026, 3, 1));
+        Show();
+        QCOMPARE(PeriodAxis()->categories(), (QStringList{"3月", "7月（超出范围）"}));
+        QCOMPARE(Values(FForm->Series1), (QList<double>{0, 0}));
+        QCOMPARE(Values(FForm->Series2), (QList<double>{40, 25}));
+        QVERIFY(FForm->Chart1->chart()->axes(Qt::Vertical).size() == 1);
+        QCOMPARE(qobject_cast<QValueAxis*>(FForm->Chart1->chart()->axes(Qt::Vertical).first())->max(),
+                 50.0);
         QCOMPARE(FLedger->Messages.Boxes.size(), 0);
     }
 
