@@ -80,8 +80,8 @@ TfrmPayQuery::TfrmPayQuery(QWidget* parent)
     cbItemType->addItems({QStringLiteral("全部"), QStringLiteral("收入"), QStringLiteral("支出")});
     cbItemType->setCurrentIndex(-1);
     cbItemType->setMinimumWidth(70);
-    lblItemType = BarLabel(Panel8, QStringLiteral("lblItemType"), QStringLiteral("收支类型"),
-                           cbItemType);
+    lblItemType =
+        BarLabel(Panel8, QStringLiteral("lblItemType"), QStringLiteral("收支类型"), cbItemType);
     cbPerson = new QComboBox(Panel8);
     cbPerson->setObjectName(QStringLiteral("cbPerson"));
     cbPerson->setMinimumWidth(90);
@@ -94,8 +94,7 @@ TfrmPayQuery::TfrmPayQuery(QWidget* parent)
     edtContent = new QLineEdit(Panel8);
     edtContent->setObjectName(QStringLiteral("edtContent"));
     edtContent->setMinimumWidth(160);
-    lblContent =
-        BarLabel(Panel8, QStringLiteral("lblContent"), QStringLiteral("内容"), edtContent);
+    lblContent = BarLabel(Panel8, QStringLiteral("lblContent"), QStringLiteral("内容"), edtContent);
     sbQuery = new QPushButton(QStringLiteral("查询"), Panel8);
     sbQuery->setObjectName(QStringLiteral("sbQuery"));
     sbQuery->setAutoDefault(false);
@@ -136,11 +135,12 @@ TfrmPayQuery::TfrmPayQuery(QWidget* parent)
     pcPayout->setObjectName(QStringLiteral("pcPayout"));
     pcPayout->setDocumentMode(true);
     pcPayout->tabBar()->setExpanding(false);
-    pcPayout->setStyleSheet(QStringLiteral(
-        "QTabWidget#pcPayout::pane { border: none; }"
-        "QTabBar::tab { border: 1px solid #8a8a8a; border-radius: 3px; padding: 3px 14px; color: black;"
-        " margin: 3px 2px; background: #f0f0f0; }"
-        "QTabBar::tab:selected { background: #c8d8ee; border-color: #4a6a9a; }"));
+    pcPayout->setStyleSheet(
+        QStringLiteral("QTabWidget#pcPayout::pane { border: none; }"
+                       "QTabBar::tab { border: 1px solid #8a8a8a; border-radius: 3px; padding: 3px "
+                       "14px; color: black;"
+                       " margin: 3px 2px; background: #f0f0f0; }"
+                       "QTabBar::tab:selected { background: #c8d8ee; border-color: #4a6a9a; }"));
     TabSheet1 = new QWidget;
     TabSheet1->setObjectName(QStringLiteral("TabSheet1"));
     TabSheet2 = new QWidget;
@@ -175,8 +175,7 @@ TfrmPayQuery::TfrmPayQuery(QWidget* parent)
         {QStringLiteral("dbgPayoutUseDate"), QStringLiteral("UseDate"), QStringLiteral("日期"),
          true, centred, centred, TColumnFormat::Date, TFooterKind::None, 90},
         {QStringLiteral("dbgPayoutPersonName"), QStringLiteral("PersonName"),
-         QStringLiteral("记帐人"), true, left, centred, TColumnFormat::Text, TFooterKind::None,
-         70},
+         QStringLiteral("记帐人"), true, left, centred, TColumnFormat::Text, TFooterKind::None, 70},
     });
     dbgPayout->SetSortable(true);
     dbgPayout->SetDataSet(qryPayout.get());
@@ -192,9 +191,8 @@ TfrmPayQuery::TfrmPayQuery(QWidget* parent)
         {QStringLiteral("dxDBGridLookupColumn1"), QStringLiteral("ItemProject"),
          QStringLiteral("收支项目"), true, left, centred, TColumnFormat::Text, TFooterKind::None,
          220},
-        {QStringLiteral("dxDBGridCurrencyColumn1"), QStringLiteral("iSum"),
-         QStringLiteral("金额"), true, right, centred, TColumnFormat::Currency, TFooterKind::Sum,
-         140},
+        {QStringLiteral("dxDBGridCurrencyColumn1"), QStringLiteral("iSum"), QStringLiteral("金额"),
+         true, right, centred, TColumnFormat::Currency, TFooterKind::Sum, 140},
     });
     dbgStat->SetGroupPanelVisible(true);
     dbgStat->SetSortable(true);
@@ -284,12 +282,12 @@ QString TfrmPayQuery::Conditions(const QString& prefix) const {
     if (cbDate->isChecked())
         conditions += QStringLiteral(" and ") + prefix + QStringLiteral("UseDate >= ") +
                       DayNumber::Text(dtpBegin->dateTime().addDays(-1)) + QStringLiteral(" and ") +
-                      prefix + QStringLiteral("UseDate <= ") +
-                      DayNumber::Text(dtpEnd->dateTime());
+                      prefix + QStringLiteral("UseDate <= ") + DayNumber::Text(dtpEnd->dateTime());
     const QString content = Trimmed(edtContent->text());
     if (!content.isEmpty())
         conditions += QStringLiteral(" and ") + prefix + QStringLiteral("Payout like '%") +
-                      SqlText(content) + QStringLiteral("%'");
+                      SqlLikeText(content) + QStringLiteral("%' escape '") + QChar(LikeEscape) +
+                      QStringLiteral("'");
     return conditions;
 }
 
