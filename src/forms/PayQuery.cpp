@@ -7,6 +7,7 @@
 #include "data/Query.h"
 #include "data/SqlText.h"
 #include "data/TextRules.h"
+#include "platform/DateText.h"
 #include "platform/ErrorReport.h"
 #include "widgets/DBGrid.h"
 #include "widgets/GridFooter.h"
@@ -18,7 +19,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
@@ -46,10 +46,7 @@ QDateTimeEdit* DatePicker(QWidget* parent, const QString& name, const QString& a
     auto* picker = new QDateTimeEdit(parent);
     picker->setObjectName(name);
     picker->setAccessibleName(accessibleName);
-    QString format = QLocale().dateFormat(QLocale::ShortFormat);
-    if (!format.contains(QStringLiteral("yyyy"))) // four-digit years, whatever the locale says
-        format.replace(QStringLiteral("yy"), QStringLiteral("yyyy"));
-    picker->setDisplayFormat(format);
+    picker->setDisplayFormat(ShortDateFormat());
     picker->setCalendarPopup(true);
     picker->setMinimumDate(QDate(1900, 1, 1));
     picker->setMinimumWidth(110);

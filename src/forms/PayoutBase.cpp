@@ -11,6 +11,7 @@
 #include "forms/FillPause.h"
 #include "forms/ItemType.h"
 #include "forms/base/FormPanel.h"
+#include "platform/DateText.h"
 #include "platform/ErrorReport.h"
 #include "widgets/Currency.h"
 #include "widgets/DBGrid.h"
@@ -24,7 +25,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPlainTextEdit>
@@ -84,14 +84,6 @@ QPixmap CategoryPicture() {
     painter.drawLine(QPointF(16, 9), QPointF(16, 19));
     painter.drawLine(QPointF(11, 14), QPointF(21, 14));
     return picture;
-}
-
-// The program's short date format, always with a four-digit year (as ShortDateText writes it).
-QString ShortDateFormat() {
-    QString format = QLocale::system().dateFormat(QLocale::ShortFormat);
-    if (!format.contains(QStringLiteral("yyyy")))
-        format.replace(QStringLiteral("yy"), QStringLiteral("yyyy"));
-    return format;
 }
 
 // The amount box's text for a stored amount: its number, or that it is beyond the currency
