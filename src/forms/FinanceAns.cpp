@@ -51,6 +51,9 @@ TfrmFinanceAns::TfrmFinanceAns(QWidget* parent) : TfrmBase(parent) {
     cbYear = new QComboBox(Panel8);
     cbYear->setObjectName(QStringLiteral("cbYear"));
     cbYear->setAccessibleName(QStringLiteral("年份"));
+    // The skin's drop-down button lies inside the list's right padding already; without that
+    // padding counted twice a year fits the label's blanks.
+    cbYear->setStyleSheet(QStringLiteral("QComboBox { padding-right: 2px; }"));
     Label1->setBuddy(cbYear);
     for (int year = FirstListedYear; year <= LastListedYear; ++year)
         cbYear->addItem(QString::number(year));
@@ -132,7 +135,9 @@ TfrmFinanceAns::TfrmFinanceAns(QWidget* parent) : TfrmBase(parent) {
     connect(sbQuit, &QPushButton::clicked, this, Guarded([this] { sbQuitClick(); }));
 }
 
-// The year list sits over the blanks of its label, the mode list and the buttons follow.
+// The year list sits over the blanks of its label, the mode list and the buttons follow. The list
+// leaves a little room before "年份" where the blanks allow, but is never narrower than it needs
+// to show a year whole: then it takes the blanks up to the one before "年份".
 void TfrmFinanceAns::PlaceTopBar() {
     const QFontMetrics metrics(Label1->font());
     const int top = (BarHeight - ControlHeight) / 2;
@@ -141,7 +146,9 @@ void TfrmFinanceAns::PlaceTopBar() {
     const int gapStart = left + metrics.horizontalAdvance(QStringLiteral("请选择 "));
     const int gapEnd = left + metrics.horizontalAdvance(YearLabel) -
                        metrics.horizontalAdvance(QStringLiteral(" 年份"));
-    cbYear->setGeometry(gapStart, top, std::max(gapEnd - gapStart - 6, 64), ControlHeight);
+    const int gap = gapEnd - gapStart;
+    const int width = std::min(std::max(gap - 6, cbYear->sizeHint().width()), gap);
+    cbYear->setGeometry(gapStart, top, width, ControlHeight);
     int x = Label1->geometry().right() + 12;
     cbType->setGeometry(x, top, 80, ControlHeight);
     x += 80 + 16;
@@ -181,6 +188,7 @@ void TfrmFinanceAns::FillYears() {
 
 void TfrmFinanceAns::FormShow() {
     TfrmBase::FormShow();
+    PlaceTopBar(); // the lists' sizes as the skin, now applied, draws them
     cbType->setCurrentIndex(0);
     FillYears();
     cbYear->setCurrentIndex(cbYear->findText(QString::number(CurYear)));

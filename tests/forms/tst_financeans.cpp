@@ -1,11 +1,15 @@
 #include "Fixture.h"
+#include "Resources.h"
 #include "data/ComboPub.h"
 #include "data/Common.h"
 #include "data/DataModule.h"
 #include "data/Query.h"
 #include "forms/FinanceAns.h"
+#include "forms/base/FormPanel.h"
+#include "platform/Fonts.h"
 #include "widgets/Panel.h"
 
+#include <QApplication>
 #include <QBarCategoryAxis>
 #include <QBarSeries>
 #include <QBarSet>
@@ -20,6 +24,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QVBoxLayout>
 #include <QValueAxis>
 
 #include <memory>
@@ -123,7 +128,8 @@ private slots:
                  QStringLiteral("请选择") + QString(26, u' ') + QStringLiteral("年份"));
         QCOMPARE(form->Label1->buddy(), form->cbYear);
         QVERIFY(qobject_cast<TPanel*>(form->findChild<QWidget*>("Panel8")));
-        QCOMPARE(Items(form->cbType), (QStringList{QStringLiteral("月度"), QStringLiteral("季度")}));
+        QCOMPARE(Items(form->cbType),
+                 (QStringList{QStringLiteral("月度"), QStringLiteral("季度")}));
         QVERIFY(!form->cbYear->isEditable());
         QVERIFY(!form->cbType->isEditable());
         QCOMPARE(form->sbAns->text(), QStringLiteral("分析"));
@@ -160,6 +166,37 @@ private slots:
         QVERIFY(PeriodAxis());
     }
 
+    // In the skinned host panel, with the program's fonts, the year box is wide enough for "2026"
+    // and leaves "年份" clear.
+    void yearBoxFitsTheYear() {
+        InitPennyvaleResources();
+        InstallFontSubstitutions();
+        QWidget window;
+        window.resize(792, 573);
+        auto* layout = new QVBoxLayout(&window);
+        frmPanel = new TfrmPanel(&window);
+        layout->addWidget(frmPanel);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        auto* form = new TfrmFinanceAns(frmPanel);
+        frmFinanceAns = form;
+        form->setWindowFlags(Qt::Widget);
+        (new QVBoxLayout(frmPanel))->addWidget(form);
+        frmPanel->sdMain.AddNestedForm(form);
+        form->show();
+        QCOMPARE(form->cbYear->currentText(), QStringLiteral("2026"));
+        const QRect year = form->cbYear->geometry();
+        QVERIFY2(
+            year.width() >= form->cbYear->sizeHint().width(),
+            qPrintable(
+                QStringLiteral("%1 < %2").arg(year.width()).arg(form->cbYear->sizeHint().width())));
+        const QFontMetrics metrics(form->Label1->font());
+        const int yearWord = form->Label1->x() + metrics.horizontalAdvance(form->Label1->text()) -
+                             metrics.horizontalAdvance(QStringLiteral("年份"));
+        QVERIFY(year.right() < yearWord);
+        frmPanel = nullptr;
+    }
+
     // Started in 2026: the list reaches the current year, the form opens on it, by month, drawn
     // once, without a message.
     void showOpensOnTheCurrentYear() {
@@ -193,10 +230,10 @@ private slots:
         QTest::addColumn<int>("first");
         QTest::addColumn<int>("last");
         QTest::addColumn<QString>("selected");
-        QTest::newRow("in the fixed years") << QDate(2008, 5, 1) << QList<int>{2006} << QList<int>{}
-                                            << 2005 << 2010 << "2008";
-        QTest::newRow("today after them") << QDate(2026, 12, 7) << QList<int>{} << QList<int>{}
-                                          << 2005 << 2026 << "2026";
+        QTest::newRow("in the fixed years")
+            << QDate(2008, 5, 1) << QList<int>{2006} << QList<int>{} << 2005 << 2010 << "2008";
+        QTest::newRow("today after them")
+            << QDate(2026, 12, 7) << QList<int>{} << QList<int>{} << 2005 << 2026 << "2026";
         QTest::newRow("records from earlier and later years")
             << QDate(2026, 12, 7) << QList<int>{2001, 2028} << QList<int>{} << 2001 << 2028
             << "2026";
@@ -315,8 +352,9 @@ private slots:
         QCOMPARE(Values(FForm->Series1), (QList<double>{0, 0}));
         QCOMPARE(Values(FForm->Series2), (QList<double>{40, 25}));
         QVERIFY(FForm->Chart1->chart()->axes(Qt::Vertical).size() == 1);
-        QCOMPARE(qobject_cast<QValueAxis*>(FForm->Chart1->chart()->axes(Qt::Vertical).first())->max(),
-                 50.0);
+        QCOMPARE(
+            qobject_cast<QValueAxis*>(FForm->Chart1->chart()->axes(Qt::Vertical).first())->max(),
+            50.0);
         QCOMPARE(FLedger->Messages.Boxes.size(), 0);
     }
 
@@ -376,5 +414,11 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestFinanceAns)
+// The fonts are picked as on a Chinese desktop, where the year list was cut before.
+int main(int argc, char** argv) {
+    qputenv("LC_ALL", "zh_CN.UTF-8");
+    QApplication app(argc, argv);
+    TestFinanceAns test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_financeans.moc"
