@@ -18,6 +18,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMap>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
@@ -519,6 +520,31 @@ private slots:
         QCOMPARE(shown->index(0, column).data().toString(), QString()); // the income, empty
         QCOMPARE(shown->index(1, column).data().toString(), QStringLiteral("-￥1,000.00"));
         QCOMPARE(shown->index(3, column).data().toString(), QStringLiteral("-￥25.00"));
+    }
+
+    // An amount beyond the currency column (written by another tool) shows as out of range in the
+    // details, in its category's total and in both footers; the other totals stay exact.
+    void anAmountBeyondTheColumn() {
+        FLedger->AddPayout(1, 1, QStringLiteral("工资"), {}, 3000, QDate(2026, 12, 1), Member,
+                           QStringLiteral("收入"));
+        FLedger->AddPayout(2, 7, QStringLiteral("别的程序写的"), 1e300, {}, QDate(2026, 12, 2),
+                           Member, QStringLiteral("支出"));
+        FLedger->AddPayout(3, 8, QStringLiteral("地铁"), 25, {}, QDate(2026, 12, 3), Member,
+                           QStringLiteral("支出"));
+        Show();
+        const QString outOfRange = QStringLiteral("超出范围");
+        QCOMPARE(FForm->dbgPayout->IndexOfRow(1, "PayoutAccount").data().toString(), outOfRange);
+        QCOMPARE(FForm->dbgPayout->FooterText("PayoutAccount"), outOfRange);
+        QCOMPARE(FForm->dbgPayout->FooterText("IncomeAccount"), QStringLiteral("￥3,000.00"));
+        QMap<QString, QString> totals;
+        for (int row = 0; row < FForm->qryStat->RecordCount(); ++row)
+            totals[FForm->dbgStat->IndexOfRow(row, "ItemProject").data().toString()] =
+                FForm->dbgStat->IndexOfRow(row, "iSum").data().toString();
+        QCOMPARE(totals.value(QStringLiteral("餐饮")), outOfRange);
+        QCOMPARE(totals.value(QStringLiteral("交通")), QStringLiteral("-￥25.00"));
+        QCOMPARE(totals.value(QStringLiteral("工资")), QStringLiteral("￥3,000.00"));
+        QCOMPARE(FForm->dbgStat->FooterText("iSum"), outOfRange);
+        QCOMPARE(FLedger->Messages.Boxes.size(), 0);
     }
 
     void statisticsGrid() {
