@@ -8,6 +8,7 @@
 #include "data/SqlText.h"
 #include "data/TextRules.h"
 #include "platform/ErrorReport.h"
+#include "widgets/Currency.h"
 #include "widgets/Panel.h"
 
 #include <QBarCategoryAxis>
@@ -50,6 +51,9 @@ TfrmFinanceAns::TfrmFinanceAns(QWidget* parent) : TfrmBase(parent) {
     cbYear = new QComboBox(Panel8);
     cbYear->setObjectName(QStringLiteral("cbYear"));
     cbYear->setAccessibleName(QStringLiteral("年份"));
+    // The skin's drop-down button lies inside the list's right padding already; without that
+    // padding counted twice a year fits the label's blanks.
+    cbYear->setStyleSheet(QStringLiteral("QComboBox { padding-right: 2px; }"));
     Label1->setBuddy(cbYear);
     for (int year = FirstListedYear; year <= LastListedYear; ++year)
         cbYear->addItem(QString::number(year));
@@ -131,7 +135,9 @@ TfrmFinanceAns::TfrmFinanceAns(QWidget* parent) : TfrmBase(parent) {
     connect(sbQuit, &QPushButton::clicked, this, Guarded([this] { sbQuitClick(); }));
 }
 
-// The year list sits over the blanks of its label, the mode list and the buttons follow.
+// The year list sits over the blanks of its label, the mode list and the buttons follow. The list
+// leaves a little room before "年份" where the blanks allow, but is never narrower than it needs
+// to show a year whole: then it takes the blanks up to the one before "年份".
 void TfrmFinanceAns::PlaceTopBar() {
     const QFontMetrics metrics(Label1->font());
     const int top = (BarHeight - ControlHeight) / 2;
@@ -140,7 +146,9 @@ void TfrmFinanceAns::PlaceTopBar() {
     const int gapStart = left + metrics.horizontalAdvance(QStringLiteral("请选择 "));
     const int gapEnd = left + metrics.horizontalAdvance(YearLabel) -
                        metrics.horizontalAdvance(QStringLiteral(" 年份"));
-    cbYear->setGeometry(gapStart, top, std::max(gapEnd - gapStart - 6, 64), ControlHeight);
+    const int gap = gapEnd - gapStart;
+    const int width = std::min(std::max(gap - 6, cbYear->sizeHint().width()), gap);
+    cbYear->setGeometry(gapStart, top, width, ControlHeight);
     int x = Label1->geometry().right() + 12;
     cbType->setGeometry(x, top, 80, ControlHeight);
     x += 80 + 16;
@@ -180,6 +188,7 @@ void TfrmFinanceAns::FillYears() {
 
 void TfrmFinanceAns::FormShow() {
     TfrmBase::FormShow();
+    PlaceTopBar(); // the lists' sizes as the skin, now applied, draws them
     cbType->setCurrentIndex(0);
     FillYears();
     cbYear->setCurrentIndex(cbYear->findText(QString::number(CurYear)));
@@ -223,10 +232,12 @@ void TfrmFinanceAns::Analyse(const QString& periodColumn, const QString& periodS
     std::vector<TPeriod> periods;
     for (query.First(); !query.Eof(); query.Next()) {
         TField period = query.FieldByName(periodColumn);
-        periods.push_back({period.IsNull() ? 0 : period.AsInteger(),
-                           period.AsString() + periodSuffix,
-                           query.FieldByName(QStringLiteral("fSum01")).AsFloat(),
-                           query.FieldByName(QStringLiteral("fSum02")).AsFloat()});
+        bool outOfRange = false;
+        const double income = BarValue(query.FieldByName(QStringLiteral("fSum01")), outOfRange);
+        const double payout = BarValue(query.FieldByName(QStringLiteral("fSum02")), outOfRange);
+        QString label = period.AsString() + periodSuffix;
+        if (outOfRange) label += QStringLiteral("（") + Currency::OutOfRangeText() + u'）';
+        periods.push_back({period.IsNull() ? 0 : period.AsInteger(), label, income, payout});
     }
     std::stable_sort(periods.begin(), periods.end(),
                      [](const TPeriod& a, const TPeriod& b) { return a.Number < b.Number; });
@@ -241,11 +252,33 @@ void TfrmFinanceAns::Analyse(const QString& periodColumn, const QString& periodS
         labels.append(period.Label);
         highest = std::max({highest, period.Income, period.Payout});
     }
-    FPeriodAxis->setCategories(labels);
-    if (labels.isEmpty()) FPeriodAxis->clear();
+    ShowPeriods(labels);
     // Room above the highest bar for its value.
     FAmountAxis->setRange(0, highest > 0 ? highest * 1.15 : 100);
     FAmountAxis->applyNiceNumbers();
+}
+
+// A period's total as its bar's height; a total beyond what the currency columns hold has no
+// bar, and its period says so.
+double TfrmFinanceAns::BarValue(const TField& sum, bool& outOfRange) {
+    qint64 units = 0;
+    switch (Currency::Read(sum.Value(), units)) {
+    case Currency::TReading::Amount:
+        return double(units) / double(Currency::UnitsPerYuan);
+    case Currency::TReading::OutOfRange:
+        outOfRange = true;
+        break;
+    case Currency::TReading::Empty:
+        break;
+    }
+    return 0;
+}
+
+// The period axis shows exactly the periods drawn. Qt Charts keeps drawing an axis's last labels
+// when its categories are cleared, so an empty year hides them.
+void TfrmFinanceAns::ShowPeriods(const QStringList& labels) {
+    FPeriodAxis->setCategories(labels);
+    FPeriodAxis->setLabelsVisible(!labels.isEmpty());
 }
 
 void TfrmFinanceAns::cbYearChange() {

@@ -13,6 +13,7 @@ class QComboBox;
 class QLabel;
 class QPushButton;
 class QValueAxis;
+class TField;
 class TPanel;
 
 // The working form for a year of income against expenditure as a bar chart, by month or by
@@ -51,6 +52,8 @@ private:
     void FillYears();
     void Analyse(const QString& periodColumn, const QString& periodSuffix);
     void PlaceTopBar();
+    void ShowPeriods(const QStringList& labels);
+    static double BarValue(const TField& sum, bool& outOfRange);
 
     QChart* FChart;
     QBarSeries* FSeries;

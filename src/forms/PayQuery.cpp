@@ -7,6 +7,7 @@
 #include "data/Query.h"
 #include "data/SqlText.h"
 #include "data/TextRules.h"
+#include "platform/DateText.h"
 #include "platform/ErrorReport.h"
 #include "widgets/DBGrid.h"
 #include "widgets/GridFooter.h"
@@ -18,7 +19,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
@@ -46,10 +46,7 @@ QDateTimeEdit* DatePicker(QWidget* parent, const QString& name, const QString& a
     auto* picker = new QDateTimeEdit(parent);
     picker->setObjectName(name);
     picker->setAccessibleName(accessibleName);
-    QString format = QLocale().dateFormat(QLocale::ShortFormat);
-    if (!format.contains(QStringLiteral("yyyy"))) // four-digit years, whatever the locale says
-        format.replace(QStringLiteral("yy"), QStringLiteral("yyyy"));
-    picker->setDisplayFormat(format);
+    picker->setDisplayFormat(ShortDateFormat());
     picker->setCalendarPopup(true);
     picker->setMinimumDate(QDate(1900, 1, 1));
     picker->setMinimumWidth(110);
@@ -80,8 +77,8 @@ TfrmPayQuery::TfrmPayQuery(QWidget* parent)
     cbItemType->addItems({QStringLiteral("全部"), QStringLiteral("收入"), QStringLiteral("支出")});
     cbItemType->setCurrentIndex(-1);
     cbItemType->setMinimumWidth(70);
-    lblItemType = BarLabel(Panel8, QStringLiteral("lblItemType"), QStringLiteral("收支类型"),
-                           cbItemType);
+    lblItemType =
+        BarLabel(Panel8, QStringLiteral("lblItemType"), QStringLiteral("收支类型"), cbItemType);
     cbPerson = new QComboBox(Panel8);
     cbPerson->setObjectName(QStringLiteral("cbPerson"));
     cbPerson->setMinimumWidth(90);
@@ -94,8 +91,7 @@ TfrmPayQuery::TfrmPayQuery(QWidget* parent)
     edtContent = new QLineEdit(Panel8);
     edtContent->setObjectName(QStringLiteral("edtContent"));
     edtContent->setMinimumWidth(160);
-    lblContent =
-        BarLabel(Panel8, QStringLiteral("lblContent"), QStringLiteral("内容"), edtContent);
+    lblContent = BarLabel(Panel8, QStringLiteral("lblContent"), QStringLiteral("内容"), edtContent);
     sbQuery = new QPushButton(QStringLiteral("查询"), Panel8);
     sbQuery->setObjectName(QStringLiteral("sbQuery"));
     sbQuery->setAutoDefault(false);
@@ -136,11 +132,12 @@ TfrmPayQuery::TfrmPayQuery(QWidget* parent)
     pcPayout->setObjectName(QStringLiteral("pcPayout"));
     pcPayout->setDocumentMode(true);
     pcPayout->tabBar()->setExpanding(false);
-    pcPayout->setStyleSheet(QStringLiteral(
-        "QTabWidget#pcPayout::pane { border: none; }"
-        "QTabBar::tab { border: 1px solid #8a8a8a; border-radius: 3px; padding: 3px 14px; color: black;"
-        " margin: 3px 2px; background: #f0f0f0; }"
-        "QTabBar::tab:selected { background: #c8d8ee; border-color: #4a6a9a; }"));
+    pcPayout->setStyleSheet(
+        QStringLiteral("QTabWidget#pcPayout::pane { border: none; }"
+                       "QTabBar::tab { border: 1px solid #8a8a8a; border-radius: 3px; padding: 3px "
+                       "14px; color: black;"
+                       " margin: 3px 2px; background: #f0f0f0; }"
+                       "QTabBar::tab:selected { background: #c8d8ee; border-color: #4a6a9a; }"));
     TabSheet1 = new QWidget;
     TabSheet1->setObjectName(QStringLiteral("TabSheet1"));
     TabSheet2 = new QWidget;
@@ -175,8 +172,7 @@ TfrmPayQuery::TfrmPayQuery(QWidget* parent)
         {QStringLiteral("dbgPayoutUseDate"), QStringLiteral("UseDate"), QStringLiteral("日期"),
          true, centred, centred, TColumnFormat::Date, TFooterKind::None, 90},
         {QStringLiteral("dbgPayoutPersonName"), QStringLiteral("PersonName"),
-         QStringLiteral("记帐人"), true, left, centred, TColumnFormat::Text, TFooterKind::None,
-         70},
+         QStringLiteral("记帐人"), true, left, centred, TColumnFormat::Text, TFooterKind::None, 70},
     });
     dbgPayout->SetSortable(true);
     dbgPayout->SetDataSet(qryPayout.get());
@@ -192,9 +188,8 @@ TfrmPayQuery::TfrmPayQuery(QWidget* parent)
         {QStringLiteral("dxDBGridLookupColumn1"), QStringLiteral("ItemProject"),
          QStringLiteral("收支项目"), true, left, centred, TColumnFormat::Text, TFooterKind::None,
          220},
-        {QStringLiteral("dxDBGridCurrencyColumn1"), QStringLiteral("iSum"),
-         QStringLiteral("金额"), true, right, centred, TColumnFormat::Currency, TFooterKind::Sum,
-         140},
+        {QStringLiteral("dxDBGridCurrencyColumn1"), QStringLiteral("iSum"), QStringLiteral("金额"),
+         true, right, centred, TColumnFormat::Currency, TFooterKind::Sum, 140},
     });
     dbgStat->SetGroupPanelVisible(true);
     dbgStat->SetSortable(true);
@@ -284,12 +279,12 @@ QString TfrmPayQuery::Conditions(const QString& prefix) const {
     if (cbDate->isChecked())
         conditions += QStringLiteral(" and ") + prefix + QStringLiteral("UseDate >= ") +
                       DayNumber::Text(dtpBegin->dateTime().addDays(-1)) + QStringLiteral(" and ") +
-                      prefix + QStringLiteral("UseDate <= ") +
-                      DayNumber::Text(dtpEnd->dateTime());
+                      prefix + QStringLiteral("UseDate <= ") + DayNumber::Text(dtpEnd->dateTime());
     const QString content = Trimmed(edtContent->text());
     if (!content.isEmpty())
         conditions += QStringLiteral(" and ") + prefix + QStringLiteral("Payout like '%") +
-                      SqlText(content) + QStringLiteral("%'");
+                      SqlLikeText(content) + QStringLiteral("%' escape '") + QChar(LikeEscape) +
+                      QStringLiteral("'");
     return conditions;
 }
 

@@ -11,7 +11,9 @@
 #include "forms/FillPause.h"
 #include "forms/ItemType.h"
 #include "forms/base/FormPanel.h"
+#include "platform/DateText.h"
 #include "platform/ErrorReport.h"
+#include "widgets/Currency.h"
 #include "widgets/DBGrid.h"
 #include "widgets/Panel.h"
 #include "widgets/PictureButton.h"
@@ -23,13 +25,12 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QShortcut>
-#include <QPushButton>
 #include <QVBoxLayout>
 
 QPointer<TfrmIncome> frmIncome;
@@ -43,7 +44,6 @@ const QString Income = QStringLiteral("收入");
 constexpr int ContentWidth = 200;
 // Whole yuan: the amount box takes at most ten digits.
 constexpr int AmountDigits = 10;
-
 
 QPushButton* BarButton(QWidget* parent, const QString& name, const QString& caption,
                        const QString& hint) {
@@ -86,12 +86,13 @@ QPixmap CategoryPicture() {
     return picture;
 }
 
-// The program's short date format, always with a four-digit year (as ShortDateText writes it).
-QString ShortDateFormat() {
-    QString format = QLocale::system().dateFormat(QLocale::ShortFormat);
-    if (!format.contains(QStringLiteral("yyyy")))
-        format.replace(QStringLiteral("yy"), QStringLiteral("yyyy"));
-    return format;
+// The amount box's text for a stored amount: its number, or that it is beyond the currency
+// column (written by another tool), which no save takes for an amount.
+QString AmountText(const TField& amount) {
+    qint64 units = 0;
+    if (Currency::Read(amount.Value(), units) == Currency::TReading::OutOfRange)
+        return Currency::OutOfRangeText();
+    return amount.AsString();
 }
 
 } // namespace
@@ -121,9 +122,7 @@ TfrmPayoutBase::TfrmPayoutBase(QWidget* parent)
     }
 
     qryPayout->AfterScroll = [this](TQuery&) { RunGuarded([this] { qryPayoutAfterScroll(); }); };
-    qryPayout->OnStateChange = [this](TQuery&) {
-        RunGuarded([this] { dsPayoutStateChange(); });
-    };
+    qryPayout->OnStateChange = [this](TQuery&) { RunGuarded([this] { dsPayoutStateChange(); }); };
     ceAccount->installEventFilter(this);
     SetKindCaptions(QStringLiteral("支出"));
     dbgPayout->SetDataSet(qryPayout.get());
@@ -288,8 +287,7 @@ void TfrmPayoutBase::SetKindCaptions(const QString& kind) {
     const Qt::Alignment left = Qt::AlignLeft | Qt::AlignVCenter;
     const Qt::Alignment right = Qt::AlignRight | Qt::AlignVCenter;
     auto column = [](const char* name, const char* field, const QString& caption, bool visible,
-                     Qt::Alignment alignment, TColumnFormat format, TFooterKind footer,
-                     int width) {
+                     Qt::Alignment alignment, TColumnFormat format, TFooterKind footer, int width) {
         TGridColumn c;
         c.Name = QString::fromLatin1(name);
         c.Field = QString::fromLatin1(field);
@@ -313,8 +311,8 @@ void TfrmPayoutBase::SetKindCaptions(const QString& kind) {
                TColumnFormat::Text, TFooterKind::None, 100),
         column("dbgPayoutPayoutAccount", "PayoutAccount", QStringLiteral("支出金额"), !income,
                right, TColumnFormat::Currency, TFooterKind::Sum, 110),
-        column("dbgPayoutIncomeAccount", "IncomeAccount", QStringLiteral("收入金额"), income,
-               right, TColumnFormat::Currency, TFooterKind::Sum, 110),
+        column("dbgPayoutIncomeAccount", "IncomeAccount", QStringLiteral("收入金额"), income, right,
+               TColumnFormat::Currency, TFooterKind::Sum, 110),
         column("dbgPayoutUseDate", "UseDate", QStringLiteral("日期"), true, Qt::AlignCenter,
                TColumnFormat::Date, TFooterKind::None, 90),
         column("dbgPayoutPersonName", "PersonName", QStringLiteral("记帐人"), true, left,
@@ -379,8 +377,8 @@ void TfrmPayoutBase::qryPayoutAfterScroll() {
         int(FItemProjectIDs.indexOf(q.FieldByName(QStringLiteral("ItemProjectID")).AsString())));
     const TField useDate = q.FieldByName(QStringLiteral("UseDate"));
     dtpUseDate->setDateTime(useDate.AsString().isEmpty() ? TCommonDB::GetSysDateTime()
-                                                          : useDate.AsDateTime());
-    ceAccount->setText(q.FieldByName(AmountField()).AsString());
+                                                         : useDate.AsDateTime());
+    ceAccount->setText(AmountText(q.FieldByName(AmountField())));
     mmMemos->setPlainText(q.FieldByName(QStringLiteral("Memos")).AsString());
 }
 

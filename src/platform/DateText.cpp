@@ -1,14 +1,16 @@
 #include "platform/DateText.h"
 
-#include <QLocale>
+QLocale DateLocale() {
+    return QLocale(QLocale::Chinese, QLocale::SimplifiedChineseScript, QLocale::China);
+}
 
 QString ShortDateFormat() {
-    QString format = QLocale().dateFormat(QLocale::ShortFormat); // the program's default locale
+    QString format = DateLocale().dateFormat(QLocale::ShortFormat);
     if (!format.contains(QStringLiteral("yyyy")))
         format.replace(QStringLiteral("yy"), QStringLiteral("yyyy"));
     return format;
 }
 
 QString ShortDateText(const QDate& date) {
-    return QLocale().toString(date, ShortDateFormat());
+    return DateLocale().toString(date, ShortDateFormat());
 }

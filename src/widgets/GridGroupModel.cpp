@@ -196,13 +196,10 @@ bool TGridGroupModel::hasChildren(const QModelIndex& parent) const {
 }
 
 QString TGridGroupModel::GroupSumText(int group, int column) const {
-    qint64 sum = 0;
-    for (int row : FGroups[group].Rows) {
-        qint64 units = 0;
-        if (Currency::ToUnits(sourceModel()->index(row, column).data(Qt::UserRole), units))
-            sum += units;
-    }
-    return QStringLiteral("合计：") + Currency::Text(sum);
+    Currency::TTotal sum;
+    for (int row : FGroups[group].Rows)
+        sum.Add(sourceModel()->index(row, column).data(Qt::UserRole));
+    return QStringLiteral("合计：") + sum.Text();
 }
 
 QVariant TGridGroupModel::data(const QModelIndex& index, int role) const {
@@ -218,7 +215,7 @@ QVariant TGridGroupModel::data(const QModelIndex& index, int role) const {
         if (summary) return GroupSumText(index.row(), index.column());
         // the caption column, and the grouping column, which a spanned group row draws
         return index.column() == FCaptionColumn || index.column() == FGroupColumn ? group.Text
-                                                                                : QString();
+                                                                                  : QString();
     case Qt::UserRole:
         return index.column() == FGroupColumn ? QVariant(group.Key) : QVariant();
     case Qt::BackgroundRole:
@@ -229,7 +226,8 @@ QVariant TGridGroupModel::data(const QModelIndex& index, int role) const {
         return font;
     }
     case Qt::TextAlignmentRole:
-        return summary ? int(Qt::AlignRight | Qt::AlignVCenter) : int(Qt::AlignLeft | Qt::AlignVCenter);
+        return summary ? int(Qt::AlignRight | Qt::AlignVCenter)
+                       : int(Qt::AlignLeft | Qt::AlignVCenter);
     default:
         return {};
     }

@@ -1,10 +1,13 @@
 #include "widgets/GridModel.h"
 
 #include "data/DayNumber.h"
+#include "data/FieldValue.h"
 #include "data/Query.h"
 #include "data/QueryNotifier.h"
 #include "platform/DateText.h"
 #include "widgets/Currency.h"
+
+#include <cmath>
 
 namespace {
 
@@ -75,8 +78,10 @@ void TGridModel::Connect(TQueryNotifier* notifier) {
     });
     connect(notifier, &TQueryNotifier::RowRemoved, this, [this](int row) {
         --FRows;
-        if (FCurrentRow == row) FCurrentRow = -1;
-        else if (FCurrentRow > row) --FCurrentRow;
+        if (FCurrentRow == row)
+            FCurrentRow = -1;
+        else if (FCurrentRow > row)
+            --FCurrentRow;
         endRemoveRows();
         --FChanging;
         Finished();
@@ -106,7 +111,8 @@ void TGridModel::OnCursorMoved(int row) {
     const int previous = FCurrentRow;
     FCurrentRow = row >= 0 && row < FRows ? row : -1;
     if (FIndicator) {
-        if (previous >= 0 && previous < FRows) emit dataChanged(index(previous, 0), index(previous, 0));
+        if (previous >= 0 && previous < FRows)
+            emit dataChanged(index(previous, 0), index(previous, 0));
         if (FCurrentRow >= 0) emit dataChanged(index(FCurrentRow, 0), index(FCurrentRow, 0));
     }
     emit CurrentRowChanged(FCurrentRow);
@@ -127,7 +133,8 @@ void TGridModel::ResolveFields() {
 
 int TGridModel::ColumnOfField(const QString& field) const {
     for (int i = 0; i < FColumns.size(); ++i)
-        if (FColumns.at(i).Field.compare(field, Qt::CaseInsensitive) == 0) return i + (FIndicator ? 1 : 0);
+        if (FColumns.at(i).Field.compare(field, Qt::CaseInsensitive) == 0)
+            return i + (FIndicator ? 1 : 0);
     return -1;
 }
 
@@ -150,10 +157,15 @@ QString TGridModel::FormatValue(const TGridColumn& column, const QVariant& value
         return Currency::Text(value);
     case TColumnFormat::Integer: {
         bool ok = false;
-        const qint64 number = value.toLongLong(&ok);
-        if (ok) return QString::number(number);
+        if (!FieldValue::IsFloating(value)) {
+            const qint64 number = value.toLongLong(&ok);
+            if (ok) return QString::number(number);
+        }
         const double real = value.toDouble(&ok);
-        return ok ? QString::number(qint64(real)) : value.toString();
+        if (!ok) return value.toString();
+        // cut to a whole number where an integer holds it; beyond that the number's own text
+        return std::fabs(real) < 9.2e18 ? QString::number(qint64(real))
+                                        : FieldValue::NumberText(real);
     }
     case TColumnFormat::Date: {
         bool ok = false;
@@ -224,28 +236,24 @@ Qt::ItemFlags TGridModel::flags(const QModelIndex& index) const {
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren; // never edited here
 }
 
-qint64 TGridModel::FooterUnits(int column) const {
+Currency::TTotal TGridModel::FooterTotal(int column) const {
     if (!FSumsValid) {
         // one pass over the rows for every Sum column, kept until the rows change
-        FSums.assign(FColumns.size(), 0);
+        FSums.assign(FColumns.size(), Currency::TTotal());
         for (int c = 0; c < FColumns.size(); ++c) {
             if (FColumns.at(c).Footer != TFooterKind::Sum) continue;
             const int modelColumn = c + (FIndicator ? 1 : 0);
-            qint64 sum = 0;
-            for (int row = 0; row < FRows; ++row) {
-                qint64 units = 0;
-                if (Currency::ToUnits(Raw(row, modelColumn), units)) sum += units;
-            }
-            FSums[c] = sum;
+            for (int row = 0; row < FRows; ++row)
+                FSums[c].Add(Raw(row, modelColumn));
         }
         FSumsValid = true;
     }
     const int described = column - (FIndicator ? 1 : 0);
-    return described >= 0 && described < int(FSums.size()) ? FSums[described] : 0;
+    return described >= 0 && described < int(FSums.size()) ? FSums[described] : Currency::TTotal();
 }
 
 QString TGridModel::FooterText(int column) const {
     const TGridColumn* description = ColumnAt(column);
     if (!description || description->Footer != TFooterKind::Sum) return {};
-    return Currency::Text(FooterUnits(column));
+    return FooterTotal(column).Text();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "widgets/Currency.h"
 #include "widgets/GridColumn.h"
 
 #include <QAbstractTableModel>
@@ -41,10 +42,10 @@ public:
     bool Changing() const { return FChanging > 0; }
 
     // The footer text of a model column: the sum of its non-empty values for a Sum footer, in the
-    // currency format; empty for other columns. Sums are kept until the rows change, so painting
-    // never walks the rows.
+    // currency format, or that it is out of range; empty for other columns. Sums are kept until
+    // the rows change, so painting never walks the rows.
     QString FooterText(int column) const;
-    qint64 FooterUnits(int column) const; // the sum in ten-thousandths of a yuan
+    Currency::TTotal FooterTotal(int column) const;
 
     // The formatted text of a value in a described column.
     static QString FormatValue(const TGridColumn& column, const QVariant& value);
@@ -79,6 +80,6 @@ private:
     int FRows = 0; // the row count the views know
     int FCurrentRow = -1;
     int FChanging = 0;
-    mutable std::vector<qint64> FSums;
+    mutable std::vector<Currency::TTotal> FSums;
     mutable bool FSumsValid = false;
 };

@@ -1,23 +1,30 @@
 #include "Fixture.h"
+#include "Resources.h"
 #include "data/ComboPub.h"
 #include "data/Common.h"
 #include "data/DataModule.h"
 #include "data/Query.h"
 #include "forms/FinanceAns.h"
+#include "forms/base/FormPanel.h"
+#include "platform/Fonts.h"
 #include "widgets/Panel.h"
 
+#include <QApplication>
 #include <QBarCategoryAxis>
 #include <QBarSeries>
 #include <QBarSet>
 #include <QChart>
 #include <QChartView>
 #include <QComboBox>
+#include <QGraphicsScene>
+#include <QGraphicsTextItem>
 #include <QLabel>
 #include <QLegend>
 #include <QLegendMarker>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QVBoxLayout>
 #include <QValueAxis>
 
 #include <memory>
@@ -73,6 +80,18 @@ class TestFinanceAns : public QObject {
         return FForm.get();
     }
 
+    // The texts the chart shows, as drawn once its layout has settled.
+    QStringList DrawnTexts() const {
+        QCoreApplication::processEvents();
+        FForm->Chart1->grab();
+        QStringList texts;
+        for (const QGraphicsItem* item : FForm->Chart1->scene()->items())
+            if (const auto* text = dynamic_cast<const QGraphicsTextItem*>(item);
+                text && text->isVisible())
+                texts << text->toPlainText();
+        return texts;
+    }
+
     QBarCategoryAxis* PeriodAxis() const {
         return qobject_cast<QBarCategoryAxis*>(
             FForm->Chart1->chart()->axes(Qt::Horizontal).value(0));
@@ -109,7 +128,8 @@ private slots:
                  QStringLiteral("请选择") + QString(26, u' ') + QStringLiteral("年份"));
         QCOMPARE(form->Label1->buddy(), form->cbYear);
         QVERIFY(qobject_cast<TPanel*>(form->findChild<QWidget*>("Panel8")));
-        QCOMPARE(Items(form->cbType), (QStringList{QStringLiteral("月度"), QStringLiteral("季度")}));
+        QCOMPARE(Items(form->cbType),
+                 (QStringList{QStringLiteral("月度"), QStringLiteral("季度")}));
         QVERIFY(!form->cbYear->isEditable());
         QVERIFY(!form->cbType->isEditable());
         QCOMPARE(form->sbAns->text(), QStringLiteral("分析"));
@@ -146,6 +166,37 @@ private slots:
         QVERIFY(PeriodAxis());
     }
 
+    // In the skinned host panel, with the program's fonts, the year box is wide enough for "2026"
+    // and leaves "年份" clear.
+    void yearBoxFitsTheYear() {
+        InitPennyvaleResources();
+        InstallFontSubstitutions();
+        QWidget window;
+        window.resize(792, 573);
+        auto* layout = new QVBoxLayout(&window);
+        frmPanel = new TfrmPanel(&window);
+        layout->addWidget(frmPanel);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        auto* form = new TfrmFinanceAns(frmPanel);
+        frmFinanceAns = form;
+        form->setWindowFlags(Qt::Widget);
+        (new QVBoxLayout(frmPanel))->addWidget(form);
+        frmPanel->sdMain.AddNestedForm(form);
+        form->show();
+        QCOMPARE(form->cbYear->currentText(), QStringLiteral("2026"));
+        const QRect year = form->cbYear->geometry();
+        QVERIFY2(
+            year.width() >= form->cbYear->sizeHint().width(),
+            qPrintable(
+                QStringLiteral("%1 < %2").arg(year.width()).arg(form->cbYear->sizeHint().width())));
+        const QFontMetrics metrics(form->Label1->font());
+        const int yearWord = form->Label1->x() + metrics.horizontalAdvance(form->Label1->text()) -
+                             metrics.horizontalAdvance(QStringLiteral("年份"));
+        QVERIFY(year.right() < yearWord);
+        frmPanel = nullptr;
+    }
+
     // Started in 2026: the list reaches the current year, the form opens on it, by month, drawn
     // once, without a message.
     void showOpensOnTheCurrentYear() {
@@ -179,10 +230,10 @@ private slots:
         QTest::addColumn<int>("first");
         QTest::addColumn<int>("last");
         QTest::addColumn<QString>("selected");
-        QTest::newRow("in the fixed years") << QDate(2008, 5, 1) << QList<int>{2006} << QList<int>{}
-                                            << 2005 << 2010 << "2008";
-        QTest::newRow("today after them") << QDate(2026, 12, 7) << QList<int>{} << QList<int>{}
-                                          << 2005 << 2026 << "2026";
+        QTest::newRow("in the fixed years")
+            << QDate(2008, 5, 1) << QList<int>{2006} << QList<int>{} << 2005 << 2010 << "2008";
+        QTest::newRow("today after them")
+            << QDate(2026, 12, 7) << QList<int>{} << QList<int>{} << 2005 << 2026 << "2026";
         QTest::newRow("records from earlier and later years")
             << QDate(2026, 12, 7) << QList<int>{2001, 2028} << QList<int>{} << 2001 << 2028
             << "2026";
@@ -277,10 +328,33 @@ private slots:
         Add(Income, 3000, QDate(2024, 7, 15), Other);
         Show();
         QCOMPARE(FForm->Series1->count(), 1);
+        QVERIFY(DrawnTexts().contains(QStringLiteral("7月")));
         Choose(FForm->cbYear, QStringLiteral("2024"));
         QCOMPARE(FForm->Series1->count(), 0);
         QCOMPARE(FForm->Series2->count(), 0);
         QVERIFY(PeriodAxis()->categories().isEmpty());
+        QVERIFY(!DrawnTexts().contains(QStringLiteral("7月"))); // an empty chart shows no months
+        // and the next year with records has its months again
+        Choose(FForm->cbYear, QStringLiteral("2026"));
+        QCOMPARE(PeriodAxis()->categories(), QStringList{"7月"});
+        QVERIFY(DrawnTexts().contains(QStringLiteral("7月")));
+        QCOMPARE(FLedger->Messages.Boxes.size(), 0);
+    }
+
+    // A month whose total is beyond what the currency columns hold (written by another tool) has
+    // no bar of that kind and says it is out of range; the other months are drawn as ever.
+    void totalOutOfRange() {
+        Add(Income, 1e300, QDate(2026, 7, 15));
+        Add(Payout, 25, QDate(2026, 7, 1));
+        Add(Payout, 40, QDate(2026, 3, 1));
+        Show();
+        QCOMPARE(PeriodAxis()->categories(), (QStringList{"3月", "7月（超出范围）"}));
+        QCOMPARE(Values(FForm->Series1), (QList<double>{0, 0}));
+        QCOMPARE(Values(FForm->Series2), (QList<double>{40, 25}));
+        QVERIFY(FForm->Chart1->chart()->axes(Qt::Vertical).size() == 1);
+        QCOMPARE(
+            qobject_cast<QValueAxis*>(FForm->Chart1->chart()->axes(Qt::Vertical).first())->max(),
+            50.0);
         QCOMPARE(FLedger->Messages.Boxes.size(), 0);
     }
 
@@ -340,5 +414,11 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestFinanceAns)
+// The fonts are picked as on a Chinese desktop, where the year list was cut before.
+int main(int argc, char** argv) {
+    qputenv("LC_ALL", "zh_CN.UTF-8");
+    QApplication app(argc, argv);
+    TestFinanceAns test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_financeans.moc"

@@ -1,6 +1,14 @@
 #include "Fixture.h"
 #include "Resources.h"
 #include "app/Login.h"
+#include "data/ComboPub.h"
+#include "forms/Diary.h"
+#include "forms/FamilyMember.h"
+#include "forms/FinanceAns.h"
+#include "forms/ItemType.h"
+#include "forms/PayQuery.h"
+#include "forms/PayoutBase.h"
+#include "forms/Relatively.h"
 #include "forms/base/FormBase.h"
 #include "forms/base/FormPanel.h"
 #include "platform/Fonts.h"
@@ -8,6 +16,7 @@
 #include "widgets/Image.h"
 #include "widgets/Panel.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -19,7 +28,10 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
+#include <functional>
 #include <memory>
+
+Q_DECLARE_METATYPE(std::function<TfrmBase*(QWidget*)>)
 
 namespace {
 
@@ -133,6 +145,53 @@ private slots:
         FWindow.reset();
         FPanel = nullptr;
         FLedger.reset();
+    }
+
+    // Each working form, embedded in the panel as the main window opens it, is announced by its
+    // caption rather than by its first label.
+    void workingFormsAreNamedByTheirCaption_data() {
+        QTest::addColumn<std::function<TfrmBase*(QWidget*)>>("create");
+        QTest::addColumn<QString>("caption");
+        using Create = std::function<TfrmBase*(QWidget*)>;
+        QTest::newRow("members") << Create([](QWidget* p) { return new TfrmFamilyMember(p); })
+                                 << QStringLiteral("家庭成员");
+        QTest::newRow("categories") << Create([](QWidget* p) { return new TfrmItemType(p); })
+                                    << QStringLiteral("收支分类项目");
+        QTest::newRow("income") << Create([](QWidget* p) {
+            auto* form = new TfrmIncome(p);
+            form->FItemType = QStringLiteral("收入");
+            return form;
+        }) << QStringLiteral("日常收入管理");
+        QTest::newRow("expenditure") << Create([](QWidget* p) {
+            auto* form = new TfrmPayout(p);
+            form->FItemType = QStringLiteral("支出");
+            return form;
+        }) << QStringLiteral("日常支出管理");
+        QTest::newRow("query") << Create([](QWidget* p) { return new TfrmPayQuery(p); })
+                               << QStringLiteral("收支查询分析");
+        QTest::newRow("chart") << Create([](QWidget* p) { return new TfrmFinanceAns(p); })
+                               << QStringLiteral("财务统计分析");
+        QTest::newRow("related tools") << Create([](QWidget* p) { return new TfrmRelatively(p); })
+                                       << QStringLiteral("家庭理财相关");
+        QTest::newRow("diary") << Create([](QWidget* p) { return new TfrmDiary(p); })
+                               << QStringLiteral("日志管理");
+    }
+    void workingFormsAreNamedByTheirCaption() {
+        QFETCH(std::function<TfrmBase*(QWidget*)>, create);
+        QFETCH(QString, caption);
+        ComboPub->CurPersonName = QStringLiteral("家长");
+        ComboPub->CurPersonID = QStringLiteral("1");
+        ShowPanel();
+        TfrmBase* form = create(FPanel);
+        form->setWindowFlags(Qt::Widget);
+        new QVBoxLayout(FPanel);
+        FPanel->layout()->addWidget(form);
+        FPanel->sdMain.AddNestedForm(form);
+        form->show();
+        QCOMPARE(form->accessibleName(), caption);
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(form);
+        QVERIFY(accessible);
+        QCOMPARE(accessible->text(QAccessible::Name), caption);
     }
 
     void faceColourComesFromTheSkin() {

@@ -284,6 +284,25 @@ private slots:
                  kind == Income ? QStringLiteral("工资") : QStringLiteral("餐饮"));
     }
 
+    // An amount beyond the currency column, written by another tool, shows as out of range in
+    // the grid, the footer and the amount box; saving the row over it asks for a real amount.
+    void anAmountBeyondTheColumn() {
+        FLedger->AddPayout(1, Meals, "早饭", 5, {}, QDate(2026, 12, 1), Mum, Payout);
+        FLedger->AddPayout(2, Meals, "别的程序写的", 1e300, {}, QDate(2026, 12, 2), Mum, Payout);
+        Open(Payout);
+        FForm->qryPayout->Last();
+        QCOMPARE(FForm->edtPayout->text(), QStringLiteral("别的程序写的"));
+        QCOMPARE(FForm->ceAccount->text(), QStringLiteral("超出范围"));
+        QCOMPARE(FForm->dbgPayout->IndexOfRow(1, "PayoutAccount").data().toString(),
+                 QStringLiteral("超出范围"));
+        QCOMPARE(FForm->dbgPayout->FooterText("PayoutAccount"), QStringLiteral("超出范围"));
+        Click(FForm->sbSave);
+        QCOMPARE(FLedger->Messages.Texts(), QStringList{InvalidAmount});
+        QCOMPARE(Column(2, "PayoutAccount").toDouble(), 1e300);
+        FForm->qryPayout->First();
+        QCOMPARE(FForm->ceAccount->text(), QStringLiteral("5"));
+    }
+
     void theFooterTotalsTheListedAmounts() {
         FLedger->AddPayout(1, Meals, "早饭", 5, {}, QDate(2026, 12, 1), Mum, Payout);
         FLedger->AddPayout(2, Meals, "年货", 1200, {}, QDate(2026, 12, 2), Mum, Payout);

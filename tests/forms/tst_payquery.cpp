@@ -14,13 +14,14 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTimeEdit>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMap>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
-#include <QHeaderView>
 #include <QTest>
 #include <QTreeView>
 
@@ -39,13 +40,12 @@ const QString DetailsHead = QStringLiteral(
 QString ClickStatistics(const QString& person, const QString& conditions) {
     return "select b.ItemType, a.ItemProjectID, b.ItemProject, sum(a.IncomeAccount) as iSum from "
            "fPayout a, bItemProject b where a.PersonName = '" +
-           person + "' and a.ItemProjectID = b.ItemProjectID and a.ItemType = '收入'" +
-           conditions +
+           person + "' and a.ItemProjectID = b.ItemProjectID and a.ItemType = '收入'" + conditions +
            " group by b.ItemType, a.ItemProjectID, b.ItemProject union select b.ItemType, "
            "a.ItemProjectID, b.ItemProject, 0 - sum(a.PayoutAccount) as iSum from fPayout a, "
            "bItemProject b where a.PersonName = '" +
-           person + "' and a.ItemProjectID = b.ItemProjectID and a.ItemType = '支出'" +
-           conditions + " group by b.ItemType, a.ItemProjectID, b.ItemProject";
+           person + "' and a.ItemProjectID = b.ItemProjectID and a.ItemType = '支出'" + conditions +
+           " group by b.ItemType, a.ItemProjectID, b.ItemProject";
 }
 
 QStringList Items(const QComboBox* combo) {
@@ -153,11 +153,10 @@ private slots:
         QVERIFY(form->edtContent->text().isEmpty());
         QCOMPARE(form->sbQuery->text(), QStringLiteral("查询"));
         QCOMPARE(form->sbQuit->text(), QStringLiteral("退出"));
-        const QList<std::pair<QLabel*, QWidget*>> labels = {
-            {form->lblItemType, form->cbItemType},
-            {form->lblPerson, form->cbPerson},
-            {form->lblTo, form->dtpEnd},
-            {form->lblContent, form->edtContent}};
+        const QList<std::pair<QLabel*, QWidget*>> labels = {{form->lblItemType, form->cbItemType},
+                                                            {form->lblPerson, form->cbPerson},
+                                                            {form->lblTo, form->dtpEnd},
+                                                            {form->lblContent, form->edtContent}};
         const QStringList captions = {"收支类型", "记帐人", "至", "内容"};
         for (int i = 0; i < labels.size(); ++i) {
             QCOMPARE(labels[i].first->text(), captions[i]);
@@ -236,26 +235,24 @@ private slots:
         QTest::addColumn<QVariantList>("ids");
         QTest::addColumn<double>("statSum");
         const QVariantList all{1, 4, 2, 3};
-        QTest::newRow("no filter") << -1 << QString() << false << QString() << QString()
-                                   << QString() << all << 1766.0;
-        QTest::newRow("first items") << 0 << QStringLiteral("无") << false << QString()
-                                     << QString() << QString() << all << 1766.0;
+        QTest::newRow("no filter")
+            << -1 << QString() << false << QString() << QString() << QString() << all << 1766.0;
+        QTest::newRow("first items") << 0 << QStringLiteral("无") << false << QString() << QString()
+                                     << QString() << all << 1766.0;
         QTest::newRow("收入") << 1 << QString() << false << QString()
-                            << QStringLiteral(" and ItemType = '收入'")
-                            << QStringLiteral(" and a.ItemType = '收入'") << QVariantList{1}
-                            << 3000.0;
+                              << QStringLiteral(" and ItemType = '收入'")
+                              << QStringLiteral(" and a.ItemType = '收入'") << QVariantList{1}
+                              << 3000.0;
         QTest::newRow("支出") << 2 << QString() << false << QString()
-                            << QStringLiteral(" and ItemType = '支出'")
-                            << QStringLiteral(" and a.ItemType = '支出'") << QVariantList{4, 2, 3}
-                            << -1234.0;
-        QTest::newRow("another member") << -1 << Other << false << QString()
-                                        << QStringLiteral(" and PersonName = '李四'")
-                                        << QStringLiteral(" and a.PersonName = '李四'")
-                                        << QVariantList{} << 0.0;
-        QTest::newRow("the current member") << -1 << Member << false << QString()
-                                            << QStringLiteral(" and PersonName = '家长'")
-                                            << QStringLiteral(" and a.PersonName = '家长'") << all
-                                            << 1766.0;
+                              << QStringLiteral(" and ItemType = '支出'")
+                              << QStringLiteral(" and a.ItemType = '支出'") << QVariantList{4, 2, 3}
+                              << -1234.0;
+        QTest::newRow("another member")
+            << -1 << Other << false << QString() << QStringLiteral(" and PersonName = '李四'")
+            << QStringLiteral(" and a.PersonName = '李四'") << QVariantList{} << 0.0;
+        QTest::newRow("the current member")
+            << -1 << Member << false << QString() << QStringLiteral(" and PersonName = '家长'")
+            << QStringLiteral(" and a.PersonName = '家长'") << all << 1766.0;
         QTest::newRow("period") << -1 << QString() << true << QString()
                                 << QStringLiteral(" and UseDate >= 46362.4375 and UseDate <= "
                                                   "46393.4375")
@@ -266,18 +263,22 @@ private slots:
                                      << QString() << QString() << all << 1766.0;
         QTest::newRow("a word among blanks")
             << -1 << QString() << false << QStringLiteral("  饭  ")
-            << QStringLiteral(" and Payout like '%饭%'")
-            << QStringLiteral(" and a.Payout like '%饭%'") << QVariantList{2, 3} << -1025.0;
-        QTest::newRow("an apostrophe") << -1 << QString() << false << QStringLiteral("O'Hare")
-                                       << QStringLiteral(" and Payout like '%O''Hare%'")
-                                       << QStringLiteral(" and a.Payout like '%O''Hare%'")
-                                       << QVariantList{4} << -209.0;
+            << QStringLiteral(" and Payout like '%饭%' escape '\\'")
+            << QStringLiteral(" and a.Payout like '%饭%' escape '\\'") << QVariantList{2, 3}
+            << -1025.0;
+        QTest::newRow("an apostrophe")
+            << -1 << QString() << false << QStringLiteral("O'Hare")
+            << QStringLiteral(" and Payout like '%O''Hare%' escape '\\'")
+            << QStringLiteral(" and a.Payout like '%O''Hare%' escape '\\'") << QVariantList{4}
+            << -209.0;
         QTest::newRow("every filter")
             << 2 << Member << true << QStringLiteral("饭")
-            << QStringLiteral(" and ItemType = '支出' and PersonName = '家长' and UseDate >= "
-                              "46362.4375 and UseDate <= 46393.4375 and Payout like '%饭%'")
-            << QStringLiteral(" and a.ItemType = '支出' and a.PersonName = '家长' and a.UseDate "
-                              ">= 46362.4375 and a.UseDate <= 46393.4375 and a.Payout like '%饭%'")
+            << QStringLiteral(
+                   " and ItemType = '支出' and PersonName = '家长' and UseDate >= "
+                   "46362.4375 and UseDate <= 46393.4375 and Payout like '%饭%' escape '\\'")
+            << QStringLiteral(
+                   " and a.ItemType = '支出' and a.PersonName = '家长' and a.UseDate "
+                   ">= 46362.4375 and a.UseDate <= 46393.4375 and a.Payout like '%饭%' escape '\\'")
             << QVariantList{2, 3} << -1025.0;
     }
 
@@ -311,6 +312,39 @@ private slots:
         Query();
         QCOMPARE(FForm->qryPayout->SQL.join("\n"), details);
         QCOMPARE(FForm->edtContent->text(), content);
+    }
+
+    // "%", "_" and the escape character typed into the content box are matched as themselves.
+    void contentIsTakenLiterally_data() {
+        QTest::addColumn<QString>("content");
+        QTest::addColumn<QString>("pattern");
+        QTest::addColumn<QVariantList>("ids");
+        QTest::newRow("percent") << QStringLiteral("100%") << QStringLiteral("100\\%")
+                                 << QVariantList{1};
+        QTest::newRow("underscore")
+            << QStringLiteral("a_b") << QStringLiteral("a\\_b") << QVariantList{3};
+        QTest::newRow("escape character")
+            << QStringLiteral("C:\\") << QStringLiteral("C:\\\\") << QVariantList{5};
+        QTest::newRow("apostrophe and percent")
+            << QStringLiteral("it's 5%") << QStringLiteral("it''s 5\\%") << QVariantList{6};
+    }
+    void contentIsTakenLiterally() {
+        QFETCH(QString, content);
+        QFETCH(QString, pattern);
+        QFETCH(QVariantList, ids);
+        const QStringList contents{"充值100%", "充值1000", "a_b", "axb", "C:\\", "it's 5%"};
+        for (int i = 0; i < contents.size(); ++i)
+            FLedger->AddPayout(i + 1, 7, contents[i], 10, {}, QDate(2026, 12, 1 + i), Member,
+                               QStringLiteral("支出"));
+        Show();
+        Type(FForm->edtContent, content);
+        Query();
+        const QString condition = " and Payout like '%" + pattern + "%' escape '\\'";
+        QCOMPARE(FForm->qryPayout->SQL.join("\n"),
+                 DetailsHead + "1 = 1 and PersonName = '家长'" + condition + " order by UseDate");
+        QCOMPARE(Column(*FForm->qryPayout, "PayoutID"), ids);
+        QCOMPARE(Sum(*FForm->qryStat, "iSum"), -10.0 * ids.size());
+        QCOMPARE(FLedger->Messages.Boxes.size(), 0);
     }
 
     // Only income filtered: the statistics hold income categories alone.
@@ -349,8 +383,8 @@ private slots:
         QFETCH(QString, conditions);
         TCommonDB::SetClock([shown] { return QDateTime(QDate(2026, 12, 7), shown); });
         int id = 0;
-        for (const QDate& day : {QDate(2026, 12, 6), QDate(2026, 12, 7), QDate(2027, 1, 6),
-                                 QDate(2027, 1, 7)})
+        for (const QDate& day :
+             {QDate(2026, 12, 6), QDate(2026, 12, 7), QDate(2027, 1, 6), QDate(2027, 1, 7)})
             FLedger->AddPayout(++id, 7, QStringLiteral("午饭"), 10, {}, day, Member,
                                QStringLiteral("支出"));
         Show();
@@ -439,7 +473,8 @@ private slots:
         QCOMPARE(FForm->qryStat->SQL.join("\n"), statistics);
     }
 
-    // -- the grids ---------------------------------------------------------------------------------
+    // -- the grids
+    // ---------------------------------------------------------------------------------
 
     void detailsGrid() {
         AddKnownRecords();
@@ -478,12 +513,38 @@ private slots:
         // A header click sorts.
         QHeaderView* header = grid->View()->header();
         const int column = grid->IndexOfRow(0, "PayoutAccount").column();
-        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
-                          QPoint(header->sectionViewportPosition(column) + 5, header->height() / 2));
+        QTest::mouseClick(
+            header->viewport(), Qt::LeftButton, {},
+            QPoint(header->sectionViewportPosition(column) + 5, header->height() / 2));
         QAbstractItemModel* shown = grid->View()->model();
         QCOMPARE(shown->index(0, column).data().toString(), QString()); // the income, empty
         QCOMPARE(shown->index(1, column).data().toString(), QStringLiteral("-￥1,000.00"));
         QCOMPARE(shown->index(3, column).data().toString(), QStringLiteral("-￥25.00"));
+    }
+
+    // An amount beyond the currency column (written by another tool) shows as out of range in the
+    // details, in its category's total and in both footers; the other totals stay exact.
+    void anAmountBeyondTheColumn() {
+        FLedger->AddPayout(1, 1, QStringLiteral("工资"), {}, 3000, QDate(2026, 12, 1), Member,
+                           QStringLiteral("收入"));
+        FLedger->AddPayout(2, 7, QStringLiteral("别的程序写的"), 1e300, {}, QDate(2026, 12, 2),
+                           Member, QStringLiteral("支出"));
+        FLedger->AddPayout(3, 8, QStringLiteral("地铁"), 25, {}, QDate(2026, 12, 3), Member,
+                           QStringLiteral("支出"));
+        Show();
+        const QString outOfRange = QStringLiteral("超出范围");
+        QCOMPARE(FForm->dbgPayout->IndexOfRow(1, "PayoutAccount").data().toString(), outOfRange);
+        QCOMPARE(FForm->dbgPayout->FooterText("PayoutAccount"), outOfRange);
+        QCOMPARE(FForm->dbgPayout->FooterText("IncomeAccount"), QStringLiteral("￥3,000.00"));
+        QMap<QString, QString> totals;
+        for (int row = 0; row < FForm->qryStat->RecordCount(); ++row)
+            totals[FForm->dbgStat->IndexOfRow(row, "ItemProject").data().toString()] =
+                FForm->dbgStat->IndexOfRow(row, "iSum").data().toString();
+        QCOMPARE(totals.value(QStringLiteral("餐饮")), outOfRange);
+        QCOMPARE(totals.value(QStringLiteral("交通")), QStringLiteral("-￥25.00"));
+        QCOMPARE(totals.value(QStringLiteral("工资")), QStringLiteral("￥3,000.00"));
+        QCOMPARE(FForm->dbgStat->FooterText("iSum"), outOfRange);
+        QCOMPARE(FLedger->Messages.Boxes.size(), 0);
     }
 
     void statisticsGrid() {

@@ -2,6 +2,11 @@
 
 #include <QTest>
 
+#include <cmath>
+#include <limits>
+
+Q_DECLARE_METATYPE(Currency::TReading)
+
 class TestCurrency : public QObject {
     Q_OBJECT
 
@@ -58,6 +63,65 @@ private slots:
         qint64 result = -7;
         QCOMPARE(Currency::ToUnits(value, result), numeric);
         QCOMPARE(result, numeric ? units : qint64(-7)); // left alone when empty
+    }
+
+    // Beyond ±922,337,203,685,477.5807 yuan the columns hold nothing: such a value reads as out
+    // of range, never as some other number.
+    void reading_data() {
+        QTest::addColumn<QVariant>("value");
+        QTest::addColumn<Currency::TReading>("reading");
+        using R = Currency::TReading;
+        const double inf = std::numeric_limits<double>::infinity();
+        QTest::newRow("1e300") << QVariant(1e300) << R::OutOfRange;
+        QTest::newRow("-1e300") << QVariant(-1e300) << R::OutOfRange;
+        QTest::newRow("infinity") << QVariant(inf) << R::OutOfRange;
+        QTest::newRow("minus infinity") << QVariant(-inf) << R::OutOfRange;
+        QTest::newRow("NaN") << QVariant(std::nan("")) << R::OutOfRange;
+        QTest::newRow("real just beyond") << QVariant(922337203685478.0) << R::OutOfRange;
+        QTest::newRow("real at the edge") << QVariant(922337203685477.0) << R::Amount;
+        QTest::newRow("whole yuan beyond") << QVariant(qint64(922337203685478)) << R::OutOfRange;
+        QTest::newRow("whole yuan at the edge") << QVariant(qint64(-922337203685477)) << R::Amount;
+        QTest::newRow("largest unsigned") << QVariant(std::numeric_limits<quint64>::max())
+                                          << R::OutOfRange;
+        QTest::newRow("text beyond a double") << QVariant(QStringLiteral("1e400")) << R::OutOfRange;
+        QTest::newRow("whole text beyond") << QVariant(QStringLiteral("922337203685478"))
+                                           << R::OutOfRange;
+        QTest::newRow("not a number") << QVariant(QStringLiteral("abc")) << R::Empty;
+    }
+    void reading() {
+        QFETCH(QVariant, value);
+        QFETCH(Currency::TReading, reading);
+        qint64 units = -7;
+        QCOMPARE(Currency::Read(value, units), reading);
+        if (reading != Currency::TReading::Amount) QCOMPARE(units, qint64(-7));
+        QCOMPARE(Currency::Text(value), reading == Currency::TReading::OutOfRange
+                                            ? QStringLiteral("超出范围")
+                                            : reading == Currency::TReading::Empty
+                                                ? QString()
+                                                : Currency::Text(units));
+    }
+
+    void total_data() {
+        QTest::addColumn<QVariantList>("values");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("amounts") << QVariantList{3000, QVariant(), -1234.0} << "￥1,766.00";
+        QTest::newRow("a value out of range") << QVariantList{12, 1e300, -1e300} << "超出范围";
+        QTest::newRow("the sum beyond the columns")
+            << QVariantList{qint64(922337203685477), qint64(1)} << "超出范围";
+        QTest::newRow("the sum below them")
+            << QVariantList{qint64(-922337203685477), qint64(-1)} << "超出范围";
+        QTest::newRow("back within them stays out of range")
+            << QVariantList{qint64(922337203685477), qint64(1), qint64(-922337203685477)}
+            << "超出范围";
+    }
+    void total() {
+        QFETCH(QVariantList, values);
+        QFETCH(QString, text);
+        Currency::TTotal total;
+        for (const QVariant& value : values)
+            total.Add(value);
+        QCOMPARE(total.Text(), text);
+        QCOMPARE(total.OutOfRange(), text == QStringLiteral("超出范围"));
     }
 
     void valueText() {

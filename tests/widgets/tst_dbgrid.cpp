@@ -16,6 +16,7 @@
 #include <QTest>
 #include <QTreeView>
 
+#include <limits>
 #include <memory>
 
 namespace {
@@ -128,6 +129,14 @@ private slots:
         QTest::newRow("empty values skipped") << QVariantList{QVariant(), 12, QVariant()}
                                               << QStringLiteral("￥12.00");
         QTest::newRow("no rows") << QVariantList{} << QStringLiteral("￥0.00");
+        // amounts another tool wrote beyond the currency column: the total says so
+        QTest::newRow("a value beyond the column") << QVariantList{12, 1e300}
+                                                   << QStringLiteral("超出范围");
+        QTest::newRow("minus infinity") << QVariantList{-std::numeric_limits<double>::infinity()}
+                                        << QStringLiteral("超出范围");
+        QTest::newRow("a total beyond the column")
+            << QVariantList{qint64(922337203685477), qint64(922337203685477)}
+            << QStringLiteral("超出范围");
     }
     void footerSums() {
         QFETCH(QVariantList, amounts);
@@ -140,6 +149,27 @@ private slots:
         QVERIFY(FGrid->Footer()->isVisible());
         QCOMPARE(FGrid->FooterText(QStringLiteral("PayoutAccount")), text);
         QCOMPARE(FGrid->Footer()->CellText(2), text);
+    }
+
+    // A cell shows an amount beyond the currency column plainly, never as another number.
+    void amountBeyondTheColumn_data() {
+        QTest::addColumn<QVariant>("amount");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("1e300") << QVariant(1e300) << QStringLiteral("超出范围");
+        QTest::newRow("-1e300") << QVariant(-1e300) << QStringLiteral("超出范围");
+        QTest::newRow("the largest it holds") << QVariant(qint64(922337203685477))
+                                              << QStringLiteral("￥922,337,203,685,477.00");
+    }
+    void amountBeyondTheColumn() {
+        QFETCH(QVariant, amount);
+        QFETCH(QString, text);
+        FLedger->Exec(QStringLiteral("delete from fPayout"));
+        FLedger->AddPayout(1, 1, QStringLiteral("别的程序写的"), amount, QVariant(), Day,
+                           QStringLiteral("管理员"), QStringLiteral("支出"));
+        MakeGrid(false, false);
+        TGridModel* model = FGrid->Model();
+        QCOMPARE(model->index(0, model->ColumnOfField(QStringLiteral("PayoutAccount"))).data().toString(),
+                 text);
     }
 
     void footerFollowsTheColumns() {

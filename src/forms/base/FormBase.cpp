@@ -52,6 +52,13 @@ void TfrmBase::keyPressEvent(QKeyEvent* event) {
     }
 }
 
+// A screen reader names the form by its caption, also where it is embedded without a title bar
+// (it would otherwise take the form's first label for its name).
+void TfrmBase::changeEvent(QEvent* event) {
+    QDialog::changeEvent(event);
+    if (event->type() == QEvent::WindowTitleChange) setAccessibleName(windowTitle());
+}
+
 // Key preview: every control of the form reports its keys to the form first.
 void TfrmBase::childEvent(QChildEvent* event) {
     QDialog::childEvent(event);

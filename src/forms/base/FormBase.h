@@ -27,6 +27,7 @@ protected:
     void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void childEvent(QChildEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void WatchKeys(QObject* object);
