@@ -106,9 +106,28 @@ private Q_SLOTS:
         QVERIFY(ledger.Messages.Boxes.isEmpty());
     }
 
+    // The processes this one started.
+    static QList<pid_t> Children() {
+        QList<pid_t> children;
+        for (const QString& task :
+             QDir("/proc/self/task").entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+            for (const QByteArray& pid :
+                 ReadAll("/proc/self/task/" + task + "/children").split(' '))
+                if (!pid.trimmed().isEmpty()) children << pid_t(pid.trimmed().toInt());
+        return children;
+    }
+
+    void stopSignalDuringConversion_data() {
+        QTest::addColumn<bool>("toReader");
+        QTest::newRow("to the program") << false;
+        // A logout or Ctrl+C in a terminal signals the reading process as well.
+        QTest::newRow("to the reading process too") << true;
+    }
+
     void stopSignalDuringConversion() {
         // The reader of this file loops until it is stopped; a stop signal that comes meanwhile
         // ends the conversion without a message, leaving the file as it was.
+        QFETCH(bool, toReader);
         TTestLedger ledger(TTestLedger::NoDatabase);
         const QByteArray damaged = ReadAll(LegacyFixture::DamagedPath("catalog-loop-busy.mdb"));
         LegacyFixture::WriteCopy(Schema::DatabasePath, damaged);
@@ -117,7 +136,12 @@ private Q_SLOTS:
         TStopSignals stopSignals;
         QTimer signal;
         signal.setSingleShot(true);
-        connect(&signal, &QTimer::timeout, [] { ::raise(SIGTERM); });
+        connect(&signal, &QTimer::timeout, [toReader] {
+            if (toReader)
+                for (pid_t child : Children())
+                    ::kill(child, SIGTERM);
+            ::raise(SIGTERM);
+        });
         signal.start(300);
         QVERIFY(!LegacyLedger::OfferConversion(&stopSignals));
         QVERIFY(stopSignals.Received());
