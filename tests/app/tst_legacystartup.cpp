@@ -1,6 +1,7 @@
 #include "Files.h"
 #include "Fixture.h"
 #include "LegacyFixture.h"
+#include "Pipe.h"
 
 #include "data/Common.h"
 #include "data/DataModule.h"
@@ -16,7 +17,6 @@
 #include <QTest>
 #include <QTimer>
 #include <csignal>
-#include <sys/stat.h>
 #include <unistd.h>
 
 // Bringing an old Access ledger along: the start-up question answered both ways in-process, and
@@ -100,10 +100,11 @@ private Q_SLOTS:
         // module then reports what stands there.
         TTestLedger ledger(TTestLedger::NoDatabase);
         QVERIFY(QDir().mkpath("DataBase"));
-        QCOMPARE(::mkfifo(qPrintable(Schema::DatabasePath), 0600), 0);
+        const TPipe pipe(Schema::DatabasePath);
         ledger.Messages.Boxes.clear();
         QVERIFY(LegacyLedger::OfferConversion());
         QVERIFY(ledger.Messages.Boxes.isEmpty());
+        QVERIFY(!pipe.Opened());
     }
 
     // The processes this one started.
