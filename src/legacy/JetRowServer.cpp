@@ -30,6 +30,10 @@ qint64 AddressSpace() {
 void LimitSelf() {
     // Dies with the program that started it, even when that one is killed.
     ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    // The stop signals of a logout or of Ctrl+C reach this process too; the program handles
+    // them and ends this one, which dying first would have the file reported damaged.
+    for (const int stop : {SIGTERM, SIGHUP, SIGINT})
+        ::signal(stop, SIG_IGN);
     const rlimit noCore{0, 0};
     ::setrlimit(RLIMIT_CORE, &noCore); // a reader stopped by its limit leaves no core file
     const auto space = rlim_t(AddressSpace() + JetRowServer::MemoryBudget);

@@ -1,6 +1,7 @@
 #include "Files.h"
 #include "Fixture.h"
 #include "LegacyFixture.h"
+#include "Pipe.h"
 
 #include "data/Common.h"
 #include "data/DataModule.h"
@@ -16,7 +17,6 @@
 #include <QTest>
 #include <QTimer>
 #include <csignal>
-#include <sys/stat.h>
 #include <unistd.h>
 
 // Bringing an old Access ledger along: the start-up question answered both ways in-process, and
@@ -100,15 +100,35 @@ private Q_SLOTS:
         // module then reports what stands there.
         TTestLedger ledger(TTestLedger::NoDatabase);
         QVERIFY(QDir().mkpath("DataBase"));
-        QCOMPARE(::mkfifo(qPrintable(Schema::DatabasePath), 0600), 0);
+        const TPipe pipe(Schema::DatabasePath);
         ledger.Messages.Boxes.clear();
         QVERIFY(LegacyLedger::OfferConversion());
         QVERIFY(ledger.Messages.Boxes.isEmpty());
+        QVERIFY(!pipe.Opened());
+    }
+
+    // The processes this one started.
+    static QList<pid_t> Children() {
+        QList<pid_t> children;
+        for (const QString& task :
+             QDir("/proc/self/task").entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+            for (const QByteArray& pid :
+                 ReadAll("/proc/self/task/" + task + "/children").split(' '))
+                if (!pid.trimmed().isEmpty()) children << pid_t(pid.trimmed().toInt());
+        return children;
+    }
+
+    void stopSignalDuringConversion_data() {
+        QTest::addColumn<bool>("toReader");
+        QTest::newRow("to the program") << false;
+        // A logout or Ctrl+C in a terminal signals the reading process as well.
+        QTest::newRow("to the reading process too") << true;
     }
 
     void stopSignalDuringConversion() {
         // The reader of this file loops until it is stopped; a stop signal that comes meanwhile
         // ends the conversion without a message, leaving the file as it was.
+        QFETCH(bool, toReader);
         TTestLedger ledger(TTestLedger::NoDatabase);
         const QByteArray damaged = ReadAll(LegacyFixture::DamagedPath("catalog-loop-busy.mdb"));
         LegacyFixture::WriteCopy(Schema::DatabasePath, damaged);
@@ -117,7 +137,12 @@ private Q_SLOTS:
         TStopSignals stopSignals;
         QTimer signal;
         signal.setSingleShot(true);
-        connect(&signal, &QTimer::timeout, [] { ::raise(SIGTERM); });
+        connect(&signal, &QTimer::timeout, [toReader] {
+            if (toReader)
+                for (pid_t child : Children())
+                    ::kill(child, SIGTERM);
+            ::raise(SIGTERM);
+        });
         signal.start(300);
         QVERIFY(!LegacyLedger::OfferConversion(&stopSignals));
         QVERIFY(stopSignals.Received());
