@@ -3,7 +3,7 @@
 // The large ledger the benchmarks share: 1,000,000 records over 10 members and 20 years,
 // 40 categories and 5,000 diary entries, generated once into a folder and then reused; a ledger
 // of the same kind with fewer records where a benchmark compares sizes.
-#include "data/DayNumber.h"
+#include "data/query/DayNumber.h"
 #include "data/Schema.h"
 
 #include <QDate>

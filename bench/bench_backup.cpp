@@ -8,9 +8,9 @@
 // The copies are written to a folder of their own and removed again.
 #include "LargeLedger.h"
 #include "data/DataModule.h"
-#include "data/LedgerBackup.h"
-#include "data/LedgerCheck.h"
-#include "data/LedgerRestore.h"
+#include "data/ledgerfile/backup/LedgerBackup.h"
+#include "data/ledgerfile/LedgerCheck.h"
+#include "data/ledgerfile/LedgerRestore.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

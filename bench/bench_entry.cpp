@@ -12,12 +12,12 @@
 #include "data/Common.h"
 #include "data/CommonDB.h"
 #include "data/DataModule.h"
-#include "data/Query.h"
+#include "data/query/Query.h"
 #include "forms/PayoutBase.h"
 #include "forms/base/FormPanel.h"
 #include "platform/Fonts.h"
 #include "platform/MessagePresenter.h"
-#include "widgets/DBGrid.h"
+#include "widgets/grid/DBGrid.h"
 
 #include <QApplication>
 #include <QComboBox>

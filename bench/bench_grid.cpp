@@ -6,11 +6,11 @@
 // to the grid shown with its footer sums painted (and, apart, the same statement read by a query
 // that no grid shows), the memory that costs, and the time of one paint after scrolling to the
 // end (a paint touches only the rows in sight).
-#include "data/DayNumber.h"
-#include "data/Query.h"
+#include "data/query/DayNumber.h"
+#include "data/query/Query.h"
 #include "data/Schema.h"
-#include "widgets/DBGrid.h"
-#include "widgets/GridFooter.h"
+#include "widgets/grid/DBGrid.h"
+#include "widgets/grid/GridFooter.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -9,8 +9,8 @@
 #include "LargeLedger.h"
 #include "data/CommonDB.h"
 #include "data/DataModule.h"
-#include "data/DayNumber.h"
-#include "data/Query.h"
+#include "data/query/DayNumber.h"
+#include "data/query/Query.h"
 #include "data/Schema.h"
 
 #include <QCoreApplication>

@@ -1,6 +1,6 @@
 #include "app/MainWindow.h"
 
-#include "app/LedgerRecovery.h"
+#include "app/start/LedgerRecovery.h"
 #include "app/Login.h"
 #include "data/ComboPub.h"
 #include "data/Common.h"

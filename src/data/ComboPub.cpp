@@ -1,7 +1,7 @@
 #include "data/ComboPub.h"
 
 #include "data/CommonDB.h"
-#include "data/Query.h"
+#include "data/query/Query.h"
 #include "data/TextRules.h"
 
 #include <QComboBox>

@@ -1,7 +1,7 @@
 #include "data/CommonDB.h"
 
 #include "data/DataModule.h"
-#include "data/Query.h"
+#include "data/query/Query.h"
 #include "platform/Exception.h"
 
 TCommonDB* CommonDB = nullptr;

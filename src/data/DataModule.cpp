@@ -1,12 +1,12 @@
 #include "data/DataModule.h"
 
-#include "data/LedgerBackup.h"
-#include "data/LedgerJournal.h"
+#include "data/ledgerfile/backup/LedgerBackup.h"
+#include "data/ledgerfile/LedgerJournal.h"
 #include "data/Schema.h"
 #include "platform/ErrorReport.h"
 #include "platform/FileKind.h"
 #include "platform/SystemError.h"
-#include "data/SqliteEngine.h"
+#include "data/engine/SqliteEngine.h"
 
 #include <QDir>
 #include <QFile>

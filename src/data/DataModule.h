@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/Query.h"
+#include "data/query/Query.h"
 #include "platform/Exception.h"
 
 #include <QSqlDatabase>

@@ -1,7 +1,7 @@
 #include "data/Schema.h"
 
 #include "data/Common.h"
-#include "data/LedgerJournal.h"
+#include "data/ledgerfile/LedgerJournal.h"
 #include "platform/Exception.h"
 #include "platform/FileRename.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/Query.h"
+#include "data/query/Query.h"
 #include "forms/base/FormBase.h"
 
 #include <QPointer>

@@ -7,7 +7,7 @@
 #include "forms/ButtonBar.h"
 #include "forms/base/FormPanel.h"
 #include "platform/ErrorReport.h"
-#include "widgets/DBGrid.h"
+#include "widgets/grid/DBGrid.h"
 #include "widgets/Memo.h"
 #include "widgets/Panel.h"
 

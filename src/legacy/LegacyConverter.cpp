@@ -1,13 +1,13 @@
 #include "legacy/LegacyConverter.h"
 
-#include "data/LedgerBackup.h"
+#include "data/ledgerfile/backup/LedgerBackup.h"
 #include "data/Schema.h"
 #include "legacy/JetHeader.h"
 #include "legacy/IsolatedJetReader.h"
 #include "platform/FileKind.h"
 #include "platform/FileRename.h"
 #include "platform/GbkCodec.h"
-#include "data/SqliteEngine.h"
+#include "data/engine/SqliteEngine.h"
 #include "platform/SystemError.h"
 
 #include <QDir>

@@ -4,7 +4,7 @@
 #include "data/Common.h"
 #include "data/CommonDB.h"
 #include "data/DataModule.h"
-#include "data/Query.h"
+#include "data/query/Query.h"
 #include "data/Schema.h"
 #include "data/Services.h"
 #include "platform/Exception.h"

@@ -2,9 +2,9 @@
 
 #include "data/CommonDB.h"
 #include "data/DataModule.h"
-#include "data/DayNumber.h"
-#include "data/Query.h"
-#include "data/SqlText.h"
+#include "data/query/DayNumber.h"
+#include "data/query/Query.h"
+#include "data/engine/SqlText.h"
 
 #include <QTest>
 

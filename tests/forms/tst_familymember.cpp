@@ -5,8 +5,8 @@
 #include "data/Common.h"
 #include "forms/FamilyMember.h"
 #include "platform/GbkCodec.h"
-#include "widgets/DBGrid.h"
-#include "widgets/GridModel.h"
+#include "widgets/grid/DBGrid.h"
+#include "widgets/grid/GridModel.h"
 #include "widgets/Memo.h"
 
 #include <QApplication>

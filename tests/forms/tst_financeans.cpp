@@ -3,7 +3,7 @@
 #include "data/ComboPub.h"
 #include "data/Common.h"
 #include "data/DataModule.h"
-#include "data/Query.h"
+#include "data/query/Query.h"
 #include "forms/FinanceAns.h"
 #include "forms/base/FormPanel.h"
 #include "platform/Fonts.h"

@@ -5,7 +5,7 @@
 #include "forms/DiaryQuery.h"
 #include "forms/PayQuery.h"
 #include "forms/PayoutBase.h"
-#include "widgets/DBGrid.h"
+#include "widgets/grid/DBGrid.h"
 
 #include <QDateEdit>
 #include <QLocale>

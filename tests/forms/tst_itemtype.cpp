@@ -4,8 +4,8 @@
 #include "data/ComboPub.h"
 #include "data/DataModule.h"
 #include "forms/ItemType.h"
-#include "widgets/DBGrid.h"
-#include "widgets/GridGroupModel.h"
+#include "widgets/grid/DBGrid.h"
+#include "widgets/grid/GridGroupModel.h"
 #include "widgets/Memo.h"
 
 #include <QApplication>

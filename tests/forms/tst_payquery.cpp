@@ -2,12 +2,12 @@
 #include "data/ComboPub.h"
 #include "data/CommonDB.h"
 #include "data/DataModule.h"
-#include "data/Query.h"
+#include "data/query/Query.h"
 #include "forms/PayQuery.h"
 #include "platform/DateText.h"
-#include "widgets/DBGrid.h"
-#include "widgets/GridFooter.h"
-#include "widgets/GridGroupModel.h"
+#include "widgets/grid/DBGrid.h"
+#include "widgets/grid/GridFooter.h"
+#include "widgets/grid/GridGroupModel.h"
 #include "widgets/Panel.h"
 
 #include <QApplication>

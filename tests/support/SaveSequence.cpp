@@ -1,6 +1,6 @@
 #include "SaveSequence.h"
 
-#include "data/Query.h"
+#include "data/query/Query.h"
 
 #include <QDate>
 #include <QStringList>

@@ -1,7 +1,7 @@
 #include "forms/base/FormPanel.h"
 
 #include "platform/ErrorReport.h"
-#include "widgets/DBGrid.h"
+#include "widgets/grid/DBGrid.h"
 #include "widgets/Image.h"
 #include "widgets/Panel.h"
 

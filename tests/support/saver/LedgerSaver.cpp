@@ -7,8 +7,8 @@
 #include "SaveSequence.h"
 
 #include "data/DataModule.h"
-#include "data/LedgerLock.h"
-#include "data/Query.h"
+#include "data/ledgerfile/LedgerLock.h"
+#include "data/query/Query.h"
 #include "data/Schema.h"
 #include "platform/Exception.h"
 

@@ -1,0 +1,113 @@
+#include "app/start/BackupCommands.h"
+
+#include "data/CommonDB.h"
+#include "data/DataModule.h"
+#include "data/ledgerfile/backup/LedgerBackup.h"
+#include "data/ledgerfile/LedgerCheck.h"
+#include "data/ledgerfile/LedgerLock.h"
+#include "data/ledgerfile/LedgerRestore.h"
+#include "data/Schema.h"
+#include "platform/Exception.h"
+#include "platform/SystemError.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <cstdio>
+
+namespace {
+
+void Print(FILE* stream, const QString& text) {
+    std::fprintf(stream, "%s\n", text.toUtf8().constData());
+    std::fflush(stream);
+}
+
+// Writes the copy through a read-only connection of its own; returns its path.
+QString WriteCopy(const QDateTime& now) {
+    const QString ledger = Schema::DatabasePath;
+    QString reason;
+    const TLedgerProblem problem = TdmMain::InspectFile(ledger, &reason);
+    if (problem != TLedgerProblem::None)
+        throw EInOutError(LedgerRestore::ProblemText(ledger, problem, reason) +
+                          QStringLiteral("没有备份。"));
+    const QString name = QStringLiteral("backup-command");
+    QString copy;
+    {
+        QSqlDatabase connection = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        TdmMain::SetReadOnlyFile(connection, ledger);
+        try {
+            if (!connection.open())
+                throw EInOutError(
+                    QStringLiteral("无法打开账本文件 %1：%2")
+                        .arg(ShownPath(ledger), connection.lastError().databaseText()));
+            copy = LedgerBackup::Write(connection, ledger, now);
+        } catch (...) {
+            connection.close();
+            connection = QSqlDatabase();
+            QSqlDatabase::removeDatabase(name);
+            throw;
+        }
+        connection.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    return copy;
+}
+
+} // namespace
+
+namespace BackupCommands {
+
+int Backup() {
+    try {
+        const QDateTime now = TCommonDB::GetSysDateTime();
+        const QString copy = WriteCopy(now);
+        Print(stdout, QStringLiteral("已把账本 %1 备份为 %2")
+                          .arg(ShownPath(Schema::DatabasePath), ShownPath(copy)));
+        const QStringList removed =
+            LedgerBackup::Rotate(LedgerBackup::FolderOf(Schema::DatabasePath), now);
+        if (!removed.isEmpty())
+            Print(stdout, QStringLiteral("已删除不再保留的旧备份：%1")
+                              .arg(removed.join(QStringLiteral("、"))));
+        return 0;
+    } catch (const Exception& error) {
+        Print(stderr, error.Message);
+        return 1;
+    }
+}
+
+int Restore(const QString& file) {
+    const QString ledger = Schema::DatabasePath;
+    try {
+        // Where no ledger folder exists yet, a copy that cannot be used is refused before the
+        // folder (for the lock) is made.
+        const QString folder = QFileInfo(ledger).path();
+        if (!QFileInfo(folder).isDir()) {
+            QString reason;
+            const TLedgerProblem problem = LedgerCheck::CheckFile(file, &reason);
+            if (problem != TLedgerProblem::None)
+                throw EInOutError(LedgerRestore::ProblemText(file, problem, reason) +
+                                  QStringLiteral("不能用它恢复账本。"));
+            if (!QDir().mkpath(folder))
+                throw EInOutError(QStringLiteral("无法创建文件夹 %1。").arg(ShownPath(folder)));
+        }
+        TLedgerLock lock(ledger);
+        if (!lock.TryLock()) {
+            Print(stderr, lock.RefusalText() + QStringLiteral("没有恢复账本。"));
+            return 1;
+        }
+        const QString kept =
+            LedgerRestore::Replace(file, ledger, ReplacedWord, TCommonDB::GetSysDateTime());
+        Print(stdout,
+              QStringLiteral("已用 %1 恢复账本 %2。").arg(ShownPath(file), ShownPath(ledger)));
+        Print(stdout, kept.isEmpty()
+                          ? QStringLiteral("原来没有账本文件。")
+                          : QStringLiteral("原来的账本保留为 %1。").arg(ShownPath(kept)));
+        return 0;
+    } catch (const Exception& error) {
+        Print(stderr, error.Message);
+        return 1;
+    }
+}
+
+} // namespace BackupCommands

@@ -1,2 +1,0 @@
-// The notifier is all signals; this file gives the build its moc output.
-#include "data/QueryNotifier.h"

@@ -1,0 +1,2 @@
+// The notifier is all signals; this file gives the build its moc output.
+#include "data/query/QueryNotifier.h"

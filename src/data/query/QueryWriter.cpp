@@ -1,0 +1,278 @@
+#include "data/query/QueryWriter.h"
+
+#include "data/query/FieldValue.h"
+#include "platform/Exception.h"
+
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QSqlField>
+#include <QSqlQuery>
+#include <QSqlResult>
+
+namespace {
+
+// One token of a statement, as far as telling a plain one-table select apart needs.
+struct TToken {
+    enum TKind { Word, Name, Literal, Symbol } Kind;
+    QString Text; // a word as written, a quoted name without its quotes, a symbol
+};
+
+bool IsWordChar(QChar c) {
+    return c.isLetterOrNumber() || c == u'_' || c == u'$' || c.unicode() >= 0x80;
+}
+
+// Splits the statement into words, quoted names, string literals and symbols; whitespace and
+// comments go. A quote doubled inside a literal or a quoted name is part of it.
+std::vector<TToken> Tokens(const QString& sql) {
+    std::vector<TToken> tokens;
+    const qsizetype n = sql.size();
+    qsizetype i = 0;
+    // The text up to the closing quote; a doubled closing quote stands for itself.
+    auto quoted = [&](QChar close, bool doubling) {
+        QString text;
+        ++i;
+        while (i < n) {
+            if (sql[i] == close) {
+                if (doubling && i + 1 < n && sql[i + 1] == close) {
+                    text += close;
+                    i += 2;
+                    continue;
+                }
+                ++i;
+                break;
+            }
+            text += sql[i++];
+        }
+        return text;
+    };
+    while (i < n) {
+        const QChar c = sql[i];
+        if (c.isSpace()) {
+            ++i;
+        } else if (c == u'-' && i + 1 < n && sql[i + 1] == u'-') {
+            while (i < n && sql[i] != u'\n')
+                ++i;
+        } else if (c == u'/' && i + 1 < n && sql[i + 1] == u'*') {
+            const qsizetype end = sql.indexOf(QStringLiteral("*/"), i + 2);
+            i = end < 0 ? n : end + 2;
+        } else if (c == u'\'') {
+            tokens.push_back({TToken::Literal, quoted(u'\'', true)});
+        } else if (c == u'"') {
+            tokens.push_back({TToken::Name, quoted(u'"', true)});
+        } else if (c == u'`') {
+            tokens.push_back({TToken::Name, quoted(u'`', true)});
+        } else if (c == u'[') {
+            tokens.push_back({TToken::Name, quoted(u']', false)});
+        } else if (IsWordChar(c)) {
+            const qsizetype start = i;
+            while (i < n && IsWordChar(sql[i]))
+                ++i;
+            tokens.push_back({TToken::Word, sql.mid(start, i - start)});
+        } else {
+            tokens.push_back({TToken::Symbol, QString(c)});
+            ++i;
+        }
+    }
+    return tokens;
+}
+
+bool Is(const std::vector<TToken>& tokens, size_t i, TToken::TKind kind, const char* text) {
+    return i < tokens.size() && tokens[i].Kind == kind &&
+           tokens[i].Text.compare(QLatin1String(text), Qt::CaseInsensitive) == 0;
+}
+
+} // namespace
+
+QString TQueryWriter::ErrorText(const QSqlError& error) {
+    QString text = error.databaseText().trimmed();
+    if (text.isEmpty()) text = error.text().trimmed();
+    if (text.isEmpty()) text = QStringLiteral("数据库操作失败");
+    return text;
+}
+
+QString TQueryWriter::PlainTable(const QString& sql, QString* reason) {
+    static const QString General = QStringLiteral("只有单表的 select * 查询才能修改数据");
+    auto refuse = [&](const QString& detail) {
+        if (reason)
+            *reason = detail.isEmpty()
+                          ? General
+                          : General + QStringLiteral("（") + detail + QStringLiteral("）");
+        return QString();
+    };
+    const std::vector<TToken> t = Tokens(sql);
+    if (!Is(t, 0, TToken::Word, "select")) return refuse(QString());
+    if (!Is(t, 1, TToken::Symbol, "*")) return refuse(QStringLiteral("语句选出的不是全部列"));
+    if (!Is(t, 2, TToken::Word, "from")) return refuse(QString());
+    if (t.size() < 4 || (t[3].Kind != TToken::Word && t[3].Kind != TToken::Name))
+        return refuse(QStringLiteral("语句不是从一张表中选取"));
+    const QString table = t[3].Text;
+    size_t i = 4;
+    if (i < t.size() && !Is(t, i, TToken::Word, "where") && !Is(t, i, TToken::Word, "order") &&
+        !Is(t, i, TToken::Word, "limit") && !Is(t, i, TToken::Symbol, ";"))
+        return refuse(QStringLiteral("表名后面是“%1”").arg(t[i].Text));
+    static const char* const Refused[] = {"select", "union",  "intersect", "except", "join",
+                                          "group",  "having", "window",    "values"};
+    for (; i < t.size(); ++i) {
+        if (t[i].Kind == TToken::Symbol && t[i].Text == u';') {
+            if (i + 1 < t.size()) return refuse(QStringLiteral("语句不止一条"));
+            continue;
+        }
+        if (t[i].Kind != TToken::Word) continue;
+        for (const char* word : Refused)
+            if (t[i].Text.compare(QLatin1String(word), Qt::CaseInsensitive) == 0)
+                return refuse(QStringLiteral("语句含有 %1").arg(t[i].Text));
+    }
+    if (reason) reason->clear();
+    return table;
+}
+
+void TQueryWriter::Clear() {
+    FDb = QSqlDatabase();
+    FUpdatable = false;
+    FReason.clear();
+    FTable.clear();
+    FRecord.clear();
+    FKey.clear();
+    FKeyColumns.clear();
+}
+
+void TQueryWriter::Prepare(const QSqlDatabase& db, const QString& sql, const QStringList& columns) {
+    Clear();
+    const QString table = PlainTable(sql, &FReason);
+    if (table.isEmpty()) return;
+    const QSqlRecord record = db.record(table);
+    bool same = record.count() == columns.size();
+    for (int i = 0; same && i < columns.size(); ++i)
+        same = record.fieldName(i).compare(columns[i], Qt::CaseInsensitive) == 0;
+    if (!same) {
+        FReason = QStringLiteral("只有单表的 select * 查询才能修改数据（结果的列与表 %1 的列不同）")
+                      .arg(table);
+        return;
+    }
+    const QSqlIndex key = db.primaryIndex(table);
+    if (key.isEmpty()) {
+        FReason = QStringLiteral("表 %1 没有主键").arg(table);
+        return;
+    }
+    for (int k = 0; k < key.count(); ++k) {
+        const int column = record.indexOf(key.fieldName(k));
+        if (column < 0) {
+            FReason = QStringLiteral("表 %1 的主键列 %2 不在结果中").arg(table, key.fieldName(k));
+            return;
+        }
+        FKeyColumns.push_back(column);
+    }
+    FDb = db;
+    FTable = table;
+    FRecord = record;
+    FKey = key;
+    FUpdatable = true;
+}
+
+// The primary key with row's values.
+QSqlIndex TQueryWriter::KeyOf(const QVariant* row) const {
+    QSqlIndex key = FKey;
+    for (int k = 0; k < key.count(); ++k)
+        key.setValue(k, row[FKeyColumns[size_t(k)]]);
+    return key;
+}
+
+void TQueryWriter::Exec(QSqlQuery& query, const QString& sql, const QVariantList& values) const {
+    if (!FDb.isOpen())
+        throw EDatabaseError(QStringLiteral("数据库连接没有打开：") + FDb.databaseName());
+    if (!query.prepare(sql)) throw EDatabaseError(ErrorText(query.lastError()));
+    for (int i = 0; i < values.size(); ++i)
+        query.bindValue(i, values[i]);
+    if (!query.exec()) throw EDatabaseError(ErrorText(query.lastError()));
+}
+
+// The values the prepared WHERE of key binds: its non-NULL ones (a NULL is "is null").
+static void AppendKeyValues(const QSqlIndex& key, QVariantList& values) {
+    for (int k = 0; k < key.count(); ++k)
+        if (!key.isNull(k)) values.append(key.value(k));
+}
+
+// Reads the row with key back from the table into row, so it holds what the file holds.
+QString TQueryWriter::Reread(QVariant* row, const QSqlIndex& key) const {
+    QSqlDriver* driver = FDb.driver();
+    QSqlQuery query(FDb);
+    query.setForwardOnly(true);
+    const QString sql = driver->sqlStatement(QSqlDriver::SelectStatement, FTable, FRecord, false) +
+                        u' ' + driver->sqlStatement(QSqlDriver::WhereStatement, FTable, key, true);
+    QVariantList values;
+    AppendKeyValues(key, values);
+    if (!query.prepare(sql)) return ErrorText(query.lastError());
+    for (int i = 0; i < values.size(); ++i)
+        query.bindValue(i, values[i]);
+    if (!query.exec()) return ErrorText(query.lastError());
+    if (!query.next())
+        return query.lastError().isValid() ? ErrorText(query.lastError())
+                                           : QStringLiteral("表中找不到这条记录");
+    for (int c = 0; c < FRecord.count(); ++c)
+        row[c] = query.value(c);
+    return QString();
+}
+
+QString TQueryWriter::Insert(QVariant* row, const std::vector<bool>& assigned) const {
+    QSqlDriver* driver = FDb.driver();
+    QSqlRecord record = FRecord;
+    QVariantList values;
+    for (int c = 0; c < record.count(); ++c) {
+        record.setGenerated(c, assigned[size_t(c)]); // never assigned: left to the table
+        record.setValue(c, row[c]);
+        if (assigned[size_t(c)]) values.append(row[c]);
+    }
+    QString sql = driver->sqlStatement(QSqlDriver::InsertStatement, FTable, record, true);
+    if (values.isEmpty()) // nothing assigned: the driver writes no statement for that
+        sql = QStringLiteral("INSERT INTO ") +
+              driver->escapeIdentifier(FTable, QSqlDriver::TableName) +
+              QStringLiteral(" DEFAULT VALUES");
+    QSqlQuery query(FDb);
+    Exec(query, sql, values);
+
+    QSqlIndex key = KeyOf(row);
+    bool keyAssigned = true;
+    for (int k = 0; k < key.count(); ++k)
+        keyAssigned = keyAssigned && assigned[size_t(FKeyColumns[size_t(k)])] && !key.isNull(k);
+    // A key the table gave (an integer key left unassigned) is the row's insert id.
+    if (!keyAssigned && key.count() == 1 && query.lastInsertId().isValid())
+        key.setValue(0, query.lastInsertId());
+    return Reread(row, key);
+}
+
+QString TQueryWriter::Update(QVariant* row, const QVariant* oldRow,
+                             const std::vector<bool>& assigned) const {
+    QSqlDriver* driver = FDb.driver();
+    QSqlRecord record = FRecord;
+    QVariantList values;
+    for (int c = 0; c < record.count(); ++c) {
+        const bool changed = assigned[size_t(c)] && !FieldValue::SameValue(row[c], oldRow[c]);
+        record.setGenerated(c, changed);
+        record.setValue(c, row[c]);
+        if (changed) values.append(row[c]);
+    }
+    if (values.isEmpty()) return QString();
+    // Keyed on the key the row had when it was read, so a changed key is written too.
+    const QSqlIndex oldKey = KeyOf(oldRow);
+    AppendKeyValues(oldKey, values);
+    QSqlQuery query(FDb);
+    Exec(query,
+         driver->sqlStatement(QSqlDriver::UpdateStatement, FTable, record, true) + u' ' +
+             driver->sqlStatement(QSqlDriver::WhereStatement, FTable, oldKey, true),
+         values);
+    if (query.numRowsAffected() == 0)
+        throw EDatabaseError(QStringLiteral("找不到要更新的记录，它可能已被删除"));
+    return Reread(row, KeyOf(row));
+}
+
+void TQueryWriter::Delete(const QVariant* keyRow) const {
+    QSqlDriver* driver = FDb.driver();
+    const QSqlIndex key = KeyOf(keyRow);
+    QVariantList values;
+    AppendKeyValues(key, values);
+    QSqlQuery query(FDb);
+    Exec(query,
+         driver->sqlStatement(QSqlDriver::DeleteStatement, FTable, QSqlRecord(), true) + u' ' +
+             driver->sqlStatement(QSqlDriver::WhereStatement, FTable, key, true),
+         values);
+}
