@@ -1,12 +1,12 @@
 #include "data/DataModule.h"
 
-#include "data/ledgerfile/backup/LedgerBackup.h"
-#include "data/ledgerfile/LedgerJournal.h"
 #include "data/Schema.h"
+#include "data/engine/SqliteEngine.h"
+#include "data/ledgerfile/LedgerJournal.h"
+#include "data/ledgerfile/backup/LedgerBackup.h"
 #include "platform/ErrorReport.h"
 #include "platform/FileKind.h"
 #include "platform/SystemError.h"
-#include "data/engine/SqliteEngine.h"
 
 #include <QDir>
 #include <QFile>
@@ -33,7 +33,11 @@ namespace {
         text = QStringLiteral("账本文件 %1 的位置上是一个文件夹，而不是账本文件。").arg(file);
         break;
     case TLedgerProblem::NotAFile:
-        text = reason + QStringLiteral("请把它移走，再把账本文件放回这里，或者从备份中恢复账本。");
+        // The ledger itself, or one of its logs beside it, which leaves the ledger in place.
+        text = reason +
+               (FileKindOf(path) == TFileKind::Special
+                    ? QStringLiteral("请把它移走，再把账本文件放回这里，或者从备份中恢复账本。")
+                    : QStringLiteral("请把它移走，然后再启动本程序。"));
         break;
     case TLedgerProblem::Unreadable:
         text = QStringLiteral("无法读取账本文件 %1：%2").arg(file, reason);

@@ -5,6 +5,9 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <csignal>
+#include <sys/prctl.h>
+#include <unistd.h>
 
 using namespace JetRowStream;
 
@@ -20,6 +23,17 @@ TIsolatedJetReader::TIsolatedJetReader(const QString& path, TWaiting waiting)
     FProcess.setArguments({QString::fromLatin1(Option), path});
     // What the library says about the file is of no use to the user; the frames say it all.
     FProcess.setStandardErrorFile(QProcess::nullDevice());
+    // Armed before the reader even starts (both survive the exec): it dies with this program, so
+    // a program killed in the instant after the start cannot leave it looping on its own; and it
+    // ignores the stop signals a logout or Ctrl+C sends the whole session, which this program
+    // handles by ending it, so that one arriving while it starts up is no "damaged file".
+    const pid_t parent = ::getpid();
+    FProcess.setChildProcessModifier([parent] {
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (::getppid() != parent) ::_exit(1);
+        for (const int stop : {SIGTERM, SIGHUP, SIGINT})
+            ::signal(stop, SIG_IGN);
+    });
     FProcess.start();
     if (!FProcess.waitForStarted())
         throw EInOutError(

@@ -28,7 +28,8 @@ qint64 AddressSpace() {
 }
 
 void LimitSelf() {
-    // Dies with the program that started it, even when that one is killed.
+    // Dies with the program that started it, even when that one is killed (the program arms
+    // this before the start too).
     ::prctl(PR_SET_PDEATHSIG, SIGKILL);
     // The stop signals of a logout or of Ctrl+C reach this process too; the program handles
     // them and ends this one, which dying first would have the file reported damaged.

@@ -189,11 +189,13 @@ private Q_SLOTS:
     // names it at once and leaves the ledger closed.
     void pipeInPlaceOfTheFile_data() {
         QTest::addColumn<QString>("suffix");
-        QTest::newRow("the ledger") << "";
-        QTest::newRow("its journal") << "-journal";
+        QTest::addColumn<bool>("ledgerGone"); // whether the advice is to put the ledger back
+        QTest::newRow("the ledger") << "" << true;
+        QTest::newRow("its journal") << "-journal" << false;
     }
     void pipeInPlaceOfTheFile() {
         QFETCH(QString, suffix);
+        QFETCH(bool, ledgerGone);
         TTestLedger ledger;
         ledger.ReleaseServices();
         delete dmMain;
@@ -207,6 +209,7 @@ private Q_SLOTS:
         QVERIFY2(text.contains(QDir::current().absoluteFilePath(pipe.Path) +
                                QStringLiteral(" 不是普通文件，而是一个命名管道")),
                  qPrintable(text));
+        QCOMPARE(text.contains(QStringLiteral("把账本文件放回这里")), ledgerGone);
         QVERIFY(!dmMain->cnHearthbook.isOpen());
         QVERIFY(!pipe.Opened());
     }
