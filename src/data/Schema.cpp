@@ -3,13 +3,12 @@
 #include "data/Common.h"
 #include "data/ledgerfile/LedgerJournal.h"
 #include "platform/Exception.h"
-#include "platform/FileRename.h"
+#include "platform/PartialFile.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QTemporaryFile>
 #include <QUuid>
 #include <utility>
 
@@ -93,12 +92,10 @@ QString FolderProblem(const QString& folder) {
     return QStringLiteral("路径无效");
 }
 
-// Moves the finished file to target unless a file is there already, atomically (see
-// FileRename::NoReplace). The partial file is gone afterwards in every case.
-void PlaceWithoutReplacing(const QString& partial, const QString& target, const QString& shown) {
+// Moves the finished file to target unless a file is there already.
+void PlaceWithoutReplacing(TPartialFile& partial, const QString& target, const QString& shown) {
     QString reason;
-    if (FileRename::NoReplace(partial, target, &reason)) return;
-    QFile::remove(partial);
+    if (partial.Place(target, &reason)) return;
     if (QFileInfo::exists(target))
         throw EInOutError(QStringLiteral("数据库文件 %1 已经存在，不会覆盖。").arg(shown));
     throw EInOutError(QStringLiteral("无法创建数据库文件 %1：%2").arg(shown, reason));
@@ -198,17 +195,14 @@ void CreateDatabase(const QString& path) {
     // Build the file under a temporary name of this run's own and put it in place only when
     // complete, and only if no ledger has appeared there meanwhile: an interrupted create never
     // leaves a half-made ledger, and of two creates at once exactly one wins.
-    QTemporaryFile partial(folder + QStringLiteral("/.") + file.fileName() +
-                           QStringLiteral(".XXXXXX.partial"));
-    if (!partial.open())
+    TPartialFile partial(file.absoluteFilePath());
+    if (const QString reason = partial.Create(); !reason.isEmpty())
         throw EInOutError(QStringLiteral("无法在文件夹 %1 中创建数据库文件 %2：%3")
-                              .arg(QDir::toNativeSeparators(folder), file.fileName(),
-                                   partial.errorString()));
-    partial.close();
+                              .arg(QDir::toNativeSeparators(folder), file.fileName(), reason));
     const QString name = QStringLiteral("create-") + QUuid::createUuid().toString();
     try {
         QSqlDatabase connection = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        connection.setDatabaseName(partial.fileName());
+        connection.setDatabaseName(partial.Path());
         auto failed = [&](const QSqlError& error) {
             return EInOutError(
                 QStringLiteral("无法创建数据库文件 %1：%2").arg(shown, error.text()));
@@ -232,7 +226,7 @@ void CreateDatabase(const QString& path) {
         throw;
     }
     QSqlDatabase::removeDatabase(name);
-    PlaceWithoutReplacing(partial.fileName(), file.absoluteFilePath(), shown);
+    PlaceWithoutReplacing(partial, file.absoluteFilePath(), shown);
 }
 
 } // namespace Schema

@@ -1,14 +1,13 @@
 #include "legacy/LegacyConverter.h"
 
-#include "data/ledgerfile/backup/LedgerBackup.h"
 #include "data/Schema.h"
 #include "legacy/JetHeader.h"
 #include "legacy/IsolatedJetReader.h"
 #include "platform/FileKind.h"
 #include "platform/FileRename.h"
+#include "platform/PartialFile.h"
 #include "platform/GbkCodec.h"
 #include "data/engine/SqliteEngine.h"
-#include "platform/SystemError.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -17,11 +16,8 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QUuid>
-#include <cerrno>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
-#include <unistd.h>
 #include <vector>
 #include <sqlite3.h>
 
@@ -193,10 +189,6 @@ public:
             }
         }
         QSqlDatabase::removeDatabase(FConnectionName);
-        if (!FKept) {
-            QFile::remove(FPartial);
-            QFile::remove(FPartial + QStringLiteral("-journal"));
-        }
     }
 
     TConversionSummary Run() {
@@ -249,24 +241,13 @@ public:
                                                     .arg(FPartial, SqlError(error)));
         }
         connection.close();
-        Flush();
         return summary;
     }
-
-    // The finished file stays for the caller to move into place.
-    void Keep() { FKept = true; }
 
 private:
     QString FullMessage() const {
         return QStringLiteral("磁盘空间不足，无法在文件夹 %1 中写入新数据库。原文件没有改动。")
             .arg(QDir::toNativeSeparators(QFileInfo(FPartial).absolutePath()));
-    }
-
-    // Writes the finished file through to the disk before it gets the ledger's name.
-    void Flush() const {
-        QFile file(FPartial);
-        if (!file.open(QIODevice::ReadWrite) || ::fsync(file.handle()) != 0)
-            throw EInOutError(QStringLiteral("无法写入新数据库 %1：%2").arg(FPartial, file.errorString()));
     }
 
 public:
@@ -374,17 +355,7 @@ private:
     QString FConnectionName;
     qint64 FDone = 0;
     qint64 FTotal = 0;
-    bool FKept = false;
 };
-
-QString PartialName(const QString& target) {
-    // A conversion that was killed left its file here; one an hour old is of no use to anyone.
-    const QFileInfo file(target);
-    LedgerBackup::RemoveStalePartials(file.path(),
-                                      {file.fileName() + QStringLiteral(".import-*.partial")});
-    return target + QStringLiteral(".import-") + QUuid::createUuid().toString(QUuid::Id128) +
-           QStringLiteral(".partial");
-}
 
 // Checks that the source is a plain file (a named pipe would never answer) with a header that
 // can be converted.
@@ -433,17 +404,15 @@ TConversionSummary TLegacyConverter::Convert(const QString& source, const QStrin
         throw EInOutError(QStringLiteral("数据库文件 %1 已经存在，不会覆盖。").arg(target));
     MakeFolder(target);
     TIsolatedJetReader reader(source, Opening(progress));
-    const QString partial = PartialName(target);
-    TWriter writer(reader, partial, progress);
+    TPartialFile partial(target); // removed unless placed, after the writer has closed it
+    TWriter writer(reader, partial.Path(), progress);
     reader.SetWaiting([&writer] { writer.TellAgain(); });
     TConversionSummary summary = writer.Run();
     QString reason;
-    if (!FileRename::NoReplace(partial, target, &reason))
+    if (!partial.Place(target, &reason))
         throw EInOutError(QFileInfo::exists(target)
                               ? QStringLiteral("数据库文件 %1 已经存在，不会覆盖。").arg(target)
                               : QStringLiteral("无法创建数据库文件 %1：%2").arg(target, reason));
-    writer.Keep();
-    FileRename::SyncFolder(QFileInfo(target).absolutePath());
     return summary;
 }
 
@@ -464,8 +433,8 @@ TConversionSummary TLegacyConverter::ConvertInPlace(const QString& path,
         throw EInOutError(QStringLiteral("文件 %1 已经存在，为免覆盖，没有转换。请先把它移走。")
                               .arg(backup));
     TIsolatedJetReader reader(path, Opening(progress));
-    const QString partial = PartialName(path);
-    TWriter writer(reader, partial, progress);
+    TPartialFile partial(path); // removed unless placed, after the writer has closed it
+    TWriter writer(reader, partial.Path(), progress);
     reader.SetWaiting([&writer] { writer.TellAgain(); });
     TConversionSummary summary = writer.Run();
 
@@ -474,14 +443,10 @@ TConversionSummary TLegacyConverter::ConvertInPlace(const QString& path,
     QString reason;
     if (!FileRename::LinkNoReplace(path, backup, &reason))
         throw EInOutError(QStringLiteral("无法保留原文件为 %1：%2").arg(backup, reason));
-    if (std::rename(QFile::encodeName(partial).constData(), QFile::encodeName(path).constData()) !=
-        0) {
-        reason = SystemErrorText(errno);
+    if (!partial.PlaceOver(path, &reason)) {
         QFile::remove(backup);
         throw EInOutError(QStringLiteral("无法用新数据库替换 %1：%2").arg(path, reason));
     }
-    writer.Keep();
-    FileRename::SyncFolder(QFileInfo(path).absolutePath());
     return summary;
 }
 

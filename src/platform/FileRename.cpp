@@ -1,13 +1,11 @@
 #include "platform/FileRename.h"
 
+#include "platform/PartialFile.h"
 #include "platform/SystemError.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QUuid>
 #include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -49,35 +47,18 @@ bool LinkNoReplace(const QString& from, const QString& to, QString* reason) {
         Tell(reason, errno);
         return false;
     }
-    // No hard links here (a FAT stick, say): copy, flush, then move the copy into place.
+    // No hard links here (a FAT stick, say): a flushed copy is moved into place.
     if (QFile::exists(to)) {
         Tell(reason, EEXIST);
         return false;
     }
-    const QString partial = to + QStringLiteral(".") +
-                            QUuid::createUuid().toString(QUuid::Id128) + QStringLiteral(".partial");
-    QFile in(from), out(partial);
-    if (!in.open(QIODevice::ReadOnly) || !out.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
-        if (reason) *reason = out.errorString();
+    TPartialFile copy(to);
+    const QString failure = copy.CopyFrom(from);
+    if (!failure.isEmpty()) {
+        if (reason) *reason = failure;
         return false;
     }
-    bool written = true;
-    while (written && !in.atEnd()) {
-        const QByteArray chunk = in.read(1 << 20);
-        written = !chunk.isEmpty() && out.write(chunk) == chunk.size();
-    }
-    written = written && out.flush() && ::fsync(out.handle()) == 0;
-    out.close();
-    if (!written) {
-        if (reason) *reason = out.errorString();
-        QFile::remove(partial);
-        return false;
-    }
-    if (!NoReplace(partial, to, reason)) {
-        QFile::remove(partial);
-        return false;
-    }
-    return true;
+    return copy.Place(to, reason);
 }
 
 bool SameFile(const QString& a, const QString& b) {
@@ -95,13 +76,6 @@ QString FinalTarget(const QString& path) {
     for (int hop = 0; hop < 40 && link.isSymLink(); ++hop)
         link = QFileInfo(link.symLinkTarget());
     return link.absoluteFilePath();
-}
-
-void SyncFolder(const QString& folder) {
-    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY);
-    if (fd < 0) return;
-    ::fsync(fd);
-    ::close(fd);
 }
 
 } // namespace FileRename

@@ -17,7 +17,5 @@ bool SameFile(const QString& a, const QString& b);
 // when nothing is there yet), else the path itself. Writing a file's new content there, not over
 // the link, keeps the link.
 QString FinalTarget(const QString& path);
-// Flushes a folder's entries to disk after a rename (best effort).
-void SyncFolder(const QString& folder);
 
 } // namespace FileRename

@@ -490,18 +490,6 @@ private Q_SLOTS:
         if (pipe) QVERIFY(!pipe->Opened());
     }
 
-    void stalePartialsGo() {
-        // A conversion that was killed left its file behind; an hour later it is removed.
-        TTestLedger ledger(TTestLedger::NoDatabase);
-        QVERIFY(QDir().mkpath("DataBase"));
-        WriteAged("DataBase/Hearthbook.mdb.import-1.partial", "left", 7200);
-        WriteAged("DataBase/Hearthbook.mdb.import-1.partial-journal", "left", 7200);
-        WriteAll("DataBase/Hearthbook.mdb.import-2.partial", "being written");
-        TLegacyConverter::Convert(LegacyFixture::LedgerPath(), Schema::DatabasePath);
-        QCOMPARE(Files("DataBase"),
-                 QStringList({"Hearthbook.mdb", "Hearthbook.mdb.import-2.partial"}));
-    }
-
     void existingLedger() {
         TTestLedger ledger; // a ledger of ours is there
         const QByteArray before = ReadAll(Schema::DatabasePath);

@@ -5,6 +5,7 @@
 #include "data/ledgerfile/LedgerCheck.h"
 #include "platform/Exception.h"
 #include "platform/FileRename.h"
+#include "platform/PartialFile.h"
 #include "platform/SystemError.h"
 
 #include <QDir>
@@ -15,8 +16,6 @@
 #include <QUuid>
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
 #include <vector>
@@ -27,60 +26,17 @@ namespace {
 // the database of their name and move with it.
 const char* const Companions[] = {"-wal", "-shm", "-journal"};
 
-// Copies from byte for byte to the new file to and flushes it; empty, else the system's reason.
-QString CopyFlushed(const QString& from, const QString& to) {
-    const int in = ::open(QFile::encodeName(from).constData(), O_RDONLY | O_CLOEXEC);
-    if (in < 0) return SystemErrorText(errno);
-    const int out =
-        ::open(QFile::encodeName(to).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (out < 0) {
-        const int error = errno;
-        ::close(in);
-        return SystemErrorText(error);
-    }
-    bool ok = true;
-    std::vector<char> buffer(1 << 20);
-    for (;;) {
-        const ssize_t got = ::read(in, buffer.data(), buffer.size());
-        if (got == 0) break;
-        if (got < 0) {
-            if (errno == EINTR) continue;
-            ok = false;
-            break;
-        }
-        for (ssize_t done = 0; ok && done < got;) {
-            const ssize_t put = ::write(out, buffer.data() + done, size_t(got - done));
-            if (put < 0 && errno == EINTR) continue;
-            if (put <= 0) {
-                if (put == 0) errno = ENOSPC;
-                ok = false;
-            } else {
-                done += put;
-            }
-        }
-        if (!ok) break;
-    }
-    if (ok && ::fsync(out) != 0) ok = false;
-    const int error = errno;
-    ::close(out);
-    ::close(in);
-    return ok ? QString() : SystemErrorText(error);
-}
-
-// Copies the database at from through SQLite into the new file to and flushes it: the records
-// that another program's last saves left in its write-ahead log (from-wal) are copied too, as
-// the check read them. Empty, else the reason.
-QString CopyThroughEngine(const QString& from, const QString& to) {
-    const int out =
-        ::open(QFile::encodeName(to).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (out < 0) return SystemErrorText(errno);
-    ::close(out);
+// Copies the database at from through SQLite into the partial file to: the records that another
+// program's last saves left in its write-ahead log (from-wal) are copied too, as the check read
+// them. Empty, else the reason.
+QString CopyThroughEngine(const QString& from, TPartialFile& to) {
+    if (const QString failure = to.Create(); !failure.isEmpty()) return failure;
     const QString name = QStringLiteral("restore-") + QUuid::createUuid().toString();
     QString failure;
     {
         QSqlDatabase connection = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
         TdmMain::SetReadOnlyFile(connection, from);
-        failure = connection.open() ? LedgerBackup::CopyInto(connection, to, from)
+        failure = connection.open() ? LedgerBackup::CopyInto(connection, to.Path(), from)
                                     : connection.lastError().databaseText();
         connection.close();
     }
@@ -141,14 +97,6 @@ bool LinkKept(const QString& from, const QString& to, bool* linked, QString* rea
     *linked = ::linkat(AT_FDCWD, QFile::encodeName(from).constData(), AT_FDCWD,
                        QFile::encodeName(to).constData(), 0) == 0;
     if (*linked || errno == EPERM || errno == ENOTSUP || errno == EOPNOTSUPP || errno == EMLINK)
-        return true;
-    *reason = SystemErrorText(errno);
-    return false;
-}
-
-// Renames from to to, replacing the file there in one step.
-bool ReplaceByRename(const QString& from, const QString& to, QString* reason) {
-    if (::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0)
         return true;
     *reason = SystemErrorText(errno);
     return false;
@@ -215,25 +163,18 @@ QString Replace(const QString& backup, const QString& ledgerPath, const QString&
                          .arg(ShownPath(place), ShownPath(folder)));
     if (!QDir().mkpath(folder))
         throw refuse(QStringLiteral("无法创建文件夹 %1。").arg(ShownPath(folder)));
-    // A restore that was killed left its full-size copy here; it is of no use to anyone.
-    LedgerBackup::RemoveStalePartials(folder,
-                                      {u'.' + target.fileName() + QStringLiteral(".*.partial")});
-    const QString partial = folder + QStringLiteral("/.") + target.fileName() + u'.' +
-                            QUuid::createUuid().toString(QUuid::Id128) + QStringLiteral(".partial");
+    // A restore that was killed left its full-size copy here; it goes (TPartialFile).
+    TPartialFile partial(place);
     // What was checked is what is copied: a copy with saves still in its log goes through
     // SQLite, any other byte for byte.
-    const QString failure =
-        HasLoggedSaves(backup) ? CopyThroughEngine(backup, partial) : CopyFlushed(backup, partial);
-    if (!failure.isEmpty()) {
-        QFile::remove(partial);
+    const QString failure = HasLoggedSaves(backup) ? CopyThroughEngine(backup, partial)
+                                                   : partial.CopyFrom(backup);
+    if (!failure.isEmpty())
         throw refuse(QStringLiteral("无法在文件夹 %1 中写入恢复的账本：%2。")
                          .arg(ShownPath(folder), failure));
-    }
-    if (LedgerCheck::CheckFile(partial, &reason) != TLedgerProblem::None) {
-        QFile::remove(partial);
+    if (LedgerCheck::CheckFile(partial.Path(), &reason) != TLedgerProblem::None)
         throw refuse(QStringLiteral("复制到文件夹 %1 的账本没有通过检查（%2）。")
                          .arg(ShownPath(folder), reason));
-    }
 
     QString kept;
     const bool present = QFileInfo::exists(place) || target.isSymLink();
@@ -245,25 +186,20 @@ QString Replace(const QString& backup, const QString& ledgerPath, const QString&
     // its first open; it is set aside under the kept name like a replaced ledger's.
     if (present || HasCompanions(place)) {
         kept = KeptName(folder, target.completeBaseName(), keptWord, now);
-        if (present && !LinkKept(place, kept, &linked, &reason)) {
-            QFile::remove(partial);
+        if (present && !LinkKept(place, kept, &linked, &reason))
             throw refuse(QStringLiteral("无法把账本改名为 %1：%2。").arg(ShownPath(kept), reason));
-        }
         if (!MoveWithCompanions(place, kept, &reason, present && !linked)) {
             if (linked) QFile::remove(kept);
-            QFile::remove(partial);
             throw refuse(QStringLiteral("无法把账本改名为 %1：%2。").arg(ShownPath(kept), reason));
         }
     }
-    const bool placed = linked ? ReplaceByRename(partial, place, &reason)
-                               : FileRename::NoReplace(partial, place, &reason);
+    const bool placed =
+        linked ? partial.PlaceOver(place, &reason) : partial.Place(place, &reason);
     if (!placed) {
-        QFile::remove(partial);
         if (!kept.isEmpty()) MoveWithCompanions(kept, place, nullptr, present && !linked);
         if (linked) QFile::remove(kept);
         throw refuse(QStringLiteral("无法把恢复的账本放到 %1：%2。").arg(ShownPath(place), reason));
     }
-    FileRename::SyncFolder(folder);
     return present ? kept : QString();
 }
 

@@ -14,8 +14,8 @@ namespace LedgerRestore {
 QString ProblemText(const QString& file, TLedgerProblem problem, const QString& reason);
 
 // Replaces the ledger at ledgerPath (creating its folder when missing) by a copy of backup:
-// checks backup (LedgerCheck::CheckFile), copies it under a temporary name beside the ledger,
-// flushes and checks the copy, gives the ledger there now the name
+// checks backup (LedgerCheck::CheckFile), copies it under a temporary name beside the ledger
+// (TPartialFile) and checks the copy, gives the ledger there now the name
 // Hearthbook-<keptWord>-YYYYMMDD-HHMMSS.mdb (-2, … when taken) with its journal files, and
 // renames the copy into its place; where hard links exist the ledger keeps its name until the
 // copy takes it over in one step. Journal files of a ledger that is gone are set aside under

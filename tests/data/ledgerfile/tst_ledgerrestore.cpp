@@ -140,27 +140,6 @@ private Q_SLOTS:
                               "Hearthbook-replaced-20261207-103000.mdb", "Hearthbook.mdb"}));
     }
 
-    // The full-size copy a killed restore left an hour ago goes with the next restore; one being
-    // written right now stays.
-    void leftoversOfAKilledRestoreAreCleared() {
-        TTestLedger ledger;
-        const QString backup =
-            LedgerBackup::Write(ledger.Connection(), Schema::DatabasePath, ledger.Now());
-        CloseLedger(ledger);
-        const QString stale = QStringLiteral("DataBase/.Hearthbook.mdb.0f.partial");
-        const QString fresh = QStringLiteral("DataBase/.Hearthbook.mdb.1e.partial");
-        for (const QString& path : {stale, stale + QStringLiteral("-journal")})
-            WriteAged(path, "partial", 2 * 3600);
-        WriteAll(fresh, "partial");
-        LedgerRestore::Replace(backup, Schema::DatabasePath, "replaced", ledger.Now());
-        QVERIFY(!QFileInfo::exists(stale));
-        QVERIFY(!QFileInfo::exists(stale + QStringLiteral("-journal")));
-        QCOMPARE(ReadAll(fresh), QByteArray("partial"));
-        QCOMPARE(Files("DataBase"),
-                 (QStringList{".Hearthbook.mdb.1e.partial",
-                              "Hearthbook-replaced-20261207-103000.mdb", "Hearthbook.mdb"}));
-    }
-
     // The copy does not fit on the ledger's disk: refused with the cause, the ledger as it was,
     // no partial file left.
     void fullDiskLeavesTheLedger() {

@@ -9,7 +9,7 @@
 #include "data/Schema.h"
 #include "data/engine/SqliteEngine.h"
 #include "platform/Exception.h"
-#include "platform/FileRename.h"
+#include "platform/PartialFile.h"
 #include "platform/SystemError.h"
 
 #include <QDir>
@@ -18,14 +18,10 @@
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QUuid>
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
-#include <fcntl.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -68,46 +64,6 @@ void PrepareFolder(const QString& folder) {
         Fail(folder, QStringLiteral("无法创建这个文件夹（%1）").arg(SystemErrorText(errno)));
 }
 
-// The journal SQLite keeps beside a copy while writing it.
-QString JournalOf(const QString& path) {
-    return path + QStringLiteral("-journal");
-}
-
-// Removes the temporary copy unless it was put in place.
-class TPartialCopy {
-public:
-    explicit TPartialCopy(QString path) : Path(std::move(path)) {}
-    ~TPartialCopy() {
-        if (!Placed) QFile::remove(Path);
-        QFile::remove(JournalOf(Path));
-    }
-    TPartialCopy(const TPartialCopy&) = delete;
-    TPartialCopy& operator=(const TPartialCopy&) = delete;
-
-    QString Path;
-    bool Placed = false;
-};
-
-// Creates the empty file the engine writes the copy into, under a name of this run's own.
-void CreateEmpty(const QString& folder, const QString& path) {
-    const int fd =
-        ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (fd < 0) Fail(folder, SystemErrorText(errno));
-    ::close(fd);
-}
-
-// Flushes the file to disk; the system's reason when it cannot.
-QString Flushed(const QString& path) {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0 || ::fsync(fd) != 0) {
-        const int error = errno;
-        if (fd >= 0) ::close(fd);
-        return SystemErrorText(error);
-    }
-    ::close(fd);
-    return {};
-}
-
 } // namespace
 
 namespace LedgerBackup {
@@ -121,28 +77,23 @@ QString Write(QSqlDatabase& connection, const QString& ledgerPath, const QDateTi
     if (!connection.isOpen())
         Fail(folder, QStringLiteral("账本文件 %1 没有打开").arg(ShownPath(ledgerPath)));
     PrepareFolder(folder);
-    RemoveStalePartials(folder, {QStringLiteral(".Hearthbook-*.partial")});
 
-    const TBackupName first = TBackupName::At(now);
-    TPartialCopy partial(folder + QStringLiteral("/.") + first.FileName() + u'.' +
-                         QUuid::createUuid().toString(QUuid::Id128) + QStringLiteral(".partial"));
-    CreateEmpty(folder, partial.Path);
+    // Partial copies of any minute that a killed run left go too.
+    TPartialFile partial(folder + u'/' + TBackupName::At(now).FileName(),
+                         QStringLiteral("Hearthbook-*"));
+    if (const QString reason = partial.Create(); !reason.isEmpty()) Fail(folder, reason);
     // The open file itself is never copied.
-    const QString failure = CopyInto(connection, partial.Path, ledgerPath);
+    const QString failure = CopyInto(connection, partial.Path(), ledgerPath);
     if (!failure.isEmpty()) Fail(folder, failure);
     QString problem;
-    if (LedgerCheck::CheckFile(partial.Path, &problem) != TLedgerProblem::None)
+    if (LedgerCheck::CheckFile(partial.Path(), &problem) != TLedgerProblem::None)
         Fail(folder,
              QStringLiteral("写好的备份没有通过检查（%1），账本本身可能已损坏").arg(problem));
 
     for (int sequence = 1;; ++sequence) {
         const QString target = folder + u'/' + TBackupName::At(now, sequence).FileName();
         QString reason;
-        if (FileRename::NoReplace(partial.Path, target, &reason)) {
-            partial.Placed = true;
-            FileRename::SyncFolder(folder);
-            return target;
-        }
+        if (partial.Place(target, &reason)) return target;
         if (!QFileInfo::exists(target) || sequence >= 999) Fail(folder, reason);
     }
 }
@@ -155,17 +106,7 @@ QString CopyInto(QSqlDatabase& connection, const QString& path, const QString& l
         vacuum.addBindValue(QDir::current().absoluteFilePath(path));
         if (!vacuum.exec()) return EngineReason(connection, vacuum.lastError(), ledgerPath);
     }
-    return Flushed(path);
-}
-
-void RemoveStalePartials(const QString& folder, const QStringList& patterns) {
-    const QDateTime hourAgo = QDateTime::currentDateTime().addSecs(-3600);
-    QStringList withJournals = patterns;
-    for (const QString& pattern : patterns)
-        withJournals << pattern + QStringLiteral("-journal");
-    for (const QFileInfo& file :
-         QDir(folder).entryInfoList(withJournals, QDir::Files | QDir::Hidden))
-        if (file.lastModified() < hourAgo) QFile::remove(file.filePath());
+    return {};
 }
 
 bool AnyCopy(const QString& ledgerPath) {

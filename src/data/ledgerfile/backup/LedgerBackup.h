@@ -16,16 +16,16 @@ QString FolderOf(const QString& ledgerPath);
 
 // Writes a consistent copy of the ledger open on connection into its backup folder (creating
 // the folder) and returns the copy's path. The copy is made by SQLite itself (VACUUM INTO) under
-// a temporary name, flushed to disk, checked like a ledger, and only then given its name; a
-// second copy in the same minute gets the next free suffix. Throws EInOutError naming the folder
-// and the cause when it cannot (the folder is a file or not writable, the disk is full, the
+// a temporary name (TPartialFile), checked like a ledger, and only then flushed and given its
+// name; a second copy in the same minute gets the next free suffix. Throws EInOutError naming the
+// folder and the cause when it cannot (the folder is a file or not writable, the disk is full, the
 // copy fails its check); the ledger and the earlier copies are left alone and the temporary file
 // is removed. The connection must have no statement running and no transaction open.
 QString Write(QSqlDatabase& connection, const QString& ledgerPath, const QDateTime& now);
 
 // Writes a consistent copy of the database open on connection into the empty file at path
-// through SQLite (VACUUM INTO: it reads the records still in a write-ahead log too) and flushes
-// it to disk. Empty on success, else why not, in words (ledgerPath names the database in them).
+// through SQLite (VACUUM INTO: it reads the records still in a write-ahead log too). Empty on
+// success, else why not, in words (ledgerPath names the database in them).
 QString CopyInto(QSqlDatabase& connection, const QString& path, const QString& ledgerPath);
 
 // Whether the backup folder of the ledger holds any copy (by its name; not checked).
@@ -39,11 +39,6 @@ QStringList Rotate(const QString& folder, const QDateTime& now);
 // rows inserted, changed or deleted (SQLite's total_changes). Refreshing the planner's
 // statistics at open does not count.
 bool ChangedSinceOpen(QSqlDatabase& connection);
-
-// Removes what a copy interrupted by a crash or a kill left in folder: the hidden temporary
-// files that match one of the name patterns, with their journals, untouched for an hour (so a
-// copy another program is writing right now stays).
-void RemoveStalePartials(const QString& folder, const QStringList& patterns);
 
 // Run at the end of the program: when the ledger is open and was changed during the run,
 // writes a copy and rotates the folder. Returns the copy's path, empty when none was needed.
