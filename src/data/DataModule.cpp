@@ -1,7 +1,9 @@
 #include "data/DataModule.h"
 
+#include "data/CommonDB.h"
 #include "data/Schema.h"
 #include "data/engine/SqliteEngine.h"
+#include "data/ledgerfile/LedgerFile.h"
 #include "data/ledgerfile/LedgerJournal.h"
 #include "data/ledgerfile/backup/LedgerBackup.h"
 #include "platform/ErrorReport.h"
@@ -9,11 +11,8 @@
 #include "platform/SystemError.h"
 
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QSqlRecord>
 #include <QUrl>
 
 TdmMain* dmMain = nullptr;
@@ -79,50 +78,23 @@ TLedgerProblem ProblemOfError(const QSqlError& error) {
     return TLedgerProblem::None;
 }
 
-// Every table of this program with every column it reads or writes: None, or what is wrong.
-TLedgerProblem TablesProblem(QSqlDatabase& connection, QString* reason) {
-    const QStringList present = connection.tables();
-    QStringList missing;
-    bool anyOfOurs = false;
-    for (const Schema::TTableColumns& table : Schema::LedgerTables()) {
-        bool found = false;
-        for (const QString& name : present)
-            found = found || name.compare(table.Name, Qt::CaseInsensitive) == 0;
-        if (!found) {
-            missing << QStringLiteral("缺少数据表 %1").arg(table.Name);
-            continue;
-        }
-        anyOfOurs = true;
-        const QSqlRecord columns = connection.record(table.Name);
-        for (const QString& column : table.Columns)
-            if (columns.indexOf(column) < 0)
-                missing << QStringLiteral("数据表 %1 缺少列 %2").arg(table.Name, column);
-    }
-    if (!anyOfOurs) {
-        *reason = QStringLiteral("其中没有本程序的数据表");
-        return TLedgerProblem::NotALedger;
-    }
-    *reason = missing.join(QStringLiteral("，"));
-    return missing.isEmpty() ? TLedgerProblem::None : TLedgerProblem::Damaged;
-}
-
 void CheckTables(QSqlDatabase& connection, const QString& path) {
     QString reason;
-    const TLedgerProblem problem = TablesProblem(connection, &reason);
+    const TLedgerProblem problem = LedgerFile::CheckTables(connection, &reason);
     if (problem != TLedgerProblem::None) Fail(problem, path, reason);
 }
 
 // Opens the file read-write; fails when it is missing or is not a ledger database.
 void OpenExisting(QSqlDatabase& connection, const QString& path) {
     QString reason;
-    const TLedgerProblem problem = TdmMain::InspectFile(path, &reason);
+    const TLedgerProblem problem = LedgerFile::InspectFile(path, &reason);
     if (problem != TLedgerProblem::None) Fail(problem, path, reason);
 
     QUrl uri = QUrl::fromLocalFile(QDir::current().absoluteFilePath(path));
     uri.setQuery(QStringLiteral("mode=rw"));
     connection.setDatabaseName(uri.toString(QUrl::FullyEncoded));
     connection.setConnectOptions(
-        QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(TdmMain::BusyTimeoutMs));
+        QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(LedgerFile::BusyTimeoutMs));
     if (!connection.open()) {
         const QSqlError error = connection.lastError();
         Fail(ProblemOfError(error), path, error.databaseText());
@@ -195,50 +167,10 @@ void TdmMain::Open() {
     }
 }
 
-TLedgerProblem TdmMain::CheckTables(QSqlDatabase& connection, QString* reason) {
-    QString found;
-    const TLedgerProblem problem = TablesProblem(connection, &found);
-    if (reason) *reason = found;
-    return problem;
-}
-
-TLedgerProblem TdmMain::InspectFile(const QString& path, QString* reason) {
-    const QFileInfo info(path);
-    if (!info.exists()) return TLedgerProblem::Missing;
-    if (info.isDir()) return TLedgerProblem::Folder;
-    for (const QString& file :
-         {path, path + QStringLiteral("-wal"), path + QStringLiteral("-journal")})
-        if (FileKindOf(file) == TFileKind::Special) {
-            if (reason) *reason = NotAFileText(file);
-            return TLedgerProblem::NotAFile;
-        }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        if (reason) *reason = file.errorString();
-        return TLedgerProblem::Unreadable;
-    }
-    const QByteArray header = file.read(100);
-    if (header.isEmpty() && file.error() != QFileDevice::NoError) {
-        if (reason) *reason = file.errorString();
-        return TLedgerProblem::Unreadable;
-    }
-    if (header.isEmpty()) return TLedgerProblem::Empty;
-    // Jet 3 and 4 files carry "Standard Jet DB" at bytes 4 to 19, Access 2007 files
-    // "Standard ACE DB".
-    const QByteArray jet = header.mid(4, 15);
-    if (jet == "Standard Jet DB" || jet == "Standard ACE DB") return TLedgerProblem::AccessFormat;
-    if (!header.startsWith(QByteArrayView("SQLite format 3\0", 16))) {
-        return TLedgerProblem::NotALedger;
-    }
-    return TLedgerProblem::None;
-}
-
-void TdmMain::SetReadOnlyFile(QSqlDatabase& connection, const QString& path) {
-    QUrl uri = QUrl::fromLocalFile(QDir::current().absoluteFilePath(path));
-    uri.setQuery(QStringLiteral("mode=ro"));
-    connection.setDatabaseName(uri.toString(QUrl::FullyEncoded));
-    connection.setConnectOptions(
-        QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(BusyTimeoutMs));
+QString TdmMain::BackupAtEnd() {
+    qryCommon->Close(); // a statement still reading would hold the copy back
+    return LedgerBackup::WriteAtEnd(cnHearthbook, Schema::DatabasePath,
+                                    TCommonDB::GetSysDateTime());
 }
 
 QSqlDatabase TdmMain::Ledger() {

@@ -109,19 +109,6 @@ void Exec(QSqlQuery& query, const QString& sql) {
 
 namespace Schema {
 
-const QList<TTableColumns>& LedgerTables() {
-    static const QList<TTableColumns> tables = {
-        {QStringLiteral("bPerson"),
-         {"PersonID", "PersonName", "RoleName", "LoginAccount", "LoginPassword", "Memos"}},
-        {QStringLiteral("bItemProject"), {"ItemProjectID", "ItemProject", "ItemType", "Memos"}},
-        {QStringLiteral("fPayout"),
-         {"PayoutID", "ItemProjectID", "Payout", "PayoutAccount", "IncomeAccount", "UseDate",
-          "PersonName", "Memos", "ItemType", "MonthNum", "YearNum", "QuarterNum"}},
-        {QStringLiteral("fDiary"), {"DiaryID", "Diary", "DiaryDate", "PersonID"}},
-    };
-    return tables;
-}
-
 void CreateTables(QSqlDatabase& connection) {
     QSqlQuery query(connection);
     for (const char* statement : Tables)

@@ -15,14 +15,6 @@ inline const QString DefaultPersonName = QStringLiteral("家长");
 inline const QString DefaultAccount = QStringLiteral("admin");
 inline const QString DefaultPassword = QStringLiteral("admin");
 
-// A table of the ledger with the columns the program reads and writes.
-struct TTableColumns {
-    QString Name;
-    QStringList Columns;
-};
-// bPerson, bItemProject, fPayout and fDiary with their columns, in their order in the table.
-const QList<TTableColumns>& LedgerTables();
-
 // Creates the four tables and their indexes on an open, empty connection.
 void CreateTables(QSqlDatabase& connection);
 // Adds the default member and the predefined categories.

@@ -3,10 +3,10 @@
 #include "LegacyFixture.h"
 #include "Pipe.h"
 
+#include "app/start/ConversionOffer.h"
 #include "data/Common.h"
 #include "data/DataModule.h"
 #include "data/Schema.h"
-#include "legacy/LegacyLedger.h"
 #include "platform/MessagePresenter.h"
 #include "platform/StopSignals.h"
 
@@ -58,8 +58,8 @@ private Q_SLOTS:
         LegacyFixture::WriteCopy(Schema::DatabasePath);
         ledger.Messages.Boxes.clear();
         ledger.Messages.ConfirmAnswers = {false};
-        QVERIFY(!LegacyLedger::OfferConversion());
-        QCOMPARE(ledger.Messages.Texts(), QStringList{LegacyLedger::ConversionQuestion});
+        QVERIFY(!ConversionOffer::Offer());
+        QCOMPARE(ledger.Messages.Texts(), QStringList{ConversionOffer::Question});
         QCOMPARE(ledger.Messages.Boxes.first().Kind, TMessageKind::Confirm);
         QCOMPARE(Files("DataBase"), QStringList{"Hearthbook.mdb"});
         QCOMPARE(ReadAll(Schema::DatabasePath), LegacyFixture::Bytes());
@@ -70,8 +70,8 @@ private Q_SLOTS:
         LegacyFixture::WriteCopy(Schema::DatabasePath);
         ledger.Messages.Boxes.clear();
         ledger.Messages.ConfirmAnswers = {true};
-        QVERIFY(LegacyLedger::OfferConversion());
-        QCOMPARE(ledger.Messages.Texts(), QStringList{LegacyLedger::ConversionQuestion});
+        QVERIFY(ConversionOffer::Offer());
+        QCOMPARE(ledger.Messages.Texts(), QStringList{ConversionOffer::Question});
         QCOMPARE(Files("DataBase"), QStringList({"Hearthbook.access.mdb", "Hearthbook.mdb"}));
         QCOMPARE(ReadAll("DataBase/Hearthbook.access.mdb"), LegacyFixture::Bytes());
         // The program then starts normally on the converted ledger.
@@ -81,17 +81,17 @@ private Q_SLOTS:
         QCOMPARE(ledger.Scalar("select count(*) from fDiary").toInt(), 20);
         // Asked once only: the next start finds a ledger of ours.
         ledger.Messages.Boxes.clear();
-        QVERIFY(LegacyLedger::OfferConversion());
+        QVERIFY(ConversionOffer::Offer());
         QVERIFY(ledger.Messages.Boxes.isEmpty());
     }
 
     void noQuestionForOurLedgerOrNone() {
         TTestLedger ledger; // a ledger of ours
         ledger.Messages.Boxes.clear();
-        QVERIFY(LegacyLedger::OfferConversion());
+        QVERIFY(ConversionOffer::Offer());
         QVERIFY(ledger.Messages.Boxes.isEmpty());
         QFile::remove(Schema::DatabasePath);
-        QVERIFY(LegacyLedger::OfferConversion()); // none: the data module reports it
+        QVERIFY(ConversionOffer::Offer()); // none: the data module reports it
         QVERIFY(ledger.Messages.Boxes.isEmpty());
     }
 
@@ -102,7 +102,7 @@ private Q_SLOTS:
         QVERIFY(QDir().mkpath("DataBase"));
         const TPipe pipe(Schema::DatabasePath);
         ledger.Messages.Boxes.clear();
-        QVERIFY(LegacyLedger::OfferConversion());
+        QVERIFY(ConversionOffer::Offer());
         QVERIFY(ledger.Messages.Boxes.isEmpty());
         QVERIFY(!pipe.Opened());
     }
@@ -144,9 +144,9 @@ private Q_SLOTS:
             ::raise(SIGTERM);
         });
         signal.start(300);
-        QVERIFY(!LegacyLedger::OfferConversion(&stopSignals));
+        QVERIFY(!ConversionOffer::Offer(&stopSignals));
         QVERIFY(stopSignals.Received());
-        QCOMPARE(ledger.Messages.Texts(), QStringList{LegacyLedger::ConversionQuestion});
+        QCOMPARE(ledger.Messages.Texts(), QStringList{ConversionOffer::Question});
         QCOMPARE(Files("DataBase"), QStringList{"Hearthbook.mdb"});
         QCOMPARE(ReadAll(Schema::DatabasePath), damaged);
     }
@@ -157,7 +157,7 @@ private Q_SLOTS:
         jet3[0x14] = 0;
         LegacyFixture::WriteCopy(Schema::DatabasePath, jet3);
         ledger.Messages.Boxes.clear();
-        QVERIFY(!LegacyLedger::OfferConversion());
+        QVERIFY(!ConversionOffer::Offer());
         QCOMPARE(ledger.Messages.Boxes.size(), 1);
         QCOMPARE(ledger.Messages.Boxes.first().Kind, TMessageKind::Error);
         QVERIFY(ledger.Messages.LastText().contains("Jet 3"));
@@ -169,7 +169,7 @@ private Q_SLOTS:
         QByteArray cut = LegacyFixture::Bytes().left(100000);
         LegacyFixture::WriteCopy(Schema::DatabasePath, cut);
         ledger.Messages.Boxes.clear();
-        QVERIFY(!LegacyLedger::OfferConversion());
+        QVERIFY(!ConversionOffer::Offer());
         QCOMPARE(ledger.Messages.Boxes.size(), 2); // the question, then the cause
         QCOMPARE(ledger.Messages.Boxes.last().Kind, TMessageKind::Error);
         QVERIFY(ledger.Messages.LastText().contains("已损坏"));

@@ -109,7 +109,7 @@ private Q_SLOTS:
                  qPrintable(text));
         QVERIFY2(text.contains(words), qPrintable(text));
         QVERIFY(!dmMain->cnHearthbook.isOpen());
-        QCOMPARE(int(TdmMain::InspectFile(Schema::DatabasePath)),
+        QCOMPARE(int(LedgerFile::InspectFile(Schema::DatabasePath)),
                  problem == int(TLedgerProblem::Damaged) ? int(TLedgerProblem::None) : problem);
         try {
             dmMain->Open();

@@ -4,6 +4,7 @@
 #include "data/DataModule.h"
 #include "data/ledgerfile/backup/LedgerBackup.h"
 #include "data/ledgerfile/LedgerCheck.h"
+#include "data/ledgerfile/LedgerFile.h"
 #include "data/ledgerfile/LedgerLock.h"
 #include "data/ledgerfile/LedgerRestore.h"
 #include "data/Schema.h"
@@ -27,7 +28,7 @@ void Print(FILE* stream, const QString& text) {
 QString WriteCopy(const QDateTime& now) {
     const QString ledger = Schema::DatabasePath;
     QString reason;
-    const TLedgerProblem problem = TdmMain::InspectFile(ledger, &reason);
+    const TLedgerProblem problem = LedgerFile::InspectFile(ledger, &reason);
     if (problem != TLedgerProblem::None)
         throw EInOutError(LedgerRestore::ProblemText(ledger, problem, reason) +
                           QStringLiteral("没有备份。"));
@@ -35,7 +36,7 @@ QString WriteCopy(const QDateTime& now) {
     QString copy;
     {
         QSqlDatabase connection = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        TdmMain::SetReadOnlyFile(connection, ledger);
+        LedgerFile::SetReadOnlyFile(connection, ledger);
         try {
             if (!connection.open())
                 throw EInOutError(

@@ -176,7 +176,7 @@ void EndCheck() {
 }
 
 void BackupAtEnd() {
-    if (dmMain) LedgerBackup::WriteAtEnd(*dmMain);
+    if (dmMain) dmMain->BackupAtEnd();
 }
 
 } // namespace LedgerRecovery

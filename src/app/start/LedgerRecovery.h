@@ -32,7 +32,7 @@ bool AwaitCheck();
 void EndCheck();
 
 // Run at the end, after the main window is gone: when the data module's ledger changed during
-// the run, writes a backup copy and rotates the backup folder (LedgerBackup::WriteAtEnd).
+// the run, writes a backup copy and rotates the backup folder (TdmMain::BackupAtEnd).
 // Throws EInOutError when the copy cannot be written.
 void BackupAtEnd();
 

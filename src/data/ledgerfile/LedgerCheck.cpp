@@ -1,5 +1,6 @@
 #include "data/ledgerfile/LedgerCheck.h"
 #include "data/ledgerfile/CheckStop.h"
+#include "data/ledgerfile/LedgerFile.h"
 #include "data/engine/SqliteEngine.h"
 
 #include <QSqlError>
@@ -70,7 +71,7 @@ TLedgerProblem CheckOpen(QSqlDatabase& connection, const QString& path, QString*
     *reason = RunQuickCheck(connection, &error);
     if (error.isValid()) return ProblemOf(error);
     if (!reason->isEmpty()) return TLedgerProblem::Damaged;
-    return TdmMain::CheckTables(connection, reason);
+    return LedgerFile::CheckTables(connection, reason);
 }
 
 } // namespace
@@ -84,12 +85,12 @@ QString QuickCheck(QSqlDatabase& connection) {
 
 TLedgerProblem CheckFile(const QString& path, QString* reason, TCheckStop* stop) {
     QString found;
-    TLedgerProblem problem = TdmMain::InspectFile(path, &found);
+    TLedgerProblem problem = LedgerFile::InspectFile(path, &found);
     if (problem == TLedgerProblem::None) {
         const QString name = QStringLiteral("check-") + QUuid::createUuid().toString();
         {
             QSqlDatabase connection = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-            TdmMain::SetReadOnlyFile(connection, path);
+            LedgerFile::SetReadOnlyFile(connection, path);
             problem = CheckOpen(connection, path, &found, stop);
             if (stop) stop->Watch(nullptr);
             connection.close();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/DataModule.h"
+#include "data/ledgerfile/LedgerProblem.h"
 
 class TCheckStop;
 
@@ -16,8 +16,8 @@ namespace LedgerCheck {
 QString QuickCheck(QSqlDatabase& connection);
 
 // Checks a ledger file without changing it, through a read-only connection of its own: an
-// SQLite file (TdmMain::InspectFile), the quick check, and this program's tables with their
-// columns (TdmMain::CheckTables). Read-only, the quick check reads every page as it does
+// SQLite file (LedgerFile::InspectFile), the quick check, and this program's tables with their
+// columns (LedgerFile::CheckTables). Read-only, the quick check reads every page as it does
 // otherwise but leaves out the tables' CHECK constraints (the widths of the text fields), which
 // it would evaluate row by row: a ledger of a million records is checked in a quarter of a
 // second instead of two. The file may be open in the program at the same time. None when it can

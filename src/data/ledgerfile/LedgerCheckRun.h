@@ -1,7 +1,7 @@
 #pragma once
 
 #include "data/ledgerfile/CheckStop.h"
-#include "data/DataModule.h"
+#include "data/ledgerfile/LedgerProblem.h"
 
 #include <QString>
 #include <memory>

@@ -3,6 +3,7 @@
 #include "data/ledgerfile/backup/BackupName.h"
 #include "data/ledgerfile/backup/LedgerBackup.h"
 #include "data/ledgerfile/LedgerCheck.h"
+#include "data/ledgerfile/LedgerFile.h"
 #include "platform/Exception.h"
 #include "platform/FileRename.h"
 #include "platform/PartialFile.h"
@@ -35,7 +36,7 @@ QString CopyThroughEngine(const QString& from, TPartialFile& to) {
     QString failure;
     {
         QSqlDatabase connection = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        TdmMain::SetReadOnlyFile(connection, from);
+        LedgerFile::SetReadOnlyFile(connection, from);
         failure = connection.open() ? LedgerBackup::CopyInto(connection, to.Path(), from)
                                     : connection.lastError().databaseText();
         connection.close();

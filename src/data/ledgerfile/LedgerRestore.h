@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/DataModule.h"
+#include "data/ledgerfile/LedgerProblem.h"
 
 #include <QDateTime>
 #include <QString>

@@ -17,12 +17,6 @@ class QSqlQuery;
 // (QSqlDriver::sqlStatement), parameterised and keyed on T's primary key.
 class TQueryWriter {
 public:
-    // The table of a plain "select * from T ..." statement; empty, with the reason in *reason,
-    // for anything else: a column list, a join, a union, a sub-select, a group by, an alias,
-    // several statements. String literals, quoted names and comments are skipped, so a value
-    // 'union' in a condition changes nothing.
-    static QString PlainTable(const QString& sql, QString* reason = nullptr);
-
     // The engine's own text of an error, for the messages the query throws.
     static QString ErrorText(const QSqlError& error);
 

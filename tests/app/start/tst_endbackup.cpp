@@ -5,7 +5,6 @@
 #include "app/MainWindow.h"
 #include "widgets/PictureButton.h"
 #include "data/DataModule.h"
-#include "data/ledgerfile/backup/LedgerBackup.h"
 #include "forms/base/FormPanel.h"
 #include "platform/Fonts.h"
 
@@ -79,7 +78,7 @@ private Q_SLOTS:
         QVERIFY(!TApplication::Terminated());
         EndRun();
         QVERIFY(FLedger->Messages.Boxes.isEmpty());
-        QCOMPARE(LedgerBackup::WriteAtEnd(*dmMain), QString());
+        QCOMPARE(dmMain->BackupAtEnd(), QString());
         QVERIFY(!QDir(QStringLiteral("DataBase/Backup")).exists());
     }
 
@@ -87,7 +86,7 @@ private Q_SLOTS:
         RunThroughEveryPage();
         FLedger->AddPayout(1, 7, "午饭", 25, QVariant(), QDate(2026, 12, 7), "家长", "支出");
         EndRun();
-        QCOMPARE(LedgerBackup::WriteAtEnd(*dmMain),
+        QCOMPARE(dmMain->BackupAtEnd(),
                  QStringLiteral("DataBase/Backup/Hearthbook-20261207-1030.mdb"));
         QVERIFY(FLedger->Messages.Boxes.isEmpty());
     }

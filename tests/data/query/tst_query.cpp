@@ -2,7 +2,7 @@
 #include "data/query/DayNumber.h"
 #include "data/query/Query.h"
 #include "data/query/QueryNotifier.h"
-#include "data/query/QueryWriter.h"
+#include "data/query/SelectText.h"
 #include "platform/Exception.h"
 
 #include <QAbstractItemModelTester>
@@ -1239,7 +1239,7 @@ private slots:
         QFETCH(QString, table);
         QFETCH(QString, reason);
         QString why = QStringLiteral("<unset>");
-        QCOMPARE(TQueryWriter::PlainTable(sql, &why), table);
+        QCOMPARE(SelectText::PlainTable(sql, &why), table);
         if (table.isEmpty()) {
             QVERIFY2(why.contains(QStringLiteral("只有单表的 select * 查询才能修改数据")),
                      qPrintable(why));

@@ -1,13 +1,9 @@
 #include "data/ledgerfile/backup/LedgerBackup.h"
 
+#include "data/engine/SqliteEngine.h"
+#include "data/ledgerfile/LedgerCheck.h"
 #include "data/ledgerfile/backup/BackupName.h"
 #include "data/ledgerfile/backup/BackupRotation.h"
-#include "data/CommonDB.h"
-#include "data/DataModule.h"
-#include "data/ledgerfile/LedgerCheck.h"
-#include "data/query/Query.h"
-#include "data/Schema.h"
-#include "data/engine/SqliteEngine.h"
 #include "platform/Exception.h"
 #include "platform/PartialFile.h"
 #include "platform/SystemError.h"
@@ -129,12 +125,10 @@ bool ChangedSinceOpen(QSqlDatabase& connection) {
            query.value(0).toLongLong() > 0;
 }
 
-QString WriteAtEnd(TdmMain& data) {
-    if (!data.cnHearthbook.isOpen() || !ChangedSinceOpen(data.cnHearthbook)) return {};
-    data.qryCommon->Close(); // a statement still reading would hold the copy back
-    const QDateTime now = TCommonDB::GetSysDateTime();
-    const QString copy = Write(data.cnHearthbook, Schema::DatabasePath, now);
-    Rotate(FolderOf(Schema::DatabasePath), now);
+QString WriteAtEnd(QSqlDatabase& connection, const QString& ledgerPath, const QDateTime& now) {
+    if (!connection.isOpen() || !ChangedSinceOpen(connection)) return {};
+    const QString copy = Write(connection, ledgerPath, now);
+    Rotate(FolderOf(ledgerPath), now);
     return copy;
 }
 

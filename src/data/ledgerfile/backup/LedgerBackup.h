@@ -5,8 +5,6 @@
 #include <QString>
 #include <QStringList>
 
-class TdmMain;
-
 // Backup copies of the ledger in the folder Backup beside it (DataBase/Backup), named after the
 // local date and minute (TBackupName) and thinned out by BackupRotation.
 namespace LedgerBackup {
@@ -40,9 +38,9 @@ QStringList Rotate(const QString& folder, const QDateTime& now);
 // statistics at open does not count.
 bool ChangedSinceOpen(QSqlDatabase& connection);
 
-// Run at the end of the program: when the ledger is open and was changed during the run,
-// writes a copy and rotates the folder. Returns the copy's path, empty when none was needed.
-// Throws as Write does.
-QString WriteAtEnd(TdmMain& data);
+// Run at the end of the program: when the ledger at ledgerPath is open on connection and was
+// changed during the run, writes a copy and rotates the folder. Returns the copy's path, empty
+// when none was needed. Throws as Write does; no statement may still be reading.
+QString WriteAtEnd(QSqlDatabase& connection, const QString& ledgerPath, const QDateTime& now);
 
 } // namespace LedgerBackup

@@ -134,12 +134,12 @@ private Q_SLOTS:
         QVERIFY(ledger.Scalar(statistics).toString() != before); // the open did analyse
         QCOMPARE(ledger.Scalar("select count(*) from fPayout").toInt(), 1500);
         QVERIFY(!LedgerBackup::ChangedSinceOpen(dmMain->cnHearthbook));
-        QCOMPARE(LedgerBackup::WriteAtEnd(*dmMain), QString());
+        QCOMPARE(dmMain->BackupAtEnd(), QString());
         QVERIFY(!QFileInfo::exists(Folder));
 
         ledger.Exec("update fPayout set Memos = '改' where PayoutID = 3");
         QVERIFY(LedgerBackup::ChangedSinceOpen(dmMain->cnHearthbook));
-        QCOMPARE(LedgerBackup::WriteAtEnd(*dmMain),
+        QCOMPARE(dmMain->BackupAtEnd(),
                  QStringLiteral("DataBase/Backup/Hearthbook-20261207-1030.mdb"));
     }
 
@@ -154,7 +154,7 @@ private Q_SLOTS:
         }
         WriteAll(Folder + QStringLiteral("/notes.txt"), "mine");
         ledger.AddPayout(1, 7, "午饭", 25, QVariant(), QDate(2026, 12, 7), "家长", "支出");
-        QVERIFY(!LedgerBackup::WriteAtEnd(*dmMain).isEmpty());
+        QVERIFY(!dmMain->BackupAtEnd().isEmpty());
         const QStringList left = FolderEntries(Folder);
         // the newest ten (the new copy and November's 3rd to 11th), and the notes
         QCOMPARE(left.size(), 11);

@@ -1,0 +1,97 @@
+#include "app/start/Commands.h"
+
+#include "app/start/BackupCommands.h"
+#include "data/Schema.h"
+#include "data/ledgerfile/LedgerLock.h"
+#include "data/ledgerfile/backup/LedgerBackup.h"
+#include "legacy/JetRowServer.h"
+#include "legacy/LegacyLedger.h"
+#include "platform/Exception.h"
+#include "platform/SystemError.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <cstdio>
+
+namespace Commands {
+
+// pennyvale --create-database: writes a new ledger below the current directory. A ledger gone
+// while its backups are there is not replaced by an empty one: the program's start offers the
+// backups, so this step leaves the place free and says why.
+int CreateDatabase(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    if (!QFileInfo::exists(Schema::DatabasePath) && LedgerBackup::AnyCopy(Schema::DatabasePath)) {
+        std::printf("%s\n", QStringLiteral("没有新建账本：账本 %1 不在，但文件夹 %2 中有它的备份；"
+                                           "启动程序后可以从备份恢复账本。")
+                                .arg(ShownPath(Schema::DatabasePath),
+                                     ShownPath(LedgerBackup::FolderOf(Schema::DatabasePath)))
+                                .toUtf8()
+                                .constData());
+        return 0;
+    }
+    try {
+        Schema::CreateDatabase(Schema::DatabasePath);
+        std::printf(
+            "%s\n",
+            QStringLiteral("已创建数据库 %1").arg(Schema::DatabasePath).toUtf8().constData());
+        return 0;
+    } catch (const Exception& error) {
+        std::fprintf(stderr, "%s\n", error.Message.toUtf8().constData());
+        return 1;
+    }
+}
+
+// pennyvale --import-access FILE.mdb: converts a ledger kept in the old Access format.
+int ImportAccess(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    if (argc != 3) {
+        std::fprintf(stderr, "%s\n", "用法：pennyvale --import-access 文件.mdb");
+        return 2;
+    }
+    // A conversion never writes a ledger that a running program has open, nor does a restore
+    // replace the ledger while it is converted: the folder is made first, so that the lock
+    // can be written even where there was no ledger yet.
+    const QString folder = QFileInfo(Schema::DatabasePath).path();
+    const bool hadFolder = QFileInfo::exists(folder);
+    if (!QDir().mkpath(folder)) {
+        std::fprintf(
+            stderr, "%s\n",
+            QStringLiteral("无法创建文件夹 %1。").arg(ShownPath(folder)).toUtf8().constData());
+        return 1;
+    }
+    int code = 1;
+    {
+        TLedgerLock lock(Schema::DatabasePath);
+        if (!lock.TryLock() && lock.Refuses()) {
+            std::fprintf(stderr, "%s\n", lock.RefusalText().toUtf8().constData());
+            return 1;
+        }
+        code = LegacyLedger::ImportAccess(QFile::decodeName(argv[2]));
+    }
+    if (code != 0 && !hadFolder) QDir().rmdir(folder); // only when still empty
+    return code;
+}
+
+// pennyvale --backup: writes a backup copy of the ledger now.
+int Backup(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    return BackupCommands::Backup();
+}
+
+// pennyvale --restore FILE: puts a copy of a backup in place of the ledger.
+int Restore(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    if (argc != 3) {
+        std::fprintf(stderr, "%s\n", "用法：pennyvale --restore 备份文件.mdb");
+        return 2;
+    }
+    return BackupCommands::Restore(QFile::decodeName(argv[2]));
+}
+
+int ReadOldLedger(int, char* argv[]) {
+    return JetRowServer::Run(QFile::decodeName(argv[2]));
+}
+
+} // namespace Commands
