@@ -4,6 +4,7 @@
 #include "forms/base/FormBase.h"
 
 #include <QPointer>
+#include <memory>
 
 class QLabel;
 class QLineEdit;
@@ -11,6 +12,7 @@ class QPushButton;
 class QSplitter;
 class TDBGrid;
 class TMemo;
+class TMaintenanceWiring;
 class TPanel;
 
 // The family's members and their login accounts: the list at the left, the edit area at the
@@ -58,7 +60,6 @@ protected:
 private:
     void BuildLayout();
     void qryPersonAfterScroll();
-    void dsPersonStateChange();
     void sbAppendClick();
     void sbSaveClick();
     void sbCancelClick();
@@ -70,6 +71,7 @@ private:
 
     bool FFillEnabled = true;
     bool FSplitPlaced = false;
+    std::unique_ptr<TMaintenanceWiring> FWiring; // after the query: unbinds before it goes
 };
 
 extern QPointer<TfrmFamilyMember> frmFamilyMember;
