@@ -54,13 +54,7 @@ TfrmFamilyMember::TfrmFamilyMember(QWidget* parent) : TfrmBase(parent), qryPerso
     setObjectName(QStringLiteral("frmFamilyMember"));
     setWindowTitle(QStringLiteral("家庭成员"));
     BuildLayout();
-    FWiring->Bind(qryPerson, dbgPerson, FFillEnabled,
-                  {.AfterScroll = [this] { qryPersonAfterScroll(); },
-                   .Append = [this] { sbAppendClick(); },
-                   .Save = [this] { sbSaveClick(); },
-                   .Cancel = [this] { sbCancelClick(); },
-                   .Delete = [this] { sbDeleteClick(); },
-                   .Quit = [this] { sbQuitClick(); }});
+    FWiring->Bind(this, qryPerson, dbgPerson, &TfrmFamilyMember::qryPersonAfterScroll);
 }
 
 TfrmFamilyMember::~TfrmFamilyMember() = default;

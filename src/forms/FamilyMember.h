@@ -58,6 +58,7 @@ protected:
     void FormShow() override;
 
 private:
+    friend class TMaintenanceWiring; // joins the handlers below
     void BuildLayout();
     void qryPersonAfterScroll();
     void sbAppendClick();

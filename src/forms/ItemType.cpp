@@ -32,7 +32,8 @@ const QString Expenditure = QStringLiteral("支出");
 
 // Grouped by the type, which the group rows show.
 const QList<TGridColumn> CategoryColumns = {
-    {QStringLiteral("dbgItemProjectColumn1"), QStringLiteral("ItemType"), QStringLiteral("收支类型")},
+    {QStringLiteral("dbgItemProjectColumn1"), QStringLiteral("ItemType"),
+     QStringLiteral("收支类型")},
     {QStringLiteral("dbgItemProjectColumn2"), QStringLiteral("ItemProject"),
      QStringLiteral("收支名称")},
 };
@@ -50,13 +51,7 @@ TfrmItemType::TfrmItemType(QWidget* parent) : TfrmBase(parent), qryItemProject(T
     setObjectName(QStringLiteral("frmItemType"));
     setWindowTitle(QStringLiteral("收支分类项目"));
     BuildLayout();
-    FWiring->Bind(qryItemProject, dbgItemProject, FFillEnabled,
-                  {.AfterScroll = [this] { qryItemProjectAfterScroll(); },
-                   .Append = [this] { sbAppendClick(); },
-                   .Save = [this] { sbSaveClick(); },
-                   .Cancel = [this] { sbCancelClick(); },
-                   .Delete = [this] { sbDeleteClick(); },
-                   .Quit = [this] { sbQuitClick(); }});
+    FWiring->Bind(this, qryItemProject, dbgItemProject, &TfrmItemType::qryItemProjectAfterScroll);
 }
 
 TfrmItemType::~TfrmItemType() = default;

@@ -66,6 +66,7 @@ protected:
     void FormShow() override;
 
 private:
+    friend class TMaintenanceWiring; // joins the handlers below
     void BuildLayout();
     void qryItemProjectAfterScroll();
     void sbAppendClick();

@@ -17,7 +17,7 @@ TMaintenanceWiring::~TMaintenanceWiring() {
     FQuery->OnStateChange = nullptr;
 }
 
-void TMaintenanceWiring::Bind(TQuery& query, TDBGrid* grid, bool& fillEnabled, THandlers handlers) {
+void TMaintenanceWiring::Join(TQuery& query, TDBGrid* grid, bool& fillEnabled, THandlers handlers) {
     FQuery = &query;
     FGrid = grid;
     const std::pair<QPushButton*, std::function<void()>&> clicks[] = {

@@ -75,9 +75,9 @@ const QList<TGridColumn> RecordColumns = {
      TColumnFormat::Currency, TFooterKind::Sum, 110},
     {QStringLiteral("dbgPayoutUseDate"), QStringLiteral("UseDate"), QStringLiteral("日期"), true,
      Qt::AlignCenter, Qt::AlignCenter, TColumnFormat::Date, TFooterKind::None, 90},
-    {QStringLiteral("dbgPayoutPersonName"), QStringLiteral("PersonName"),
-     QStringLiteral("记帐人"), true, Qt::AlignLeft | Qt::AlignVCenter, Qt::AlignCenter,
-     TColumnFormat::Text, TFooterKind::None, 70},
+    {QStringLiteral("dbgPayoutPersonName"), QStringLiteral("PersonName"), QStringLiteral("记帐人"),
+     true, Qt::AlignLeft | Qt::AlignVCenter, Qt::AlignCenter, TColumnFormat::Text,
+     TFooterKind::None, 70},
 };
 
 QString AmountFieldOf(const QString& kind) {
@@ -127,13 +127,7 @@ TfrmPayoutBase::TfrmPayoutBase(QWidget* parent)
     connect(sbPayout, &QAbstractButton::clicked, this, Guarded([this] { sbPayoutClick(); }));
     ceAccount->installEventFilter(this);
     SetKindCaptions(QStringLiteral("支出"));
-    FWiring->Bind(*qryPayout, dbgPayout, FFillEnabled,
-                  {.AfterScroll = [this] { qryPayoutAfterScroll(); },
-                   .Append = [this] { sbAppendClick(); },
-                   .Save = [this] { sbSaveClick(); },
-                   .Cancel = [this] { sbCancelClick(); },
-                   .Delete = [this] { sbDeleteClick(); },
-                   .Quit = [this] { sbQuitClick(); }});
+    FWiring->Bind(this, *qryPayout, dbgPayout, &TfrmPayoutBase::qryPayoutAfterScroll);
 }
 
 TfrmPayoutBase::~TfrmPayoutBase() {
