@@ -4,8 +4,8 @@
 #include "data/CommonDB.h"
 #include "data/DataModule.h"
 #include "data/TextRules.h"
-#include "forms/ButtonBar.h"
-#include "platform/ErrorReport.h"
+#include "forms/FillPause.h"
+#include "forms/MaintenanceWiring.h"
 #include "platform/GbkCodec.h"
 #include "widgets/grid/DBGrid.h"
 #include "widgets/Memo.h"
@@ -22,6 +22,17 @@
 QPointer<TfrmFamilyMember> frmFamilyMember;
 
 namespace {
+
+const QList<TGridColumn> PersonColumns = {
+    {QStringLiteral("dbgPersonPersonName"), QStringLiteral("PersonName"), QStringLiteral("成员"),
+     true, Qt::AlignLeft | Qt::AlignVCenter, Qt::AlignCenter, TColumnFormat::Text,
+     TFooterKind::None, 96},
+    {QStringLiteral("dbgPersonLoginAccount"), QStringLiteral("LoginAccount"),
+     QStringLiteral("帐户"), true, Qt::AlignLeft | Qt::AlignVCenter, Qt::AlignCenter,
+     TColumnFormat::Text, TFooterKind::None, 96},
+    {QStringLiteral("dbgPersonRoleName"), QStringLiteral("RoleName"), QStringLiteral("角色"), true,
+     Qt::AlignLeft | Qt::AlignVCenter, Qt::AlignCenter},
+};
 
 // Shows a stored text whole, even when it is longer than the box takes: the box then allows its
 // length, and saving tells the user.
@@ -43,24 +54,10 @@ TfrmFamilyMember::TfrmFamilyMember(QWidget* parent) : TfrmBase(parent), qryPerso
     setObjectName(QStringLiteral("frmFamilyMember"));
     setWindowTitle(QStringLiteral("家庭成员"));
     BuildLayout();
-
-    qryPerson.AfterScroll = [this](TQuery&) { qryPersonAfterScroll(); };
-    qryPerson.OnStateChange = [this](TQuery&) { dsPersonStateChange(); };
-    dbgPerson->SetDataSet(&qryPerson);
-
-    connect(sbAppend, &QPushButton::clicked, this, Guarded([this] { sbAppendClick(); }));
-    connect(sbSave, &QPushButton::clicked, this, Guarded([this] { sbSaveClick(); }));
-    connect(sbCancel, &QPushButton::clicked, this, Guarded([this] { sbCancelClick(); }));
-    connect(sbDelete, &QPushButton::clicked, this, Guarded([this] { sbDeleteClick(); }));
-    connect(sbQuit, &QPushButton::clicked, this, Guarded([this] { sbQuitClick(); }));
+    FWiring->Bind(this, qryPerson, dbgPerson, &TfrmFamilyMember::qryPersonAfterScroll);
 }
 
-TfrmFamilyMember::~TfrmFamilyMember() {
-    // the grid lets go of the query before the query goes
-    dbgPerson->SetDataSet(nullptr);
-    qryPerson.AfterScroll = nullptr;
-    qryPerson.OnStateChange = nullptr;
-}
+TfrmFamilyMember::~TfrmFamilyMember() = default;
 
 void TfrmFamilyMember::BuildLayout() {
     auto* root = new QVBoxLayout(this);
@@ -69,12 +66,9 @@ void TfrmFamilyMember::BuildLayout() {
 
     Panel8 = new TPanel(this);
     Panel8->setObjectName(QStringLiteral("Panel8"));
-    const TButtonBar bar = FillButtonBar(Panel8, 4);
-    sbAppend = bar.sbAppend;
-    sbSave = bar.sbSave;
-    sbCancel = bar.sbCancel;
-    sbDelete = bar.sbDelete;
-    sbQuit = bar.sbQuit;
+    FWiring = std::make_unique<TMaintenanceWiring>(this, Panel8,
+                                                   TButtonBarStyle{.Margins = {4, 4, 4, 4}});
+    std::tie(sbAppend, sbSave, sbCancel, sbDelete, sbQuit) = FWiring->Bar.Buttons();
     root->addWidget(Panel8);
 
     Splitter1 = new QSplitter(Qt::Horizontal, this);
@@ -84,16 +78,7 @@ void TfrmFamilyMember::BuildLayout() {
 
     dbgPerson = new TDBGrid(Splitter1);
     dbgPerson->setObjectName(QStringLiteral("dbgPerson"));
-    const Qt::Alignment left = Qt::AlignLeft | Qt::AlignVCenter;
-    dbgPerson->SetColumns({
-        {QStringLiteral("dbgPersonPersonName"), QStringLiteral("PersonName"), QStringLiteral("成员"),
-         true, left, Qt::AlignCenter, TColumnFormat::Text, TFooterKind::None, 96},
-        {QStringLiteral("dbgPersonLoginAccount"), QStringLiteral("LoginAccount"),
-         QStringLiteral("帐户"), true, left, Qt::AlignCenter, TColumnFormat::Text,
-         TFooterKind::None, 96},
-        {QStringLiteral("dbgPersonRoleName"), QStringLiteral("RoleName"), QStringLiteral("角色"),
-         true, left, Qt::AlignCenter},
-    });
+    dbgPerson->SetColumns(PersonColumns);
     dbgPerson->SetIndicator(true);
     dbgPerson->setAccessibleName(QStringLiteral("家庭成员"));
 
@@ -156,19 +141,14 @@ void TfrmFamilyMember::FormShow() {
         layout()->activate();
         Splitter1->setSizes({300, qMax(1, Splitter1->width() - 300 - Splitter1->handleWidth())});
     }
-    FFillEnabled = false;
-    try {
+    {
+        TFillPause pause(FFillEnabled);
         TCommonDB::OpenSQL(QStringLiteral("select * from bPerson"), qryPerson);
-    } catch (...) {
-        FFillEnabled = true;
-        throw;
     }
-    FFillEnabled = true;
     qryPersonAfterScroll();
 }
 
 void TfrmFamilyMember::qryPersonAfterScroll() {
-    if (!FFillEnabled) return;
     const bool row = qryPerson.Active() && !qryPerson.IsEmpty();
     auto text = [&](const char* field) {
         return row ? qryPerson.FieldByName(QString::fromLatin1(field)).AsString() : QString();
@@ -178,14 +158,6 @@ void TfrmFamilyMember::qryPersonAfterScroll() {
     ShowWhole(edtLoginAccount, text("LoginAccount"), AccountLength);
     ShowWhole(edtLoginPassword, TCommon::DecodeText(text("LoginPassword")), PasswordLength);
     mmMemos->SetText(text("Memos"));
-}
-
-void TfrmFamilyMember::dsPersonStateChange() {
-    const TDataSetState state = qryPerson.State();
-    const bool editing = state == TDataSetState::Edit || state == TDataSetState::Insert;
-    sbAppend->setEnabled(!editing);
-    sbDelete->setEnabled(!editing);
-    dbgPerson->setEnabled(!editing);
 }
 
 void TfrmFamilyMember::sbAppendClick() {
@@ -234,14 +206,8 @@ void TfrmFamilyMember::sbSaveClick() {
 
     if (qryPerson.State() != TDataSetState::Insert && qryPerson.IsEmpty()) {
         // nothing to overwrite: the input becomes a new member, the edit area stays as typed
-        FFillEnabled = false;
-        try {
-            qryPerson.Append();
-        } catch (...) {
-            FFillEnabled = true;
-            throw;
-        }
-        FFillEnabled = true;
+        TFillPause pause(FFillEnabled);
+        qryPerson.Append();
     }
     if (qryPerson.State() == TDataSetState::Insert)
         qryPerson.FieldByName(QStringLiteral("PersonID")).SetAsInteger(NewPersonID());

@@ -4,6 +4,7 @@
 #include "forms/base/FormBase.h"
 
 #include <QPointer>
+#include <memory>
 
 class QLabel;
 class QLineEdit;
@@ -11,6 +12,7 @@ class QPushButton;
 class QSplitter;
 class TDBGrid;
 class TMemo;
+class TMaintenanceWiring;
 class TPanel;
 
 // The family's members and their login accounts: the list at the left, the edit area at the
@@ -56,9 +58,9 @@ protected:
     void FormShow() override;
 
 private:
+    friend class TMaintenanceWiring; // joins the handlers below
     void BuildLayout();
     void qryPersonAfterScroll();
-    void dsPersonStateChange();
     void sbAppendClick();
     void sbSaveClick();
     void sbCancelClick();
@@ -70,6 +72,7 @@ private:
 
     bool FFillEnabled = true;
     bool FSplitPlaced = false;
+    std::unique_ptr<TMaintenanceWiring> FWiring; // after the query: unbinds before it goes
 };
 
 extern QPointer<TfrmFamilyMember> frmFamilyMember;

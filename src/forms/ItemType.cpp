@@ -4,9 +4,9 @@
 #include "data/CommonDB.h"
 #include "data/DataModule.h"
 #include "data/TextRules.h"
-#include "forms/ButtonBar.h"
+#include "forms/FillPause.h"
+#include "forms/MaintenanceWiring.h"
 #include "forms/base/FormPanel.h"
-#include "platform/ErrorReport.h"
 #include "widgets/grid/DBGrid.h"
 #include "widgets/Memo.h"
 #include "widgets/Panel.h"
@@ -30,6 +30,14 @@ namespace {
 const QString Income = QStringLiteral("收入");
 const QString Expenditure = QStringLiteral("支出");
 
+// Grouped by the type, which the group rows show.
+const QList<TGridColumn> CategoryColumns = {
+    {QStringLiteral("dbgItemProjectColumn1"), QStringLiteral("ItemType"),
+     QStringLiteral("收支类型")},
+    {QStringLiteral("dbgItemProjectColumn2"), QStringLiteral("ItemProject"),
+     QStringLiteral("收支名称")},
+};
+
 QLabel* BlueHeading(const QString& text, QWidget* parent, const QString& name) {
     auto* label = new QLabel(text, parent);
     label->setObjectName(name);
@@ -43,24 +51,10 @@ TfrmItemType::TfrmItemType(QWidget* parent) : TfrmBase(parent), qryItemProject(T
     setObjectName(QStringLiteral("frmItemType"));
     setWindowTitle(QStringLiteral("收支分类项目"));
     BuildLayout();
-
-    qryItemProject.AfterScroll = [this](TQuery&) { qryItemProjectAfterScroll(); };
-    qryItemProject.OnStateChange = [this](TQuery&) { dsItemProjectStateChange(); };
-    dbgItemProject->SetDataSet(&qryItemProject);
-
-    connect(sbAppend, &QPushButton::clicked, this, Guarded([this] { sbAppendClick(); }));
-    connect(sbSave, &QPushButton::clicked, this, Guarded([this] { sbSaveClick(); }));
-    connect(sbCancel, &QPushButton::clicked, this, Guarded([this] { sbCancelClick(); }));
-    connect(sbDelete, &QPushButton::clicked, this, Guarded([this] { sbDeleteClick(); }));
-    connect(sbQuit, &QPushButton::clicked, this, Guarded([this] { sbQuitClick(); }));
+    FWiring->Bind(this, qryItemProject, dbgItemProject, &TfrmItemType::qryItemProjectAfterScroll);
 }
 
-TfrmItemType::~TfrmItemType() {
-    // the grid lets go of the query before the query goes
-    dbgItemProject->SetDataSet(nullptr);
-    qryItemProject.AfterScroll = nullptr;
-    qryItemProject.OnStateChange = nullptr;
-}
+TfrmItemType::~TfrmItemType() = default;
 
 void TfrmItemType::BuildLayout() {
     auto* root = new QHBoxLayout(this);
@@ -80,10 +74,7 @@ void TfrmItemType::BuildLayout() {
     left->addWidget(lblItemTypes);
     dbgItemProject = new TDBGrid(Panel3);
     dbgItemProject->setObjectName(QStringLiteral("dbgItemProject"));
-    dbgItemProject->SetColumns({
-        {QStringLiteral("dbgItemProjectColumn1"), QStringLiteral("ItemType"), QStringLiteral("收支类型")},
-        {QStringLiteral("dbgItemProjectColumn2"), QStringLiteral("ItemProject"), QStringLiteral("收支名称")},
-    });
+    dbgItemProject->SetColumns(CategoryColumns);
     dbgItemProject->SetGroupColumn(QStringLiteral("ItemType"));
     dbgItemProject->SetHeaderVisible(false);
     dbgItemProject->SetGridLines(false);
@@ -99,12 +90,9 @@ void TfrmItemType::BuildLayout() {
 
     Panel8 = new TPanel(Panel4);
     Panel8->setObjectName(QStringLiteral("Panel8"));
-    const TButtonBar bar = FillButtonBar(Panel8, 2, 2);
-    sbAppend = bar.sbAppend;
-    sbSave = bar.sbSave;
-    sbCancel = bar.sbCancel;
-    sbDelete = bar.sbDelete;
-    sbQuit = bar.sbQuit;
+    FWiring = std::make_unique<TMaintenanceWiring>(
+        this, Panel8, TButtonBarStyle{.Margins = {2, 2, 2, 2}, .Spacing = 2});
+    std::tie(sbAppend, sbSave, sbCancel, sbDelete, sbQuit) = FWiring->Bar.Buttons();
     right->addWidget(Panel8);
 
     Panel7 = new TPanel(Panel4);
@@ -186,20 +174,15 @@ void TfrmItemType::FormShow() {
         layout()->activate();
         Splitter1->setSizes({202, qMax(1, Splitter1->width() - 202 - Splitter1->handleWidth())});
     }
-    FFillEnabled = false;
-    try {
+    {
+        TFillPause pause(FFillEnabled);
         TCommonDB::OpenSQL(QStringLiteral("select * from bItemProject"), qryItemProject);
-    } catch (...) {
-        FFillEnabled = true;
-        throw;
     }
-    FFillEnabled = true;
     qryItemProjectAfterScroll();
     dbgItemProject->FullExpand();
 }
 
 void TfrmItemType::qryItemProjectAfterScroll() {
-    if (!FFillEnabled) return;
     const bool row = qryItemProject.Active() && !qryItemProject.IsEmpty();
     auto text = [&](const char* field) {
         return row ? qryItemProject.FieldByName(QString::fromLatin1(field)).AsString() : QString();
@@ -210,14 +193,6 @@ void TfrmItemType::qryItemProjectAfterScroll() {
     edtItemProject->setText(name);
     mmMemos->SetText(text("Memos"));
     SelectType(text("ItemType"));
-}
-
-void TfrmItemType::dsItemProjectStateChange() {
-    const TDataSetState state = qryItemProject.State();
-    const bool editing = state == TDataSetState::Edit || state == TDataSetState::Insert;
-    sbAppend->setEnabled(!editing);
-    sbDelete->setEnabled(!editing);
-    dbgItemProject->setEnabled(!editing);
 }
 
 void TfrmItemType::sbAppendClick() {
@@ -250,14 +225,8 @@ void TfrmItemType::sbSaveClick() {
 
     if (qryItemProject.State() != TDataSetState::Insert && qryItemProject.IsEmpty()) {
         // nothing to overwrite: the input becomes a new category, the edit area stays as typed
-        FFillEnabled = false;
-        try {
-            qryItemProject.Append();
-        } catch (...) {
-            FFillEnabled = true;
-            throw;
-        }
-        FFillEnabled = true;
+        TFillPause pause(FFillEnabled);
+        qryItemProject.Append();
     }
     if (qryItemProject.State() == TDataSetState::Insert)
         qryItemProject.FieldByName(QStringLiteral("ItemProjectID")).SetAsInteger(NewItemProjectID());

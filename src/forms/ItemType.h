@@ -4,6 +4,7 @@
 #include "forms/base/FormBase.h"
 
 #include <QPointer>
+#include <memory>
 
 class QButtonGroup;
 class QGroupBox;
@@ -14,6 +15,7 @@ class QRadioButton;
 class QSplitter;
 class TDBGrid;
 class TMemo;
+class TMaintenanceWiring;
 class TPanel;
 
 // The categories of income and expenditure: a list grouped by type at the left, the edit area at
@@ -64,9 +66,9 @@ protected:
     void FormShow() override;
 
 private:
+    friend class TMaintenanceWiring; // joins the handlers below
     void BuildLayout();
     void qryItemProjectAfterScroll();
-    void dsItemProjectStateChange();
     void sbAppendClick();
     void sbSaveClick();
     void sbCancelClick();
@@ -81,6 +83,7 @@ private:
 
     bool FFillEnabled = true;
     bool FSplitPlaced = false;
+    std::unique_ptr<TMaintenanceWiring> FWiring; // after the query: unbinds before it goes
 };
 
 extern QPointer<TfrmItemType> frmItemType;

@@ -40,6 +40,40 @@ const QString StatPayoutColumns =
     QStringLiteral(" select b.ItemType, a.ItemProjectID, b.ItemProject, 0 - sum(a.PayoutAccount) "
                    "as iSum");
 
+constexpr Qt::Alignment Centred = Qt::AlignCenter;
+constexpr Qt::Alignment Right = Qt::AlignRight | Qt::AlignVCenter;
+constexpr Qt::Alignment Left = Qt::AlignLeft | Qt::AlignVCenter;
+
+// The details' columns: keys hidden, the category's name looked up, both amounts summed.
+const QList<TGridColumn> DetailColumns = {
+    {QStringLiteral("dbgPayoutPayoutID"), QStringLiteral("PayoutID"), QString(), false},
+    {QStringLiteral("dbgPayoutItemProjectID"), QStringLiteral("ItemProjectID"), QString(), false},
+    {QStringLiteral("dbgPayoutPayout"), QStringLiteral("Payout"), QStringLiteral("支出内容"), true,
+     Left, Centred, TColumnFormat::Text, TFooterKind::None, 160},
+    {QStringLiteral("dbgPayoutItemProject"), QStringLiteral("ItemProject"),
+     QStringLiteral("消费项目"), true, Left, Centred, TColumnFormat::Text, TFooterKind::None, 100},
+    {QStringLiteral("dbgPayoutPayoutAccount"), QStringLiteral("PayoutAccount"),
+     QStringLiteral("支出金额"), true, Right, Centred, TColumnFormat::Currency, TFooterKind::Sum,
+     110},
+    {QStringLiteral("dbgPayoutIncomeAccount"), QStringLiteral("IncomeAccount"),
+     QStringLiteral("收入金额"), true, Right, Centred, TColumnFormat::Currency, TFooterKind::Sum,
+     110},
+    {QStringLiteral("dbgPayoutUseDate"), QStringLiteral("UseDate"), QStringLiteral("日期"), true,
+     Centred, Centred, TColumnFormat::Date, TFooterKind::None, 90},
+    {QStringLiteral("dbgPayoutPersonName"), QStringLiteral("PersonName"),
+     QStringLiteral("记帐人"), true, Left, Centred, TColumnFormat::Text, TFooterKind::None, 70},
+};
+
+// The totals' columns: the kind (the grouping column, hidden), the category, its sum.
+const QList<TGridColumn> StatColumns = {
+    {QStringLiteral("dxDBGridColumn1"), QStringLiteral("ItemType"), QStringLiteral("收支类型"),
+     false},
+    {QStringLiteral("dxDBGridLookupColumn1"), QStringLiteral("ItemProject"),
+     QStringLiteral("收支项目"), true, Left, Centred, TColumnFormat::Text, TFooterKind::None, 220},
+    {QStringLiteral("dxDBGridCurrencyColumn1"), QStringLiteral("iSum"), QStringLiteral("金额"),
+     true, Right, Centred, TColumnFormat::Currency, TFooterKind::Sum, 140},
+};
+
 // A date picker that shows the date alone in the short date format and keeps the time of day
 // of its value: choosing another date replaces only the date part.
 QDateTimeEdit* DatePicker(QWidget* parent, const QString& name, const QString& accessibleName) {
@@ -148,32 +182,10 @@ TfrmPayQuery::TfrmPayQuery(QWidget* parent)
 
     // The details: keys hidden, the category's name looked up, expenditure negated, the date
     // centred, both amounts summed in the footer; a header click sorts.
-    const auto centred = Qt::AlignCenter;
-    const auto right = Qt::AlignRight | Qt::AlignVCenter;
-    const auto left = Qt::AlignLeft | Qt::AlignVCenter;
     dbgPayout = new TDBGrid(TabSheet1);
     dbgPayout->setObjectName(QStringLiteral("dbgPayout"));
     dbgPayout->setAccessibleName(QStringLiteral("帐目细节"));
-    dbgPayout->SetColumns({
-        {QStringLiteral("dbgPayoutPayoutID"), QStringLiteral("PayoutID"), QString(), false},
-        {QStringLiteral("dbgPayoutItemProjectID"), QStringLiteral("ItemProjectID"), QString(),
-         false},
-        {QStringLiteral("dbgPayoutPayout"), QStringLiteral("Payout"), QStringLiteral("支出内容"),
-         true, left, centred, TColumnFormat::Text, TFooterKind::None, 160},
-        {QStringLiteral("dbgPayoutItemProject"), QStringLiteral("ItemProject"),
-         QStringLiteral("消费项目"), true, left, centred, TColumnFormat::Text, TFooterKind::None,
-         100},
-        {QStringLiteral("dbgPayoutPayoutAccount"), QStringLiteral("PayoutAccount"),
-         QStringLiteral("支出金额"), true, right, centred, TColumnFormat::Currency,
-         TFooterKind::Sum, 110},
-        {QStringLiteral("dbgPayoutIncomeAccount"), QStringLiteral("IncomeAccount"),
-         QStringLiteral("收入金额"), true, right, centred, TColumnFormat::Currency,
-         TFooterKind::Sum, 110},
-        {QStringLiteral("dbgPayoutUseDate"), QStringLiteral("UseDate"), QStringLiteral("日期"),
-         true, centred, centred, TColumnFormat::Date, TFooterKind::None, 90},
-        {QStringLiteral("dbgPayoutPersonName"), QStringLiteral("PersonName"),
-         QStringLiteral("记帐人"), true, left, centred, TColumnFormat::Text, TFooterKind::None, 70},
-    });
+    dbgPayout->SetColumns(DetailColumns);
     dbgPayout->SetSortable(true);
     dbgPayout->SetDataSet(qryPayout.get());
 
@@ -182,15 +194,7 @@ TfrmPayQuery::TfrmPayQuery(QWidget* parent)
     dbgStat->setObjectName(QStringLiteral("dbgStat"));
     dbgStat->setAccessibleName(QStringLiteral("帐目统计"));
     dbgStat->SetGroupColumn(QStringLiteral("ItemType")); // first, so its rows carry the kind
-    dbgStat->SetColumns({
-        {QStringLiteral("dxDBGridColumn1"), QStringLiteral("ItemType"), QStringLiteral("收支类型"),
-         false},
-        {QStringLiteral("dxDBGridLookupColumn1"), QStringLiteral("ItemProject"),
-         QStringLiteral("收支项目"), true, left, centred, TColumnFormat::Text, TFooterKind::None,
-         220},
-        {QStringLiteral("dxDBGridCurrencyColumn1"), QStringLiteral("iSum"), QStringLiteral("金额"),
-         true, right, centred, TColumnFormat::Currency, TFooterKind::Sum, 140},
-    });
+    dbgStat->SetColumns(StatColumns);
     dbgStat->SetGroupPanelVisible(true);
     dbgStat->SetSortable(true);
     dbgStat->SetDataSet(qryStat.get());

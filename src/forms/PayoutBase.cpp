@@ -10,6 +10,7 @@
 #include "data/TextRules.h"
 #include "forms/FillPause.h"
 #include "forms/ItemType.h"
+#include "forms/MaintenanceWiring.h"
 #include "forms/base/FormPanel.h"
 #include "platform/DateText.h"
 #include "platform/ErrorReport.h"
@@ -30,7 +31,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
-#include <QShortcut>
 #include <QVBoxLayout>
 
 QPointer<TfrmIncome> frmIncome;
@@ -45,22 +45,43 @@ constexpr int ContentWidth = 200;
 // Whole yuan: the amount box takes at most ten digits.
 constexpr int AmountDigits = 10;
 
-QPushButton* BarButton(QWidget* parent, const QString& name, const QString& caption,
-                       const QString& hint) {
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(name);
-    button->setToolTip(hint);
-    button->setAutoDefault(false); // Enter in a field never presses a button
-    button->setFocusPolicy(Qt::TabFocus);
-    return button;
-}
-
 QLabel* FieldLabel(QWidget* parent, const QString& name, QWidget* buddy) {
     auto* label = new QLabel(parent);
     label->setObjectName(name);
     label->setBuddy(buddy);
     label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     return label;
+}
+
+// The list's columns; "%1" in a caption stands for the form's kind. Of the two amounts, only the
+// kind's shows.
+const QList<TGridColumn> RecordColumns = {
+    {QStringLiteral("dbgPayoutPayoutID"), QStringLiteral("PayoutID"), QStringLiteral("编号"), false,
+     Qt::AlignRight | Qt::AlignVCenter, Qt::AlignCenter, TColumnFormat::Integer},
+    {QStringLiteral("dbgPayoutItemProjectID"), QStringLiteral("ItemProjectID"),
+     QStringLiteral("项目编号"), false, Qt::AlignRight | Qt::AlignVCenter, Qt::AlignCenter,
+     TColumnFormat::Integer},
+    {QStringLiteral("dbgPayoutPayout"), QStringLiteral("Payout"), QStringLiteral("%1内容"), true,
+     Qt::AlignLeft | Qt::AlignVCenter, Qt::AlignCenter, TColumnFormat::Text, TFooterKind::None,
+     210},
+    {QStringLiteral("dbgPayoutItemProject"), QStringLiteral("ItemProject"),
+     QStringLiteral("%1项目"), true, Qt::AlignLeft | Qt::AlignVCenter, Qt::AlignCenter,
+     TColumnFormat::Text, TFooterKind::None, 100},
+    {QStringLiteral("dbgPayoutPayoutAccount"), QStringLiteral("PayoutAccount"),
+     QStringLiteral("支出金额"), true, Qt::AlignRight | Qt::AlignVCenter, Qt::AlignCenter,
+     TColumnFormat::Currency, TFooterKind::Sum, 110},
+    {QStringLiteral("dbgPayoutIncomeAccount"), QStringLiteral("IncomeAccount"),
+     QStringLiteral("收入金额"), true, Qt::AlignRight | Qt::AlignVCenter, Qt::AlignCenter,
+     TColumnFormat::Currency, TFooterKind::Sum, 110},
+    {QStringLiteral("dbgPayoutUseDate"), QStringLiteral("UseDate"), QStringLiteral("日期"), true,
+     Qt::AlignCenter, Qt::AlignCenter, TColumnFormat::Date, TFooterKind::None, 90},
+    {QStringLiteral("dbgPayoutPersonName"), QStringLiteral("PersonName"), QStringLiteral("记帐人"),
+     true, Qt::AlignLeft | Qt::AlignVCenter, Qt::AlignCenter, TColumnFormat::Text,
+     TFooterKind::None, 70},
+};
+
+QString AmountFieldOf(const QString& kind) {
+    return kind == Income ? QStringLiteral("IncomeAccount") : QStringLiteral("PayoutAccount");
 }
 
 // The category button's picture: a small ledger page with a plus, drawn rather than shipped.
@@ -103,37 +124,14 @@ TfrmPayoutBase::TfrmPayoutBase(QWidget* parent)
     setWindowTitle(QStringLiteral("理财管理"));
     BuildLayout();
 
-    connect(sbAppend, &QAbstractButton::clicked, this, Guarded([this] { sbAppendClick(); }));
-    connect(sbSave, &QAbstractButton::clicked, this, Guarded([this] { sbSaveClick(); }));
-    connect(sbCancel, &QAbstractButton::clicked, this, Guarded([this] { sbCancelClick(); }));
-    connect(sbDelete, &QAbstractButton::clicked, this, Guarded([this] { sbDeleteClick(); }));
-    connect(sbQuit, &QAbstractButton::clicked, this, Guarded([this] { sbQuitClick(); }));
     connect(sbPayout, &QAbstractButton::clicked, this, Guarded([this] { sbPayoutClick(); }));
-    // Keyboard equivalents of the two buttons used most; Enter itself never saves.
-    for (auto [button, keys] : {std::pair{sbAppend, QKeySequence(Qt::CTRL | Qt::Key_N)},
-                                std::pair{sbSave, QKeySequence(Qt::CTRL | Qt::Key_S)}}) {
-        auto* shortcut = new QShortcut(keys, this);
-        shortcut->setContext(Qt::WidgetWithChildrenShortcut);
-        connect(shortcut, &QShortcut::activated, button, [button = button] {
-            if (button->isEnabled()) button->click();
-        });
-        button->setToolTip(button->toolTip() + QStringLiteral("（") +
-                           keys.toString(QKeySequence::NativeText) + QStringLiteral("）"));
-    }
-
-    qryPayout->AfterScroll = [this](TQuery&) { RunGuarded([this] { qryPayoutAfterScroll(); }); };
-    qryPayout->OnStateChange = [this](TQuery&) { RunGuarded([this] { dsPayoutStateChange(); }); };
     ceAccount->installEventFilter(this);
     SetKindCaptions(QStringLiteral("支出"));
-    dbgPayout->SetDataSet(qryPayout.get());
+    FWiring->Bind(this, *qryPayout, dbgPayout, &TfrmPayoutBase::qryPayoutAfterScroll);
 }
 
 TfrmPayoutBase::~TfrmPayoutBase() {
     RunGuarded([this] { FormDestroy(); });
-    // the list lets go of the query before the query goes
-    dbgPayout->SetDataSet(nullptr);
-    qryPayout->AfterScroll = nullptr;
-    qryPayout->OnStateChange = nullptr;
 }
 
 void TfrmPayoutBase::BuildLayout() {
@@ -144,24 +142,11 @@ void TfrmPayoutBase::BuildLayout() {
     // 1. The button bar, 退出 at the right edge.
     Panel8 = new TPanel(this);
     Panel8->setObjectName(QStringLiteral("Panel8"));
-    Panel8->setFocusPolicy(Qt::ClickFocus); // takes the focus from the fields when leaving
-    auto* bar = new QHBoxLayout(Panel8);
-    bar->setContentsMargins(6, 4, 6, 4);
-    bar->setSpacing(4);
-    sbAppend = BarButton(Panel8, QStringLiteral("sbAppend"), QStringLiteral("新增"),
-                         QStringLiteral("新增一笔记录"));
-    sbSave = BarButton(Panel8, QStringLiteral("sbSave"), QStringLiteral("保存"),
-                       QStringLiteral("保存编辑区的内容"));
-    sbCancel = BarButton(Panel8, QStringLiteral("sbCancel"), QStringLiteral("取消"),
-                         QStringLiteral("放弃尚未保存的输入"));
-    sbDelete = BarButton(Panel8, QStringLiteral("sbDelete"), QStringLiteral("删除"),
-                         QStringLiteral("删除选中的记录"));
-    sbQuit = BarButton(Panel8, QStringLiteral("sbQuit"), QStringLiteral("退出"),
-                       QStringLiteral("关闭本窗口"));
-    for (QPushButton* button : {sbAppend, sbSave, sbCancel, sbDelete})
-        bar->addWidget(button);
-    bar->addStretch(1);
-    bar->addWidget(sbQuit);
+    FWiring = std::make_unique<TMaintenanceWiring>(
+        this, Panel8,
+        TButtonBarStyle{
+            .Margins = {6, 4, 6, 4}, .Spacing = 4, .QuitApart = true, .KeyboardAids = true});
+    std::tie(sbAppend, sbSave, sbCancel, sbDelete, sbQuit) = FWiring->Bar.Buttons();
     form->addWidget(Panel8);
 
     // 2. The edit area: labelled fields at the left, the note at the right.
@@ -283,45 +268,17 @@ void TfrmPayoutBase::SetKindCaptions(const QString& kind) {
     lblUseDate->setText(kind + QStringLiteral("时间"));
     lblAccount->setText(kind + QStringLiteral("金额"));
 
-    const bool income = kind == Income;
-    const Qt::Alignment left = Qt::AlignLeft | Qt::AlignVCenter;
-    const Qt::Alignment right = Qt::AlignRight | Qt::AlignVCenter;
-    auto column = [](const char* name, const char* field, const QString& caption, bool visible,
-                     Qt::Alignment alignment, TColumnFormat format, TFooterKind footer, int width) {
-        TGridColumn c;
-        c.Name = QString::fromLatin1(name);
-        c.Field = QString::fromLatin1(field);
-        c.Caption = caption;
-        c.Visible = visible;
-        c.Alignment = alignment;
-        c.HeaderAlignment = Qt::AlignCenter;
-        c.Format = format;
-        c.Footer = footer;
-        c.Width = width;
-        return c;
-    };
-    dbgPayout->SetColumns({
-        column("dbgPayoutPayoutID", "PayoutID", QStringLiteral("编号"), false, right,
-               TColumnFormat::Integer, TFooterKind::None, 0),
-        column("dbgPayoutItemProjectID", "ItemProjectID", QStringLiteral("项目编号"), false, right,
-               TColumnFormat::Integer, TFooterKind::None, 0),
-        column("dbgPayoutPayout", "Payout", kind + QStringLiteral("内容"), true, left,
-               TColumnFormat::Text, TFooterKind::None, 210),
-        column("dbgPayoutItemProject", "ItemProject", kind + QStringLiteral("项目"), true, left,
-               TColumnFormat::Text, TFooterKind::None, 100),
-        column("dbgPayoutPayoutAccount", "PayoutAccount", QStringLiteral("支出金额"), !income,
-               right, TColumnFormat::Currency, TFooterKind::Sum, 110),
-        column("dbgPayoutIncomeAccount", "IncomeAccount", QStringLiteral("收入金额"), income, right,
-               TColumnFormat::Currency, TFooterKind::Sum, 110),
-        column("dbgPayoutUseDate", "UseDate", QStringLiteral("日期"), true, Qt::AlignCenter,
-               TColumnFormat::Date, TFooterKind::None, 90),
-        column("dbgPayoutPersonName", "PersonName", QStringLiteral("记帐人"), true, left,
-               TColumnFormat::Text, TFooterKind::None, 70),
-    });
+    QList<TGridColumn> columns = RecordColumns;
+    for (TGridColumn& column : columns) {
+        column.Caption.replace(QStringLiteral("%1"), kind);
+        if (column.Format == TColumnFormat::Currency)
+            column.Visible = column.Field == AmountFieldOf(kind);
+    }
+    dbgPayout->SetColumns(columns);
 }
 
 QString TfrmPayoutBase::AmountField() const {
-    return FItemType == Income ? QStringLiteral("IncomeAccount") : QStringLiteral("PayoutAccount");
+    return AmountFieldOf(FItemType);
 }
 
 QString TfrmPayoutBase::CategoryStatement() const {
@@ -370,7 +327,6 @@ void TfrmPayoutBase::FormDestroy() {
 }
 
 void TfrmPayoutBase::qryPayoutAfterScroll() {
-    if (!FFillEnabled) return;
     TQuery& q = *qryPayout;
     edtPayout->setText(q.FieldByName(QStringLiteral("Payout")).AsString());
     cbItemProject->setCurrentIndex(
@@ -380,14 +336,6 @@ void TfrmPayoutBase::qryPayoutAfterScroll() {
                                                          : useDate.AsDateTime());
     ceAccount->setText(AmountText(q.FieldByName(AmountField())));
     mmMemos->setPlainText(q.FieldByName(QStringLiteral("Memos")).AsString());
-}
-
-void TfrmPayoutBase::dsPayoutStateChange() {
-    const TDataSetState state = qryPayout->State();
-    const bool browsing = state != TDataSetState::Edit && state != TDataSetState::Insert;
-    sbAppend->setEnabled(browsing);
-    sbDelete->setEnabled(browsing);
-    dbgPayout->setEnabled(browsing);
 }
 
 void TfrmPayoutBase::sbAppendClick() {

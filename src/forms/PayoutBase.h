@@ -13,6 +13,7 @@ class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class TDBGrid;
+class TMaintenanceWiring;
 class TPanel;
 class TPictureButton;
 class TQuery;
@@ -72,7 +73,6 @@ public:
 
     // The handlers, as the buttons and the list run them.
     void qryPayoutAfterScroll();
-    void dsPayoutStateChange();
     void sbAppendClick();
     void sbSaveClick();
     void sbCancelClick();
@@ -99,6 +99,8 @@ private:
     void FillCategories();
     void ReadCategoryNames();
     QString AmountField() const;
+
+    std::unique_ptr<TMaintenanceWiring> FWiring; // after the queries: unbinds before they go
 };
 
 // Daily income.
