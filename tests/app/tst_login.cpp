@@ -222,6 +222,8 @@ private slots:
                                         << "" << WrongPassword;
         QTest::newRow("apostrophe in the account") << "ad'min"
                                                    << "admin" << UnknownAccount;
+        QTest::newRow("account that would widen the lookup") << "x' or '1'='1"
+                                                             << "admin" << UnknownAccount;
     }
 
     void refused() {

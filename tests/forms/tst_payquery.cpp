@@ -1,4 +1,4 @@
-#include "Fixture.h"
+#include "FormUnderTest.h"
 #include "data/ComboPub.h"
 #include "data/CommonDB.h"
 #include "data/DataModule.h"
@@ -73,11 +73,8 @@ double Sum(TQuery& query, const QString& field) {
 
 } // namespace
 
-class TestPayQuery : public QObject {
+class TestPayQuery : public QObject, TFormUnderTest<TfrmPayQuery> {
     Q_OBJECT
-
-    std::unique_ptr<TTestLedger> FLedger;
-    std::unique_ptr<TfrmPayQuery> FForm;
 
     // Income 3000 on 1 December; expenditure 25 on the begin day (7 December), 1000 on the end
     // day (6 January) and 209 on the day before the begin day; and another member's records.
@@ -97,43 +94,24 @@ class TestPayQuery : public QObject {
     }
 
     TfrmPayQuery* Show() {
-        FForm = std::make_unique<TfrmPayQuery>();
-        frmPayQuery = FForm.get();
-        FForm->resize(1000, 600);
-        FForm->show();
-        return FForm.get();
+        auto form = std::make_unique<TfrmPayQuery>();
+        frmPayQuery = form.get();
+        form->resize(1000, 600);
+        return ShowForm(std::move(form));
     }
 
-    void Query() { QTest::mouseClick(FForm->sbQuery, Qt::LeftButton); }
-
-    // Types text into a field key by key, Chinese characters included.
-    static void Type(QWidget* field, const QString& text) {
-        field->setFocus();
-        for (const QChar ch : text) {
-            QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(ch));
-            QApplication::sendEvent(field, &press);
-        }
-    }
-
-    // The user picks an item of a list.
-    static void Choose(QComboBox* combo, const QString& text) {
-        combo->setCurrentIndex(combo->findText(text));
-        emit combo->activated(combo->currentIndex());
-    }
+    void Query() { Click(FForm->sbQuery); }
 
 private slots:
     void init() {
-        FLedger = std::make_unique<TTestLedger>();
+        OpenLedger();
         ComboPub->CurPersonName = Member;
         ComboPub->CurPersonID = QStringLiteral("1");
         FLedger->AddPerson(2, Other, QStringLiteral("lisi"), QStringLiteral("1"));
         FLedger->AddPerson(3, QStringLiteral("   "), QStringLiteral("blank"), QStringLiteral("1"));
     }
 
-    void cleanup() {
-        FForm.reset();
-        FLedger.reset();
-    }
+    void cleanup() { CloseForm(); }
 
     // -- the filter bar and the pages ------------------------------------------------------------
 
