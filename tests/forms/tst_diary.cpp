@@ -72,14 +72,7 @@ class TestDiary : public QObject, TFormUnderTest<QWidget> {
     // The diary inside a skinned host panel, as the related-tools page opens it, for member 1.
     void OpenDiary(const QString& personId = QStringLiteral("1")) {
         ComboPub->CurPersonID = personId;
-        auto window = std::make_unique<QWidget>();
-        window->resize(668, 479);
-        auto* layout = new QVBoxLayout(window.get());
-        layout->setContentsMargins(0, 0, 0, 0);
-        frmPanel = new TfrmPanel(window.get());
-        layout->addWidget(frmPanel);
-        ShowForm(std::move(window));
-        frmDiary = FDiary = new TfrmDiary(frmPanel);
+        frmDiary = FDiary = new TfrmDiary(ShowHostPanel());
         FDiary->setWindowFlags(Qt::Widget);
         FDiary->setGeometry(frmPanel->rect());
         frmPanel->sdMain.AddNestedForm(FDiary);
@@ -150,7 +143,6 @@ private slots:
 
     void cleanup() {
         CloseForm(); // frees the host panel and the diary in it
-        frmPanel = nullptr;
         FDiary = nullptr;
     }
 

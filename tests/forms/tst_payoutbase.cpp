@@ -228,7 +228,7 @@ private slots:
         QCOMPARE(day.data().toString(), ShortDateText(QDate(2026, 12, 3)));
         QCOMPARE(Qt::Alignment(day.data(Qt::TextAlignmentRole).toInt()) & Qt::AlignHCenter,
                  Qt::AlignHCenter);
-        QCOMPARE(FForm->dbgPayout->IndexOfRow(0, "ItemProject").data().toString(),
+        QCOMPARE(Cell(FForm->dbgPayout, 0, "ItemProject"),
                  kind == Income ? QStringLiteral("工资") : QStringLiteral("餐饮"));
     }
 
@@ -241,7 +241,7 @@ private slots:
         FForm->qryPayout->Last();
         QCOMPARE(FForm->edtPayout->text(), QStringLiteral("别的程序写的"));
         QCOMPARE(FForm->ceAccount->text(), QStringLiteral("超出范围"));
-        QCOMPARE(FForm->dbgPayout->IndexOfRow(1, "PayoutAccount").data().toString(),
+        QCOMPARE(Cell(FForm->dbgPayout, 1, "PayoutAccount"),
                  QStringLiteral("超出范围"));
         QCOMPARE(FForm->dbgPayout->FooterText("PayoutAccount"), QStringLiteral("超出范围"));
         Click(FForm->sbSave);

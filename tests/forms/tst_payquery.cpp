@@ -511,13 +511,13 @@ private slots:
                            QStringLiteral("支出"));
         Show();
         const QString outOfRange = QStringLiteral("超出范围");
-        QCOMPARE(FForm->dbgPayout->IndexOfRow(1, "PayoutAccount").data().toString(), outOfRange);
+        QCOMPARE(Cell(FForm->dbgPayout, 1, "PayoutAccount"), outOfRange);
         QCOMPARE(FForm->dbgPayout->FooterText("PayoutAccount"), outOfRange);
         QCOMPARE(FForm->dbgPayout->FooterText("IncomeAccount"), QStringLiteral("￥3,000.00"));
         QMap<QString, QString> totals;
         for (int row = 0; row < FForm->qryStat->RecordCount(); ++row)
-            totals[FForm->dbgStat->IndexOfRow(row, "ItemProject").data().toString()] =
-                FForm->dbgStat->IndexOfRow(row, "iSum").data().toString();
+            totals[Cell(FForm->dbgStat, row, "ItemProject")] =
+                Cell(FForm->dbgStat, row, "iSum");
         QCOMPARE(totals.value(QStringLiteral("餐饮")), outOfRange);
         QCOMPARE(totals.value(QStringLiteral("交通")), QStringLiteral("-￥25.00"));
         QCOMPARE(totals.value(QStringLiteral("工资")), QStringLiteral("￥3,000.00"));

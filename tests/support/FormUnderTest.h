@@ -3,6 +3,7 @@
 #include "Fixture.h"
 #include "Typing.h"
 
+#include "forms/base/FormPanel.h"
 #include "widgets/grid/DBGrid.h"
 
 #include <QAbstractButton>
@@ -12,6 +13,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QTreeView>
+#include <QVBoxLayout>
 #include <functional>
 #include <memory>
 
@@ -43,8 +45,21 @@ protected:
         if (rows) rows(*FLedger);
         ShowForm();
     }
+    // For a page nested as the main window nests it (TForm being QWidget): a window of the main
+    // window's size, shown, filled by the skinned host panel, frmPanel, which is returned.
+    TfrmPanel* ShowHostPanel() {
+        auto window = std::make_unique<TForm>();
+        window->resize(668, 479);
+        auto* layout = new QVBoxLayout(window.get());
+        layout->setContentsMargins(0, 0, 0, 0);
+        frmPanel = new TfrmPanel(window.get());
+        layout->addWidget(frmPanel);
+        ShowForm(std::move(window));
+        return frmPanel;
+    }
     void CloseForm() {
         FForm.reset();
+        frmPanel = nullptr;
         FLedger.reset();
     }
 
