@@ -107,17 +107,7 @@ class TestDiary : public QObject, TFormUnderTest<QWidget> {
         QPlainTextEdit* memo = FDiary->mmDiary;
         memo->setFocus();
         memo->selectAll();
-        for (const QChar c : text) {
-            if (c == u'\n') {
-                QTest::keyClick(memo, Qt::Key_Return);
-            } else if (c.unicode() < 0x80) {
-                QTest::keyClicks(memo, QString(c));
-            } else {
-                QInputMethodEvent commit;
-                commit.setCommitString(QString(c));
-                QApplication::sendEvent(memo, &commit);
-            }
-        }
+        TypeThroughInputMethod(memo, text);
     }
 
     int DiaryCount() { return Value("select count(*) from fDiary").toInt(); }

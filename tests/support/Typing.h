@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QTest>
 
@@ -25,4 +26,20 @@ inline void TypeInto(QLineEdit* edit, const QString& text) {
     edit->selectAll();
     QTest::keyClick(edit, Qt::Key_Backspace);
     KeyIn(edit, text);
+}
+
+// Types the text as a Chinese user does: Latin characters and line breaks from the keyboard,
+// the others committed by the input method.
+inline void TypeThroughInputMethod(QWidget* widget, const QString& text) {
+    for (const QChar c : text) {
+        if (c == u'\n') {
+            QTest::keyClick(widget, Qt::Key_Return);
+        } else if (c.unicode() < 0x80) {
+            QTest::keyClicks(widget, QString(c));
+        } else {
+            QInputMethodEvent commit;
+            commit.setCommitString(QString(c));
+            QApplication::sendEvent(widget, &commit);
+        }
+    }
 }
