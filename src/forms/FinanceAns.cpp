@@ -212,7 +212,7 @@ void TfrmFinanceAns::sbAnsClick() {
 }
 
 QString TfrmFinanceAns::ChartStatement(const QString& periodColumn, const QString& person,
-                                      const QString& year) {
+                                       const QString& year) {
     return QStringLiteral("select ") + periodColumn +
            QStringLiteral(", sum(IncomeAccount) as fSum01, sum(PayoutAccount) as "
                           "fSum02 from fPayout where PersonName = '") +

@@ -283,8 +283,8 @@ QString TfrmPayQuery::Conditions(const TFilter& filter, const QString& prefix) {
                       SqlText(filter.Person) + QStringLiteral("'");
     if (filter.ByDate)
         conditions += QStringLiteral(" and ") + prefix + QStringLiteral("UseDate >= ") +
-                      DayNumber::Text(filter.Begin.addDays(-1)) + QStringLiteral(" and ") +
-                      prefix + QStringLiteral("UseDate <= ") + DayNumber::Text(filter.End);
+                      DayNumber::Text(filter.Begin.addDays(-1)) + QStringLiteral(" and ") + prefix +
+                      QStringLiteral("UseDate <= ") + DayNumber::Text(filter.End);
     if (!filter.Content.isEmpty())
         conditions += QStringLiteral(" and ") + prefix + QStringLiteral("Payout like '%") +
                       SqlLikeText(filter.Content) + QStringLiteral("%' escape '") +
@@ -294,7 +294,8 @@ QString TfrmPayQuery::Conditions(const TFilter& filter, const QString& prefix) {
 
 QString TfrmPayQuery::DetailsStatement(const QString& person, const TFilter& filter) {
     return DetailsColumns + QStringLiteral("1 = 1 and PersonName = '") + SqlText(person) +
-           QStringLiteral("'") + Conditions(filter, QString()) + QStringLiteral(" order by UseDate");
+           QStringLiteral("'") + Conditions(filter, QString()) +
+           QStringLiteral(" order by UseDate");
 }
 
 QString TfrmPayQuery::StatisticsStatement(const QString& person, const TFilter& filter) {

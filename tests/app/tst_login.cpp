@@ -5,9 +5,9 @@
 #include "app/Login.h"
 #include "data/ComboPub.h"
 #include "data/Common.h"
-#include "platform/Fonts.h"
 #include "data/DataModule.h"
 #include "data/Schema.h"
+#include "platform/Fonts.h"
 #include "settings/IniSetting.h"
 #include "widgets/PictureButton.h"
 

@@ -286,8 +286,7 @@ private slots:
                  46363); // 7 December stays where it was
         QCOMPARE(Value("select Diary from fDiary where DiaryID = 1").toString(),
                  QStringLiteral("七日"));
-        QCOMPARE(Value("select count(*) from fDiary where DiaryDate = 46359").toInt(),
-                 1);
+        QCOMPARE(Value("select count(*) from fDiary where DiaryDate = 46359").toInt(), 1);
     }
 
     // -- saving --------------------------------------------------------------------------------
@@ -308,7 +307,7 @@ private slots:
         QCOMPARE(FLedger->Messages.Boxes.size(), 1);
         QCOMPARE(FLedger->Messages.Boxes[0].Kind, TMessageKind::Warning);
         QCOMPARE(LastMessage(), DayText(Today) + QStringLiteral(" 日志保存成功！"));
-        QVERIFY(LastMessage().contains(QStringLiteral("2026"))); // 4-digit year
+        QVERIFY(LastMessage().contains(QStringLiteral("2026")));                // 4-digit year
         QCOMPARE(FDiary->mmDiary->toPlainText(), QStringLiteral("第一篇日记")); // not refilled
     }
 

@@ -4,9 +4,9 @@
 #include "data/Common.h"
 #include "forms/FamilyMember.h"
 #include "platform/GbkCodec.h"
+#include "widgets/Memo.h"
 #include "widgets/grid/DBGrid.h"
 #include "widgets/grid/GridModel.h"
-#include "widgets/Memo.h"
 
 #include <QApplication>
 #include <QKeyEvent>

@@ -3,9 +3,9 @@
 #include "data/ComboPub.h"
 #include "data/DataModule.h"
 #include "forms/ItemType.h"
+#include "widgets/Memo.h"
 #include "widgets/grid/DBGrid.h"
 #include "widgets/grid/GridGroupModel.h"
-#include "widgets/Memo.h"
 
 #include <QApplication>
 #include <QKeyEvent>

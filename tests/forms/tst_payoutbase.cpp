@@ -7,11 +7,11 @@
 #include "forms/ItemType.h"
 #include "forms/PayoutBase.h"
 #include "platform/DateText.h"
+#include "widgets/Panel.h"
+#include "widgets/PictureButton.h"
 #include "widgets/grid/DBGrid.h"
 #include "widgets/grid/GridFooter.h"
 #include "widgets/grid/GridModel.h"
-#include "widgets/Panel.h"
-#include "widgets/PictureButton.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -241,8 +241,7 @@ private slots:
         FForm->qryPayout->Last();
         QCOMPARE(FForm->edtPayout->text(), QStringLiteral("别的程序写的"));
         QCOMPARE(FForm->ceAccount->text(), QStringLiteral("超出范围"));
-        QCOMPARE(Cell(FForm->dbgPayout, 1, "PayoutAccount"),
-                 QStringLiteral("超出范围"));
+        QCOMPARE(Cell(FForm->dbgPayout, 1, "PayoutAccount"), QStringLiteral("超出范围"));
         QCOMPARE(FForm->dbgPayout->FooterText("PayoutAccount"), QStringLiteral("超出范围"));
         Click(FForm->sbSave);
         QCOMPARE(FLedger->Messages.Texts(), QStringList{InvalidAmount});
@@ -556,8 +555,7 @@ private slots:
         AddThroughForm("午饭", "餐饮", QDate(2026, 12, 2), "20");
         QCOMPARE(FLedger->Messages.Boxes.size(), 1);
         QCOMPARE(FLedger->Messages.Boxes[0].Kind, TMessageKind::Error);
-        QVERIFY2(LastMessage().contains("磁盘已满"),
-                 qPrintable(LastMessage()));
+        QVERIFY2(LastMessage().contains("磁盘已满"), qPrintable(LastMessage()));
         QVERIFY(FForm->FFillEnabled);
         QCOMPARE(FForm->qryPayout->State(), TDataSetState::Insert);
         QCOMPARE(FForm->edtPayout->text(), QStringLiteral("午饭")); // left to correct

@@ -5,10 +5,10 @@
 #include "data/query/Query.h"
 #include "forms/PayQuery.h"
 #include "platform/DateText.h"
+#include "widgets/Panel.h"
 #include "widgets/grid/DBGrid.h"
 #include "widgets/grid/GridFooter.h"
 #include "widgets/grid/GridGroupModel.h"
-#include "widgets/Panel.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -516,8 +516,7 @@ private slots:
         QCOMPARE(FForm->dbgPayout->FooterText("IncomeAccount"), QStringLiteral("￥3,000.00"));
         QMap<QString, QString> totals;
         for (int row = 0; row < FForm->qryStat->RecordCount(); ++row)
-            totals[Cell(FForm->dbgStat, row, "ItemProject")] =
-                Cell(FForm->dbgStat, row, "iSum");
+            totals[Cell(FForm->dbgStat, row, "ItemProject")] = Cell(FForm->dbgStat, row, "iSum");
         QCOMPARE(totals.value(QStringLiteral("餐饮")), outOfRange);
         QCOMPARE(totals.value(QStringLiteral("交通")), QStringLiteral("-￥25.00"));
         QCOMPARE(totals.value(QStringLiteral("工资")), QStringLiteral("￥3,000.00"));

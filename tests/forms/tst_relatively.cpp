@@ -261,8 +261,7 @@ private slots:
         } else {
             QCOMPARE(FLedger->Messages.Boxes.size(), 1);
             QCOMPARE(FLedger->Messages.Boxes[0].Kind, TMessageKind::Warning);
-            QVERIFY2(LastMessage().startsWith(message),
-                     qPrintable(LastMessage()));
+            QVERIFY2(LastMessage().startsWith(message), qPrintable(LastMessage()));
         }
         QCOMPARE(FOpened, installed ? QStringList{page} : QStringList{});
     }

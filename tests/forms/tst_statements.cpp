@@ -62,8 +62,12 @@ class TestStatements : public QObject {
     static TFilter Filter(const QString& kind, const QString& person, const QString& content,
                           bool byDate = false) {
         const QTime time(10, 30); // the pickers keep the time of day they opened with
-        return {kind, person, byDate, QDateTime(QDate(2026, 12, 1), time),
-                QDateTime(QDate(2026, 12, 31), time), content};
+        return {kind,
+                person,
+                byDate,
+                QDateTime(QDate(2026, 12, 1), time),
+                QDateTime(QDate(2026, 12, 31), time),
+                content};
     }
 
 private Q_SLOTS:
@@ -117,8 +121,7 @@ private Q_SLOTS:
             << TfrmPayQuery::DetailsStatement("妈妈", Filter("", "", "LUNCH")) << ids
             << QStringList{"6"};
         QTest::newRow("details content is no pattern")
-            << TfrmPayQuery::DetailsStatement("妈妈", Filter("", "", "%_")) << ids
-            << QStringList{};
+            << TfrmPayQuery::DetailsStatement("妈妈", Filter("", "", "%_")) << ids << QStringList{};
         QTest::newRow("details with every filter")
             << TfrmPayQuery::DetailsStatement("妈妈", Filter("支出", "妈妈", "饭", true)) << ids
             << QStringList{"1"};
@@ -129,9 +132,9 @@ private Q_SLOTS:
         QTest::newRow("statistics as first opened")
             << TfrmPayQuery::FirstStatisticsStatement("家长") << totals
             << QStringList{"收入|工资|5000", "支出|餐饮|-20"};
-        QTest::newRow("statistics") << TfrmPayQuery::StatisticsStatement("妈妈", {}) << totals
-                                    << QStringList{"收入|工资|8000", "收入|奖金|2000",
-                                                   "支出|餐饮|-196", "支出|交通|-5"};
+        QTest::newRow("statistics")
+            << TfrmPayQuery::StatisticsStatement("妈妈", {}) << totals
+            << QStringList{"收入|工资|8000", "收入|奖金|2000", "支出|餐饮|-196", "支出|交通|-5"};
         QTest::newRow("statistics by kind")
             << TfrmPayQuery::StatisticsStatement("妈妈", Filter("支出", "", "")) << totals
             << QStringList{"支出|餐饮|-196", "支出|交通|-5"};
@@ -157,12 +160,11 @@ private Q_SLOTS:
 
         // Diary: the member's entry of a day, and of a period.
         const QDateTime now = TTestLedger::Now();
-        QTest::newRow("diary of a day") << TfrmDiary::DayStatement(now, "2")
-                                        << QStringList{"DiaryID", "Diary"}
-                                        << QStringList{"2|七日\r\n第二行"};
-        QTest::newRow("diary of a period")
-            << TfrmDiary::PeriodStatement(now, now.addDays(1), "2") << QStringList{"DiaryID"}
-            << QStringList{"2", "3"};
+        QTest::newRow("diary of a day")
+            << TfrmDiary::DayStatement(now, "2") << QStringList{"DiaryID", "Diary"}
+            << QStringList{"2|七日\r\n第二行"};
+        QTest::newRow("diary of a period") << TfrmDiary::PeriodStatement(now, now.addDays(1), "2")
+                                           << QStringList{"DiaryID"} << QStringList{"2", "3"};
     }
 
     void statement() {

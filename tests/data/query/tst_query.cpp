@@ -446,8 +446,8 @@ private slots:
             << false << "BofLoop" << 1 << "Bof" << L{3, 2, 1}
             << S{"scroll:3", "scroll:2", "scroll:1"};
         QTest::newRow("move by nothing") << false << "MoveBy:0" << 1 << "Bof" << L{} << S{};
-        QTest::newRow("move by within the rows") << false << "MoveBy:2" << 3 << "" << L{}
-                                                  << S{"scroll:3"};
+        QTest::newRow("move by within the rows")
+            << false << "MoveBy:2" << 3 << "" << L{} << S{"scroll:3"};
         QTest::newRow("move by past the end clamps and sets eof")
             << false << "MoveBy:10" << 3 << "Eof" << L{} << S{"scroll:3"};
         QTest::newRow("move by before the start clamps and sets bof")
@@ -480,12 +480,18 @@ private slots:
         const auto id = [&] { return query->FieldByName("ItemID").AsInteger(); };
         for (const QString& move : moves.split(u' ', Qt::SkipEmptyParts)) {
             const int number = move.section(u':', 1).toInt();
-            if (move == "First") query->First();
-            else if (move == "Last") query->Last();
-            else if (move == "Next") query->Next();
-            else if (move == "Prior") query->Prior();
-            else if (move.startsWith("MoveBy")) query->MoveBy(number);
-            else if (move.startsWith("RecNo")) query->SetRecNo(number);
+            if (move == "First")
+                query->First();
+            else if (move == "Last")
+                query->Last();
+            else if (move == "Next")
+                query->Next();
+            else if (move == "Prior")
+                query->Prior();
+            else if (move.startsWith("MoveBy"))
+                query->MoveBy(number);
+            else if (move.startsWith("RecNo"))
+                query->SetRecNo(number);
             else if (move == "EofLoop")
                 for (query->First(); !query->Eof(); query->Next())
                     ids << id();
