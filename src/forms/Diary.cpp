@@ -198,12 +198,23 @@ void TfrmDiary::FormShow() {
     LoadDay();
 }
 
+QString TfrmDiary::DayStatement(const QDateTime& moment, const QString& personId) {
+    const double value = DayNumber::FromDateTime(moment);
+    return QStringLiteral("select * from fDiary where DiaryDate > ") + DayNumber::Text(value - 1) +
+           QStringLiteral(" and DiaryDate <") + DayNumber::Text(value) +
+           QStringLiteral(" and PersonID = ") + personId;
+}
+
+QString TfrmDiary::PeriodStatement(const QDateTime& begin, const QDateTime& end,
+                                   const QString& personId) {
+    return QStringLiteral("select * from fDiary where DiaryDate >= ") +
+           DayNumber::Text(DayNumber::FromDateTime(begin) - 1) +
+           QStringLiteral(" and DiaryDate < ") + DayNumber::Text(end) +
+           QStringLiteral(" and PersonID = ") + personId + QStringLiteral(" order by DiaryDate");
+}
+
 void TfrmDiary::FindDay() {
-    const double value = DayNumber::FromDateTime(dtpDiary->Value());
-    const QString sql = QStringLiteral("select * from fDiary where DiaryDate > ") +
-                        DayNumber::Text(value - 1) + QStringLiteral(" and DiaryDate <") +
-                        DayNumber::Text(value) + QStringLiteral(" and PersonID = ") +
-                        ComboPub->CurPersonID;
+    const QString sql = DayStatement(dtpDiary->Value(), ComboPub->CurPersonID);
     FLoadedDay = QDate();
     {
         TFillPause pause(FFillEnabled);
@@ -305,11 +316,7 @@ void TfrmDiary::SpeedButton4Click() {
 
     const QDateTime begin = dialog->dtpBegin->Value();
     const QDateTime end = dialog->dtpEnd->Value();
-    const QString sql = QStringLiteral("select * from fDiary where DiaryDate >= ") +
-                        DayNumber::Text(DayNumber::FromDateTime(begin) - 1) +
-                        QStringLiteral(" and DiaryDate < ") + DayNumber::Text(end) +
-                        QStringLiteral(" and PersonID = ") + ComboPub->CurPersonID +
-                        QStringLiteral(" order by DiaryDate");
+    const QString sql = PeriodStatement(begin, end, ComboPub->CurPersonID);
     TQuery& query = *dmMain->qryCommon;
     TCommonDB::OpenSQL(sql, query);
 

@@ -45,6 +45,11 @@ public:
     void SpeedButton1Click();
     void sbDelClick();
     void SpeedButton4Click();
+
+    // A member's entry of the day before the moment's time of day, and the entries of a period.
+    static QString DayStatement(const QDateTime& moment, const QString& personId);
+    static QString PeriodStatement(const QDateTime& begin, const QDateTime& end,
+                                   const QString& personId);
     void SpeedButton3Click();
 
     // The day whose entry qryDiary holds.

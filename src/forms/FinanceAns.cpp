@@ -211,17 +211,22 @@ void TfrmFinanceAns::sbAnsClick() {
     if (type == Quarterly) Analyse(QStringLiteral("QuarterNum"), QStringLiteral("季度"));
 }
 
+QString TfrmFinanceAns::ChartStatement(const QString& periodColumn, const QString& person,
+                                       const QString& year) {
+    return QStringLiteral("select ") + periodColumn +
+           QStringLiteral(", sum(IncomeAccount) as fSum01, sum(PayoutAccount) as "
+                          "fSum02 from fPayout where PersonName = '") +
+           SqlText(person) + QStringLiteral("' and YearNum = ") + year +
+           QStringLiteral(" group by ") + periodColumn;
+}
+
 // One grouped statement for the chosen year; both series are cleared only once it has opened,
 // so a failing statement leaves the chart as it was. The periods are drawn in ascending order.
 void TfrmFinanceAns::Analyse(const QString& periodColumn, const QString& periodSuffix) {
-    const QString sql = QStringLiteral("select ") + periodColumn +
-                        QStringLiteral(", sum(IncomeAccount) as fSum01, sum(PayoutAccount) as "
-                                       "fSum02 from fPayout where PersonName = '") +
-                        SqlText(ComboPub->CurPersonName) + QStringLiteral("' and YearNum = ") +
-                        Trimmed(cbYear->currentText()) + QStringLiteral(" group by ") +
-                        periodColumn;
     TQuery& query = *dmMain->qryCommon;
-    TCommonDB::OpenSQL(sql, query);
+    TCommonDB::OpenSQL(
+        ChartStatement(periodColumn, ComboPub->CurPersonName, Trimmed(cbYear->currentText())),
+        query);
 
     struct TPeriod {
         qint64 Number;

@@ -44,6 +44,10 @@ public:
     void cbTypeChange();
     void sbQuitClick();
 
+    // The member's sums of income and expenditure per period (MonthNum or QuarterNum) of a year.
+    static QString ChartStatement(const QString& periodColumn, const QString& person,
+                                  const QString& year);
+
 protected:
     void FormShow() override;
     void resizeEvent(QResizeEvent* event) override;

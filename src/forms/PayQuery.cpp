@@ -253,62 +253,84 @@ void TfrmPayQuery::FormShow() {
     ComboPub->FillComboWithNone(QStringLiteral("select * from bPerson"), *dmMain->qryCommon,
                                 QStringLiteral("PersonName"), cbPerson, QString(), nullptr);
 
-    const QString person = SqlText(ComboPub->CurPersonName);
-    TCommonDB::OpenSQL(DetailsColumns + QStringLiteral("PersonName = '") + person +
-                           QStringLiteral("' order by UseDate"),
-                       *qryPayout);
-    TCommonDB::OpenSQL(StatIncomeColumns +
-                           QStringLiteral("a.ItemProjectID = b.ItemProjectID and a.ItemType = "
-                                          "'收入' and a.PersonName = '") +
-                           person + QStringLiteral("'") + StatGroup + QStringLiteral(" union") +
-                           StatPayoutColumns +
-                           QStringLiteral(" from fPayout a, bItemProject b where a.ItemProjectID "
-                                          "= b.ItemProjectID") +
-                           QStringLiteral(" and a.ItemType = '支出' and a.PersonName = '") +
-                           person + QStringLiteral("'") + StatGroup,
-                       *qryStat);
+    TCommonDB::OpenSQL(FirstDetailsStatement(ComboPub->CurPersonName), *qryPayout);
+    TCommonDB::OpenSQL(FirstStatisticsStatement(ComboPub->CurPersonName), *qryStat);
     ExpandStatGroups();
 }
 
-// The filters that are set, in their fixed order, read afresh at each call: kind, member,
-// period (the begin day less one day to the end day, with the pickers' time of day) and content.
-QString TfrmPayQuery::Conditions(const QString& prefix) const {
+QString TfrmPayQuery::FirstDetailsStatement(const QString& person) {
+    return DetailsColumns + QStringLiteral("PersonName = '") + SqlText(person) +
+           QStringLiteral("' order by UseDate");
+}
+
+QString TfrmPayQuery::FirstStatisticsStatement(const QString& person) {
+    const QString name = SqlText(person);
+    return StatIncomeColumns +
+           QStringLiteral("a.ItemProjectID = b.ItemProjectID and a.ItemType = "
+                          "'收入' and a.PersonName = '") +
+           name + QStringLiteral("'") + StatGroup + QStringLiteral(" union") + StatPayoutColumns +
+           QStringLiteral(" from fPayout a, bItemProject b where a.ItemProjectID "
+                          "= b.ItemProjectID") +
+           QStringLiteral(" and a.ItemType = '支出' and a.PersonName = '") + name +
+           QStringLiteral("'") + StatGroup;
+}
+
+// The filters that are set, in their fixed order: kind, member, period (the begin day less one
+// day to the end day, with the pickers' time of day) and content.
+QString TfrmPayQuery::Conditions(const TFilter& filter, const QString& prefix) {
     QString conditions;
-    if (cbItemType->currentIndex() > 0)
+    if (!filter.Kind.isEmpty())
         conditions += QStringLiteral(" and ") + prefix + QStringLiteral("ItemType = '") +
-                      SqlText(cbItemType->currentText()) + QStringLiteral("'");
-    if (cbPerson->currentIndex() > 0)
+                      SqlText(filter.Kind) + QStringLiteral("'");
+    if (!filter.Person.isEmpty())
         conditions += QStringLiteral(" and ") + prefix + QStringLiteral("PersonName = '") +
-                      SqlText(cbPerson->currentText()) + QStringLiteral("'");
-    if (cbDate->isChecked())
+                      SqlText(filter.Person) + QStringLiteral("'");
+    if (filter.ByDate)
         conditions += QStringLiteral(" and ") + prefix + QStringLiteral("UseDate >= ") +
-                      DayNumber::Text(dtpBegin->dateTime().addDays(-1)) + QStringLiteral(" and ") +
-                      prefix + QStringLiteral("UseDate <= ") + DayNumber::Text(dtpEnd->dateTime());
-    const QString content = Trimmed(edtContent->text());
-    if (!content.isEmpty())
+                      DayNumber::Text(filter.Begin.addDays(-1)) + QStringLiteral(" and ") + prefix +
+                      QStringLiteral("UseDate <= ") + DayNumber::Text(filter.End);
+    if (!filter.Content.isEmpty())
         conditions += QStringLiteral(" and ") + prefix + QStringLiteral("Payout like '%") +
-                      SqlLikeText(content) + QStringLiteral("%' escape '") + QChar(LikeEscape) +
-                      QStringLiteral("'");
+                      SqlLikeText(filter.Content) + QStringLiteral("%' escape '") +
+                      QChar(LikeEscape) + QStringLiteral("'");
     return conditions;
 }
 
-void TfrmPayQuery::sbQueryClick() {
-    const QString person = SqlText(ComboPub->CurPersonName);
-    // The details first: when they fail, the totals are not run.
-    TCommonDB::OpenSQL(DetailsColumns + QStringLiteral("1 = 1 and PersonName = '") + person +
-                           QStringLiteral("'") + Conditions(QString()) +
-                           QStringLiteral(" order by UseDate"),
-                       *qryPayout);
+QString TfrmPayQuery::DetailsStatement(const QString& person, const TFilter& filter) {
+    return DetailsColumns + QStringLiteral("1 = 1 and PersonName = '") + SqlText(person) +
+           QStringLiteral("'") + Conditions(filter, QString()) +
+           QStringLiteral(" order by UseDate");
+}
+
+QString TfrmPayQuery::StatisticsStatement(const QString& person, const TFilter& filter) {
+    const QString name = SqlText(person);
     const QString a = QStringLiteral("a.");
-    TCommonDB::OpenSQL(
-        StatIncomeColumns + QStringLiteral("a.PersonName = '") + person +
-            QStringLiteral("' and a.ItemProjectID = b.ItemProjectID") +
-            QStringLiteral(" and a.ItemType = '收入'") + Conditions(a) + StatGroup +
-            QStringLiteral(" union") + StatPayoutColumns +
-            QStringLiteral(" from fPayout a, bItemProject b where a.PersonName = '") + person +
-            QStringLiteral("' and a.ItemProjectID = b.ItemProjectID") +
-            QStringLiteral(" and a.ItemType = '支出'") + Conditions(a) + StatGroup,
-        *qryStat);
+    return StatIncomeColumns + QStringLiteral("a.PersonName = '") + name +
+           QStringLiteral("' and a.ItemProjectID = b.ItemProjectID") +
+           QStringLiteral(" and a.ItemType = '收入'") + Conditions(filter, a) + StatGroup +
+           QStringLiteral(" union") + StatPayoutColumns +
+           QStringLiteral(" from fPayout a, bItemProject b where a.PersonName = '") + name +
+           QStringLiteral("' and a.ItemProjectID = b.ItemProjectID") +
+           QStringLiteral(" and a.ItemType = '支出'") + Conditions(filter, a) + StatGroup;
+}
+
+// The filters as the bar shows them now.
+TfrmPayQuery::TFilter TfrmPayQuery::CurrentFilter() const {
+    TFilter filter;
+    if (cbItemType->currentIndex() > 0) filter.Kind = cbItemType->currentText();
+    if (cbPerson->currentIndex() > 0) filter.Person = cbPerson->currentText();
+    filter.ByDate = cbDate->isChecked();
+    filter.Begin = dtpBegin->dateTime();
+    filter.End = dtpEnd->dateTime();
+    filter.Content = Trimmed(edtContent->text());
+    return filter;
+}
+
+void TfrmPayQuery::sbQueryClick() {
+    const TFilter filter = CurrentFilter();
+    // The details first: when they fail, the totals are not run.
+    TCommonDB::OpenSQL(DetailsStatement(ComboPub->CurPersonName, filter), *qryPayout);
+    TCommonDB::OpenSQL(StatisticsStatement(ComboPub->CurPersonName, filter), *qryStat);
     ExpandStatGroups();
 }
 

@@ -32,6 +32,22 @@ public:
     // midnight of the day before and the date filter keeps excluding that day.
     static QDateTime PickerValue(const QDateTime& moment);
 
+    // The filters of a query; an empty text or an unset period filters nothing.
+    struct TFilter {
+        QString Kind;
+        QString Person;
+        bool ByDate = false;
+        QDateTime Begin;
+        QDateTime End;
+        QString Content;
+    };
+    // The statements of the details and of the per-category totals of a member's records: as the
+    // form first opens, and with the filters.
+    static QString FirstDetailsStatement(const QString& person);
+    static QString FirstStatisticsStatement(const QString& person);
+    static QString DetailsStatement(const QString& person, const TFilter& filter);
+    static QString StatisticsStatement(const QString& person, const TFilter& filter);
+
     TPanel* Panel8;
     QLabel* lblItemType;
     QComboBox* cbItemType;
@@ -62,7 +78,8 @@ protected:
     void FormShow() override;
 
 private:
-    QString Conditions(const QString& prefix) const;
+    static QString Conditions(const TFilter& filter, const QString& prefix);
+    TFilter CurrentFilter() const;
     void ExpandStatGroups();
 };
 

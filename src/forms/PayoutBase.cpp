@@ -282,16 +282,25 @@ QString TfrmPayoutBase::AmountField() const {
 }
 
 QString TfrmPayoutBase::CategoryStatement() const {
+    return CategoryStatement(FItemType);
+}
+
+QString TfrmPayoutBase::CategoryStatement(const QString& kind) {
     return QStringLiteral("select ItemProjectID, ItemProject, ItemType from bItemProject where "
                           "ItemType = '") +
-           SqlText(FItemType) + u'\'';
+           SqlText(kind) + u'\'';
 }
 
 QString TfrmPayoutBase::RecordStatement() const {
-    const QString person = ComboPub ? ComboPub->CurPersonName : QString();
-    return QStringLiteral("select * from fPayout where ItemType = '") + SqlText(FItemType) +
-           QStringLiteral("' and UseDate > ") + DayNumber::Text(MonthFirstDay.addDays(-1)) +
-           QStringLiteral(" and UseDate <= ") + DayNumber::Text(MonthLastDay) +
+    return RecordStatement(FItemType, MonthFirstDay, MonthLastDay,
+                           ComboPub ? ComboPub->CurPersonName : QString());
+}
+
+QString TfrmPayoutBase::RecordStatement(const QString& kind, const QDateTime& firstDay,
+                                        const QDateTime& lastDay, const QString& person) {
+    return QStringLiteral("select * from fPayout where ItemType = '") + SqlText(kind) +
+           QStringLiteral("' and UseDate > ") + DayNumber::Text(firstDay.addDays(-1)) +
+           QStringLiteral(" and UseDate <= ") + DayNumber::Text(lastDay) +
            QStringLiteral(" and PersonName = '") + SqlText(person) +
            QStringLiteral("' order by UseDate");
 }

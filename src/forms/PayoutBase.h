@@ -84,6 +84,9 @@ public:
     // The statements the form runs, built from its kind, the member and the month.
     QString CategoryStatement() const;
     QString RecordStatement() const;
+    static QString CategoryStatement(const QString& kind);
+    static QString RecordStatement(const QString& kind, const QDateTime& firstDay,
+                                   const QDateTime& lastDay, const QString& person);
 
 protected:
     void FormShow() override;

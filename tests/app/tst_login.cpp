@@ -1,13 +1,13 @@
 #include "Files.h"
-#include "Fixture.h"
+#include "FormUnderTest.h"
 #include "Resources.h"
 #include "app/Application.h"
 #include "app/Login.h"
 #include "data/ComboPub.h"
 #include "data/Common.h"
-#include "platform/Fonts.h"
 #include "data/DataModule.h"
 #include "data/Schema.h"
+#include "platform/Fonts.h"
 #include "settings/IniSetting.h"
 #include "widgets/PictureButton.h"
 
@@ -37,11 +37,8 @@ QByteArray SettingsFile(const QString& account) {
 
 } // namespace
 
-class TestLogin : public QObject {
+class TestLogin : public QObject, TFormUnderTest<TfrmLogin> {
     Q_OBJECT
-
-    std::unique_ptr<TTestLedger> FLedger;
-    std::unique_ptr<TfrmLogin> FForm;
 
     static QString SettingsPath() { return TCommon::GetAppPath() + QStringLiteral("fClient.ini"); }
 
@@ -49,10 +46,7 @@ class TestLogin : public QObject {
     TfrmLogin* Start() {
         FForm.reset();
         if (!IniSetting) IniSetting = new TIniSetting(SettingsPath());
-        FForm = std::make_unique<TfrmLogin>();
-        FForm->show();
-        if (!QTest::qWaitForWindowActive(FForm.get())) qWarning("login form not active");
-        return FForm.get();
+        return ShowForm();
     }
 
     // The end of the run: the settings object writes the file back if it changed.
@@ -62,26 +56,12 @@ class TestLogin : public QObject {
         IniSetting = nullptr;
     }
 
-    // Types text into an edit box: Latin characters from the keyboard, Chinese ones committed
-    // by the input method.
-    static void TypeText(QLineEdit* edit, const QString& text) {
-        for (const QChar c : text) {
-            if (c.unicode() < 0x80) {
-                QTest::keyClicks(edit, QString(c));
-            } else {
-                QInputMethodEvent commit;
-                commit.setCommitString(QString(c));
-                QApplication::sendEvent(edit, &commit);
-            }
-        }
-    }
-
     // Types the account and the password into the empty fields, as a user would.
     static void Type(TfrmLogin* form, const QString& account, const QString& password) {
         form->edtAccount->clear();
         form->edtLogonPassword->clear();
-        TypeText(form->edtAccount, account);
-        TypeText(form->edtLogonPassword, password);
+        TypeThroughInputMethod(form->edtAccount, account);
+        TypeThroughInputMethod(form->edtLogonPassword, password);
     }
 
     void VerifyLoggedIn(TfrmLogin* form, const QString& name, const QString& id) {
@@ -111,13 +91,13 @@ private slots:
     }
 
     void init() {
-        FLedger = std::make_unique<TTestLedger>();
+        OpenLedger();
         TApplication::ResetTerminated();
     }
 
     void cleanup() {
         End();
-        FLedger.reset();
+        CloseForm();
         TApplication::ResetTerminated();
     }
 
@@ -222,6 +202,8 @@ private slots:
                                         << "" << WrongPassword;
         QTest::newRow("apostrophe in the account") << "ad'min"
                                                    << "admin" << UnknownAccount;
+        QTest::newRow("account that would widen the lookup") << "x' or '1'='1"
+                                                             << "admin" << UnknownAccount;
     }
 
     void refused() {

@@ -1,4 +1,4 @@
-#include "Fixture.h"
+#include "FormUnderTest.h"
 #include "Resources.h"
 #include "data/ComboPub.h"
 #include "data/CommonDB.h"
@@ -63,26 +63,16 @@ void TypeDate(TDiaryDatePicker* picker, const QDate& day) {
 
 } // namespace
 
-class TestDiary : public QObject {
+// The form under test is a window that stands in for the main window, with the diary in it.
+class TestDiary : public QObject, TFormUnderTest<QWidget> {
     Q_OBJECT
 
-    std::unique_ptr<TTestLedger> FLedger;
-    std::unique_ptr<QWidget> FWindow; // stands in for the main window
     TfrmDiary* FDiary = nullptr;
 
     // The diary inside a skinned host panel, as the related-tools page opens it, for member 1.
     void OpenDiary(const QString& personId = QStringLiteral("1")) {
         ComboPub->CurPersonID = personId;
-        FWindow = std::make_unique<QWidget>();
-        FWindow->resize(668, 479);
-        auto* layout = new QVBoxLayout(FWindow.get());
-        layout->setContentsMargins(0, 0, 0, 0);
-        frmPanel = new TfrmPanel(FWindow.get());
-        layout->addWidget(frmPanel);
-        FWindow->show();
-        QVERIFY(QTest::qWaitForWindowExposed(FWindow.get()));
-        FWindow->activateWindow();
-        frmDiary = FDiary = new TfrmDiary(frmPanel);
+        frmDiary = FDiary = new TfrmDiary(ShowHostPanel());
         FDiary->setWindowFlags(Qt::Widget);
         FDiary->setGeometry(frmPanel->rect());
         frmPanel->sdMain.AddNestedForm(FDiary);
@@ -117,26 +107,10 @@ class TestDiary : public QObject {
         QPlainTextEdit* memo = FDiary->mmDiary;
         memo->setFocus();
         memo->selectAll();
-        for (const QChar c : text) {
-            if (c == u'\n') {
-                QTest::keyClick(memo, Qt::Key_Return);
-            } else if (c.unicode() < 0x80) {
-                QTest::keyClicks(memo, QString(c));
-            } else {
-                QInputMethodEvent commit;
-                commit.setCommitString(QString(c));
-                QApplication::sendEvent(memo, &commit);
-            }
-        }
+        TypeThroughInputMethod(memo, text);
     }
 
-    int DiaryCount() { return FLedger->Scalar("select count(*) from fDiary").toInt(); }
-
-    static QString DaySql(const QDateTime& value, const QString& personId) {
-        const double v = DayNumber::FromDateTime(value);
-        return "select * from fDiary where DiaryDate > " + DayNumber::Text(v - 1) +
-               " and DiaryDate <" + DayNumber::Text(v) + " and PersonID = " + personId;
-    }
+    int DiaryCount() { return Value("select count(*) from fDiary").toInt(); }
 
     QStringList Visible() const {
         QStringList shown;
@@ -153,15 +127,13 @@ private slots:
     }
 
     void init() {
-        FLedger = std::make_unique<TTestLedger>();
+        OpenLedger();
         FLedger->AddPerson(2, QStringLiteral("孩子"), QStringLiteral("kid"), QStringLiteral("kid"));
     }
 
     void cleanup() {
-        FWindow.reset(); // frees the host panel and the diary in it
-        frmPanel = nullptr;
+        CloseForm(); // frees the host panel and the diary in it
         FDiary = nullptr;
-        FLedger.reset();
     }
 
     // -- the form ------------------------------------------------------------------------------
@@ -244,7 +216,7 @@ private slots:
         Save();
         // A second entry for the day, the child's own; the parent's is untouched.
         QCOMPARE(DiaryCount(), 2);
-        QCOMPARE(FLedger->Scalar("select Diary from fDiary where PersonID = 1").toString(),
+        QCOMPARE(Value("select Diary from fDiary where PersonID = 1").toString(),
                  QStringLiteral("家长的今天"));
         SummaryOfDefaultPeriod();
         QCOMPARE(FDiary->mmDiary->toPlainText(),
@@ -261,7 +233,7 @@ private slots:
         QCOMPARE(FDiary->dtpDiary->TimeOfDay(), QTime(10, 30)); // only the date changed
         QCOMPARE(FDiary->mmDiary->toPlainText(), QStringLiteral("五日"));
         QCOMPARE(FDiary->qryDiary->SQL.join('\n'),
-                 DaySql(QDateTime(QDate(2026, 12, 5), QTime(10, 30)), "1"));
+                 TfrmDiary::DayStatement(QDateTime(QDate(2026, 12, 5), QTime(10, 30)), "1"));
         QCOMPARE(FDiary->focusWidget(), FDiary->mmDiary);
         // A day without an entry empties the memo.
         ChooseInCalendar(FDiary->dtpDiary, QDate(2026, 12, 8));
@@ -310,12 +282,11 @@ private slots:
         OpenDiary();
         TypeDate(FDiary->dtpDiary, QDate(2026, 12, 3));
         Save(); // the click commits the date first
-        QCOMPARE(FLedger->Scalar("select DiaryDate from fDiary where DiaryID = 1").toInt(),
+        QCOMPARE(Value("select DiaryDate from fDiary where DiaryID = 1").toInt(),
                  46363); // 7 December stays where it was
-        QCOMPARE(FLedger->Scalar("select Diary from fDiary where DiaryID = 1").toString(),
+        QCOMPARE(Value("select Diary from fDiary where DiaryID = 1").toString(),
                  QStringLiteral("七日"));
-        QCOMPARE(FLedger->Scalar("select count(*) from fDiary where DiaryDate = 46359").toInt(),
-                 1);
+        QCOMPARE(Value("select count(*) from fDiary where DiaryDate = 46359").toInt(), 1);
     }
 
     // -- saving --------------------------------------------------------------------------------
@@ -327,16 +298,16 @@ private slots:
         TypeInMemo(QStringLiteral("第一篇日记"));
         Save();
         QCOMPARE(DiaryCount(), 1);
-        QCOMPARE(FLedger->Scalar("select DiaryID from fDiary").toInt(), 1);
-        QCOMPARE(FLedger->Scalar("select Diary from fDiary").toString(), QStringLiteral("第一篇日记"));
-        QCOMPARE(FLedger->Scalar("select DiaryDate from fDiary").toDouble(), 46363.0); // midnight
-        QCOMPARE(FLedger->Scalar("select PersonID from fDiary").toInt(), 1);
-        QCOMPARE(FLedger->Scalar("select typeof(PersonID) from fDiary").toString(),
+        QCOMPARE(Value("select DiaryID from fDiary").toInt(), 1);
+        QCOMPARE(Value("select Diary from fDiary").toString(), QStringLiteral("第一篇日记"));
+        QCOMPARE(Value("select DiaryDate from fDiary").toDouble(), 46363.0); // midnight
+        QCOMPARE(Value("select PersonID from fDiary").toInt(), 1);
+        QCOMPARE(Value("select typeof(PersonID) from fDiary").toString(),
                  QStringLiteral("integer"));
         QCOMPARE(FLedger->Messages.Boxes.size(), 1);
         QCOMPARE(FLedger->Messages.Boxes[0].Kind, TMessageKind::Warning);
-        QCOMPARE(FLedger->Messages.LastText(), DayText(Today) + QStringLiteral(" 日志保存成功！"));
-        QVERIFY(FLedger->Messages.LastText().contains(QStringLiteral("2026"))); // 4-digit year
+        QCOMPARE(LastMessage(), DayText(Today) + QStringLiteral(" 日志保存成功！"));
+        QVERIFY(LastMessage().contains(QStringLiteral("2026")));                // 4-digit year
         QCOMPARE(FDiary->mmDiary->toPlainText(), QStringLiteral("第一篇日记")); // not refilled
     }
 
@@ -345,8 +316,8 @@ private slots:
         OpenDiary();
         TypeInMemo(QStringLiteral("今天"));
         Save();
-        QCOMPARE(FLedger->Scalar("select max(DiaryID) from fDiary").toInt(), 42);
-        QCOMPARE(FLedger->Scalar("select Diary from fDiary where DiaryID = 42").toString(),
+        QCOMPARE(Value("select max(DiaryID) from fDiary").toInt(), 42);
+        QCOMPARE(Value("select Diary from fDiary where DiaryID = 42").toString(),
                  QStringLiteral("今天"));
     }
 
@@ -357,7 +328,7 @@ private slots:
         TypeInMemo(QStringLiteral("下午改了"));
         Save();
         QCOMPARE(DiaryCount(), 1);
-        QCOMPARE(FLedger->Scalar("select Diary from fDiary").toString(), QStringLiteral("下午改了"));
+        QCOMPARE(Value("select Diary from fDiary").toString(), QStringLiteral("下午改了"));
         QCOMPARE(FLedger->Messages.Boxes.size(), 2);
     }
 
@@ -367,7 +338,7 @@ private slots:
         TypeInMemo(QStringLiteral("新的"));
         Save();
         QCOMPARE(DiaryCount(), 1);
-        QCOMPARE(FLedger->Scalar("select Diary from fDiary where DiaryID = 7").toString(),
+        QCOMPARE(Value("select Diary from fDiary where DiaryID = 7").toString(),
                  QStringLiteral("新的"));
     }
 
@@ -376,11 +347,11 @@ private slots:
         const QString text = QStringLiteral("  两头有空格  \n\n第三行\n");
         FDiary->mmDiary->setPlainText(text);
         Save();
-        QCOMPARE(FLedger->Scalar("select Diary from fDiary").toString(), text);
+        QCOMPARE(Value("select Diary from fDiary").toString(), text);
         // An empty memo is saved like any other text.
         FDiary->mmDiary->clear();
         Save();
-        QCOMPARE(FLedger->Scalar("select Diary from fDiary").toString(), QString());
+        QCOMPARE(Value("select Diary from fDiary").toString(), QString());
         QCOMPARE(DiaryCount(), 1);
     }
 
@@ -392,7 +363,7 @@ private slots:
         TypeInMemo(QStringLiteral("没存的"));
         QTest::mouseClick(FDiary->SpeedButton1, Qt::LeftButton);
         QCOMPARE(FDiary->mmDiary->toPlainText(), QStringLiteral("存好的"));
-        QCOMPARE(FLedger->Scalar("select Diary from fDiary").toString(), QStringLiteral("存好的"));
+        QCOMPARE(Value("select Diary from fDiary").toString(), QStringLiteral("存好的"));
     }
 
     void cancelReturnsFromTheSummary() {
@@ -418,7 +389,7 @@ private slots:
         QTest::mouseClick(FDiary->sbDel, Qt::LeftButton);
         QCOMPARE(FLedger->Messages.Boxes.size(), 1);
         QCOMPARE(FLedger->Messages.Boxes[0].Kind, TMessageKind::Confirm);
-        QCOMPARE(FLedger->Messages.LastText(), QStringLiteral("是否确定删除当前日记？"));
+        QCOMPARE(LastMessage(), QStringLiteral("是否确定删除当前日记？"));
         QCOMPARE(DiaryCount(), 1);
         QCOMPARE(FDiary->mmDiary->toPlainText(), QStringLiteral("留着"));
     }
@@ -430,7 +401,7 @@ private slots:
         FLedger->Messages.ConfirmAnswers = {true};
         QTest::mouseClick(FDiary->sbDel, Qt::LeftButton);
         QCOMPARE(DiaryCount(), 1);
-        QCOMPARE(FLedger->Scalar("select PersonID from fDiary").toInt(), 2);
+        QCOMPARE(Value("select PersonID from fDiary").toInt(), 2);
         QVERIFY(FDiary->mmDiary->toPlainText().isEmpty());
         QCOMPARE(FLedger->Messages.Boxes.size(), 1); // only the question
         QVERIFY(FDiary->FFillEnabled);
@@ -452,7 +423,7 @@ private slots:
         // And saving afterwards still writes one entry for the day.
         TypeInMemo(QStringLiteral("写完了"));
         Save();
-        QCOMPARE(FLedger->Scalar("select count(*) from fDiary where DiaryDate = 46363").toInt(), 1);
+        QCOMPARE(Value("select count(*) from fDiary where DiaryDate = 46363").toInt(), 1);
     }
 
     // -- summary -------------------------------------------------------------------------------
@@ -562,7 +533,7 @@ private slots:
         TypeInMemo(QStringLiteral("改过"));
         Save();
         QCOMPARE(DiaryCount(), 4); // the day's entry, not a second one
-        QCOMPARE(FLedger->Scalar("select Diary from fDiary where DiaryID = 10").toString(),
+        QCOMPARE(Value("select Diary from fDiary where DiaryID = 10").toString(),
                  QStringLiteral("改过"));
         ChooseInCalendar(FDiary->dtpDiary, Today.addDays(1));
         QCOMPARE(FDiary->mmDiary->toPlainText(), QStringLiteral("第8天"));

@@ -1,4 +1,4 @@
-#include "Fixture.h"
+#include "FormUnderTest.h"
 #include "Resources.h"
 #include "data/CommonDB.h"
 #include "forms/DiaryDatePicker.h"
@@ -12,10 +12,8 @@
 
 #include <memory>
 
-class TestDiaryQuery : public QObject {
+class TestDiaryQuery : public QObject, TFormUnderTest<TfrmDiaryQuery> {
     Q_OBJECT
-
-    std::unique_ptr<TTestLedger> FLedger;
 
     // Shows the dialog modally; steps act on it, and whatever stays open is rejected.
     static int Run(TfrmDiaryQuery& dialog, const std::function<void()>& steps) {
@@ -31,8 +29,8 @@ private slots:
         InitPennyvaleResources();
         InstallFontSubstitutions();
     }
-    void init() { FLedger = std::make_unique<TTestLedger>(); }
-    void cleanup() { FLedger.reset(); }
+    void init() { OpenLedger(); }
+    void cleanup() { CloseForm(); }
 
     void controls() {
         TfrmDiaryQuery dialog;

@@ -1,13 +1,12 @@
 #include "FormUnderTest.h"
-#include "Fixture.h"
 #include "Typing.h"
 #include "data/ComboPub.h"
 #include "data/Common.h"
 #include "forms/FamilyMember.h"
 #include "platform/GbkCodec.h"
+#include "widgets/Memo.h"
 #include "widgets/grid/DBGrid.h"
 #include "widgets/grid/GridModel.h"
-#include "widgets/Memo.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -28,11 +27,7 @@ class TestFamilyMember : public QObject, TFormUnderTest<TfrmFamilyMember> {
         OpenForm(content, rows);
     }
     int Rows() { return Value(QStringLiteral("select count(*) from bPerson")).toInt(); }
-    void ClickRow(int row) {
-        QTreeView* view = FForm->dbgPerson->View();
-        const QModelIndex index = FForm->dbgPerson->IndexOfRow(row);
-        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(index).center());
-    }
+    void ClickRow(int row) { TFormUnderTest::ClickRow(FForm->dbgPerson, row); }
     void AddMember(const QString& name, const QString& password) {
         Click(FForm->sbAppend);
         Type(FForm->edtPersonName, name);
@@ -42,10 +37,7 @@ class TestFamilyMember : public QObject, TFormUnderTest<TfrmFamilyMember> {
     }
 
 private slots:
-    void cleanup() {
-        FForm.reset();
-        FLedger.reset();
-    }
+    void cleanup() { CloseForm(); }
 
     void layout() {
         Open();

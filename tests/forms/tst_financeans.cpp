@@ -1,4 +1,4 @@
-#include "Fixture.h"
+#include "FormUnderTest.h"
 #include "Resources.h"
 #include "data/ComboPub.h"
 #include "data/Common.h"
@@ -59,11 +59,9 @@ QStringList Years(int first, int last) {
 
 } // namespace
 
-class TestFinanceAns : public QObject {
+class TestFinanceAns : public QObject, TFormUnderTest<TfrmFinanceAns> {
     Q_OBJECT
 
-    std::unique_ptr<TTestLedger> FLedger;
-    std::unique_ptr<TfrmFinanceAns> FForm;
     int FNextId = 1;
 
     void Add(const QString& type, double amount, const QDate& day, const QString& person = Member) {
@@ -74,10 +72,9 @@ class TestFinanceAns : public QObject {
     }
 
     TfrmFinanceAns* Show() {
-        FForm = std::make_unique<TfrmFinanceAns>();
-        frmFinanceAns = FForm.get();
-        FForm->show();
-        return FForm.get();
+        auto form = std::make_unique<TfrmFinanceAns>();
+        frmFinanceAns = form.get();
+        return ShowForm(std::move(form));
     }
 
     // The texts the chart shows, as drawn once its layout has settled.
@@ -97,27 +94,16 @@ class TestFinanceAns : public QObject {
             FForm->Chart1->chart()->axes(Qt::Horizontal).value(0));
     }
 
-    // The user picks an item of a list.
-    static void Choose(QComboBox* combo, const QString& text) {
-        const int index = combo->findText(text);
-        QVERIFY(index >= 0);
-        combo->setCurrentIndex(index);
-        emit combo->activated(index);
-    }
-
 private slots:
     void init() {
-        FLedger = std::make_unique<TTestLedger>();
+        OpenLedger();
         ComboPub->CurPersonName = Member;
         ComboPub->CurPersonID = QStringLiteral("1");
         FLedger->AddPerson(2, Other, QStringLiteral("lisi"), QStringLiteral("1"));
         FNextId = 1;
     }
 
-    void cleanup() {
-        FForm.reset();
-        FLedger.reset();
-    }
+    void cleanup() { CloseForm(); }
 
     // -- the form as the user first sees it -----------------------------------------------------
 
@@ -401,7 +387,7 @@ private slots:
         QTest::mouseClick(FForm->sbAns, Qt::LeftButton);
         QCOMPARE(FLedger->Messages.Boxes.size(), 1);
         QCOMPARE(FLedger->Messages.Boxes.first().Kind, TMessageKind::Error);
-        QVERIFY(FLedger->Messages.LastText().contains("fPayout"));
+        QVERIFY(LastMessage().contains("fPayout"));
         QCOMPARE(Values(FForm->Series1), QList<double>{3000});
         QCOMPARE(PeriodAxis()->categories(), QStringList{"7月"});
     }

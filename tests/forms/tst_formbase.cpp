@@ -1,4 +1,4 @@
-#include "Fixture.h"
+#include "FormUnderTest.h"
 #include "Resources.h"
 #include "forms/base/FormBase.h"
 #include "platform/DocumentOpener.h"
@@ -65,36 +65,33 @@ protected:
 
 } // namespace
 
-class TestFormBase : public QObject {
+// The form under test is the window shown: the sample form, or a host window with it embedded.
+class TestFormBase : public QObject, TFormUnderTest<QWidget> {
     Q_OBJECT
 
-    std::unique_ptr<TTestLedger> FLedger;
-    std::unique_ptr<QWidget> FHost; // stands in for the main window with the host panel
-    QPointer<TfrmSample> FForm;
+    QPointer<TfrmSample> FSample;
     QStringList FOpened; // what the document opener was asked to open
 
     // The form on its own as a window, or embedded without a border in a host window the way
     // the main window embeds working forms.
     TfrmSample* Show(bool embedded) {
-        if (embedded) {
-            FHost = std::make_unique<QWidget>();
-            FHost->resize(668, 479);
-            auto* layout = new QVBoxLayout(FHost.get());
-            auto* before = new QLineEdit(FHost.get()); // a control of the host, outside the form
-            before->setObjectName(QStringLiteral("edtHost"));
-            layout->addWidget(before);
-            FForm = new TfrmSample(FHost.get());
-            FForm->setWindowFlags(Qt::Widget);
-            layout->addWidget(FForm);
-            FHost->show();
-            FForm->show();
-            if (!QTest::qWaitForWindowActive(FHost.get())) qWarning("host not active");
-        } else {
-            FForm = new TfrmSample;
-            FForm->show();
-            if (!QTest::qWaitForWindowActive(FForm.data())) qWarning("form not active");
+        if (!embedded) {
+            FSample = new TfrmSample;
+            ShowForm(std::unique_ptr<QWidget>(FSample.data()));
+            return FSample;
         }
-        return FForm;
+        auto host = std::make_unique<QWidget>();
+        host->resize(668, 479);
+        auto* layout = new QVBoxLayout(host.get());
+        auto* before = new QLineEdit(host.get()); // a control of the host, outside the form
+        before->setObjectName(QStringLiteral("edtHost"));
+        layout->addWidget(before);
+        FSample = new TfrmSample(host.get());
+        FSample->setWindowFlags(Qt::Widget);
+        layout->addWidget(FSample);
+        ShowForm(std::move(host));
+        FSample->show();
+        return FSample;
     }
 
     // Presses a key where the focus is, as the keyboard would.
@@ -126,7 +123,7 @@ private slots:
     }
 
     void init() {
-        FLedger = std::make_unique<TTestLedger>();
+        OpenLedger();
         FOpened.clear();
         SetDocumentOpener([this](const QString& path) {
             FOpened << path;
@@ -136,9 +133,7 @@ private slots:
 
     void cleanup() {
         SetDocumentOpener({});
-        if (!FHost) delete FForm;
-        FHost.reset();
-        FLedger.reset();
+        CloseForm();
     }
 
     // -- focus movement ------------------------------------------------------------------------
@@ -333,7 +328,7 @@ private slots:
         TfrmSample* form = Show(true);
         form->Control(control)->setFocus();
         Press(Qt::Key_Escape);
-        QVERIFY(FForm);
+        QVERIFY(FSample);
         QVERIFY(form->isVisible());
         QCOMPARE(form->result(), int(QDialog::Rejected)); // never ended
         QVERIFY(FLedger->Messages.Boxes.isEmpty());

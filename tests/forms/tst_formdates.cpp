@@ -1,4 +1,4 @@
-#include "Fixture.h"
+#include "FormUnderTest.h"
 #include "data/ComboPub.h"
 #include "forms/Diary.h"
 #include "forms/DiaryDatePicker.h"
@@ -23,11 +23,15 @@ const QString Member = QStringLiteral("家长"); // the default member
 
 // Every date the working forms show reads as the program writes dates, 2026/12/9, whatever the
 // desktop's locale: the pickers of the entry, query and diary forms and the grids' date cells.
-class TestFormDates : public QObject {
+class TestFormDates : public QObject, TFormUnderTest<QWidget> {
     Q_OBJECT
 
-    std::unique_ptr<TTestLedger> FLedger;
     QLocale FDefault;
+
+    template <class T> T* Show(T* form) {
+        ShowForm(std::unique_ptr<QWidget>(form));
+        return form;
+    }
 
     static void Locales() {
         QTest::addColumn<QLocale>("locale");
@@ -42,7 +46,7 @@ private slots:
     void init() {
         QFETCH(QLocale, locale);
         QLocale::setDefault(locale);
-        FLedger = std::make_unique<TTestLedger>();
+        OpenLedger();
         ComboPub->CurPersonName = Member;
         ComboPub->CurPersonID = QStringLiteral("1");
         FLedger->AddPayout(1, 7, QStringLiteral("午饭"), 25, {}, Day, Member,
@@ -50,39 +54,35 @@ private slots:
     }
 
     void cleanup() {
-        FLedger.reset();
+        CloseForm();
         QLocale::setDefault(FDefault);
     }
 
     void entryForm_data() { Locales(); }
     void entryForm() {
-        TfrmPayout form;
-        form.FItemType = QStringLiteral("支出");
-        form.show();
-        QCOMPARE(form.dtpUseDate->date(), Day); // the listed record is current
-        QCOMPARE(form.dtpUseDate->text(), DayText);
-        QCOMPARE(form.dbgPayout->IndexOfRow(0, QStringLiteral("UseDate")).data().toString(),
-                 DayText);
+        auto* form = new TfrmPayout;
+        form->FItemType = QStringLiteral("支出");
+        Show(form);
+        QCOMPARE(form->dtpUseDate->date(), Day); // the listed record is current
+        QCOMPARE(form->dtpUseDate->text(), DayText);
+        QCOMPARE(Cell(form->dbgPayout, 0, QStringLiteral("UseDate")), DayText);
     }
 
     void queryForm_data() { Locales(); }
     void queryForm() {
-        TfrmPayQuery form;
-        form.show();
-        form.dtpBegin->setDate(Day);
-        form.dtpEnd->setDate(Day);
-        QCOMPARE(form.dtpBegin->text(), DayText);
-        QCOMPARE(form.dtpEnd->text(), DayText);
-        QCOMPARE(form.dbgPayout->IndexOfRow(0, QStringLiteral("UseDate")).data().toString(),
-                 DayText);
+        auto* form = Show(new TfrmPayQuery);
+        form->dtpBegin->setDate(Day);
+        form->dtpEnd->setDate(Day);
+        QCOMPARE(form->dtpBegin->text(), DayText);
+        QCOMPARE(form->dtpEnd->text(), DayText);
+        QCOMPARE(Cell(form->dbgPayout, 0, QStringLiteral("UseDate")), DayText);
     }
 
     void diary_data() { Locales(); }
     void diary() {
-        TfrmDiary form;
-        form.show();
-        form.dtpDiary->setDate(Day);
-        QCOMPARE(form.dtpDiary->text(), DayText);
+        auto* form = Show(new TfrmDiary);
+        form->dtpDiary->setDate(Day);
+        QCOMPARE(form->dtpDiary->text(), DayText);
         TfrmDiaryQuery period;
         period.dtpBegin->setDate(Day);
         QCOMPARE(period.dtpBegin->text(), DayText);

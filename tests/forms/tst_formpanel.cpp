@@ -1,4 +1,4 @@
-#include "Fixture.h"
+#include "FormUnderTest.h"
 #include "Resources.h"
 #include "app/Login.h"
 #include "data/ComboPub.h"
@@ -97,29 +97,18 @@ public:
 
 } // namespace
 
-class TestFormPanel : public QObject {
+// The form under test is a window that stands in for the main window, with the host panel.
+class TestFormPanel : public QObject, TFormUnderTest<QWidget> {
     Q_OBJECT
 
-    std::unique_ptr<TTestLedger> FLedger;
-    std::unique_ptr<QWidget> FWindow; // stands in for the main window
     TfrmPanel* FPanel = nullptr;
 
     // The host panel filling a window's working area, shown so that its skin is active.
-    TfrmPanel* ShowPanel() {
-        FWindow = std::make_unique<QWidget>();
-        FWindow->resize(668, 479);
-        auto* layout = new QVBoxLayout(FWindow.get());
-        layout->setContentsMargins(0, 0, 0, 0);
-        FPanel = new TfrmPanel(FWindow.get());
-        layout->addWidget(FPanel);
-        FWindow->show();
-        if (!QTest::qWaitForWindowExposed(FWindow.get())) qWarning("window not exposed");
-        return FPanel;
-    }
+    TfrmPanel* ShowPanel() { return FPanel = ShowHostPanel(); }
 
     // A working form embedded in the panel and registered with its skin, as the main window
     // opens one.
-    TfrmSkinned* OpenForm() {
+    TfrmSkinned* Embed() {
         auto* form = new TfrmSkinned(FPanel);
         form->setWindowFlags(Qt::Widget);
         if (!FPanel->layout()) new QVBoxLayout(FPanel);
@@ -139,12 +128,11 @@ private slots:
         InstallFontSubstitutions();
     }
 
-    void init() { FLedger = std::make_unique<TTestLedger>(); }
+    void init() { OpenLedger(); }
 
     void cleanup() {
-        FWindow.reset();
+        CloseForm();
         FPanel = nullptr;
-        FLedger.reset();
     }
 
     // Each working form, embedded in the panel as the main window opens it, is announced by its
@@ -231,7 +219,7 @@ private slots:
         QFETCH(QString, name);
         QFETCH(bool, recoloured);
         ShowPanel();
-        TfrmSkinned* form = OpenForm();
+        TfrmSkinned* form = Embed();
         auto* panel = form->Control<TPanel>(name);
         QVERIFY(panel);
         if (recoloured) {
@@ -244,7 +232,7 @@ private slots:
 
     void gridHeaderTakesTheFaceColour() {
         ShowPanel();
-        TfrmSkinned* form = OpenForm();
+        TfrmSkinned* form = Embed();
         auto* grid = form->Control<QTableView>(QStringLiteral("dbgList"));
         QCOMPARE(grid->property("groupColor").value<QColor>(), SkinFaceColor());
         QHeaderView* header = grid->horizontalHeader();
@@ -260,14 +248,14 @@ private slots:
 
     void treeHeaderTakesTheFaceColour() {
         ShowPanel();
-        TfrmSkinned* form = OpenForm();
+        TfrmSkinned* form = Embed();
         auto* tree = form->Control<QTreeView>(QStringLiteral("tlTree"));
         QVERIFY(tree->header()->styleSheet().contains(SkinFaceColor().name(), Qt::CaseInsensitive));
     }
 
     void exemptGridIsLeftAlone() {
         ShowPanel();
-        TfrmSkinned* form = OpenForm();
+        TfrmSkinned* form = Embed();
         auto* grid = form->Control<QTableView>(QStringLiteral("dbgExempt"));
         QVERIFY(!grid->property("groupColor").isValid());
         QVERIFY(grid->horizontalHeader()->styleSheet().isEmpty());
@@ -280,13 +268,13 @@ private slots:
     // The skin's style sheet reaches a registered form through the host panel.
     void styleSheetReachesRegisteredForms() {
         ShowPanel();
-        TfrmSkinned* form = OpenForm();
+        TfrmSkinned* form = Embed();
         QVERIFY(StyledBySheet(form));
         QVERIFY(StyledBySheet(form->Control<QLineEdit>(QStringLiteral("edtName"))));
         QVERIFY(form->styleSheet().isEmpty()); // inherited, not copied
         // Not the window around the panel.
-        QVERIFY(FWindow->styleSheet().isEmpty());
-        QVERIFY(!StyledBySheet(FWindow.get()));
+        QVERIFY(FForm->styleSheet().isEmpty());
+        QVERIFY(!StyledBySheet(FForm.get()));
         QVERIFY(qApp->styleSheet().isEmpty());
     }
 
@@ -314,7 +302,7 @@ private slots:
 
     void loginIsNotSkinned() {
         ShowPanel();
-        OpenForm();
+        Embed();
         IniSetting = new TIniSetting(FLedger->Folder() + QStringLiteral("/fClient.ini"));
         {
             TfrmLogin login;

@@ -1,12 +1,11 @@
 #include "FormUnderTest.h"
-#include "Fixture.h"
 #include "Typing.h"
 #include "data/ComboPub.h"
 #include "data/DataModule.h"
 #include "forms/ItemType.h"
+#include "widgets/Memo.h"
 #include "widgets/grid/DBGrid.h"
 #include "widgets/grid/GridGroupModel.h"
-#include "widgets/Memo.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -37,19 +36,14 @@ class TestItemType : public QObject, TFormUnderTest<TfrmItemType> {
         for (int row = 0; row < query.RecordCount(); ++row) {
             if (query.ValueAt(row, query.FieldIndex(QStringLiteral("ItemProjectID"))).toInt() != id)
                 continue;
-            QTreeView* view = FForm->dbgItemProject->View();
-            const QModelIndex index = FForm->dbgItemProject->IndexOfRow(row);
-            QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(index).center());
+            ClickRow(FForm->dbgItemProject, row);
             return;
         }
         QFAIL("no such category");
     }
 
 private slots:
-    void cleanup() {
-        FForm.reset();
-        FLedger.reset();
-    }
+    void cleanup() { CloseForm(); }
 
     void layout() {
         Open(TTestLedger::WithInitialContent);

@@ -1,4 +1,4 @@
-#include "Fixture.h"
+#include "FormUnderTest.h"
 #include "data/ComboPub.h"
 #include "data/Common.h"
 #include "data/DataModule.h"
@@ -7,11 +7,11 @@
 #include "forms/ItemType.h"
 #include "forms/PayoutBase.h"
 #include "platform/DateText.h"
+#include "widgets/Panel.h"
+#include "widgets/PictureButton.h"
 #include "widgets/grid/DBGrid.h"
 #include "widgets/grid/GridFooter.h"
 #include "widgets/grid/GridModel.h"
-#include "widgets/Panel.h"
-#include "widgets/PictureButton.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -44,64 +44,25 @@ const QString InvalidAmount = QStringLiteral("对不起，请输入合法单位�
 
 } // namespace
 
-class TestPayoutBase : public QObject {
+class TestPayoutBase : public QObject, TFormUnderTest<TfrmPayoutBase> {
     Q_OBJECT
-
-    std::unique_ptr<TTestLedger> FLedger;
-    std::unique_ptr<TfrmPayoutBase> FForm;
 
     // Opens the form of the kind for the member, as the main window does: kind set before show.
     TfrmPayoutBase* Open(const QString& kind, const QString& person = Mum) {
         ComboPub->CurPersonName = person;
+        std::unique_ptr<TfrmPayoutBase> form;
         if (kind == Income)
-            FForm.reset(new TfrmIncome);
+            form = std::make_unique<TfrmIncome>();
         else
-            FForm.reset(new TfrmPayout);
-        FForm->FItemType = kind;
-        FForm->show();
-        if (!QTest::qWaitForWindowActive(FForm.get())) qWarning("form not active");
-        return FForm.get();
+            form = std::make_unique<TfrmPayout>();
+        form->FItemType = kind;
+        return ShowForm(std::move(form));
     }
 
     QVariant Column(int id, const QString& column) {
-        return FLedger->Scalar(QStringLiteral("select %1 from fPayout where PayoutID = ?").arg(column),
-                               {id});
+        return Value(QStringLiteral("select %1 from fPayout where PayoutID = ?").arg(column), {id});
     }
-    int Records() { return FLedger->Scalar("select count(*) from fPayout").toInt(); }
-
-    // Chooses the category by its name as the user would, through the drop-down's list.
-    static void Choose(QComboBox* combo, const QString& name) {
-        const int index = combo->findText(name);
-        QVERIFY2(index >= 0, qPrintable(name));
-        combo->setFocus();
-        combo->setCurrentIndex(index);
-        emit combo->activated(index);
-    }
-
-    // Types the text key by key; characters beyond ASCII arrive as the keyboard (or an input
-    // method's direct keys) sends them, with no key code of their own.
-    static void KeyIn(QWidget* widget, const QString& text) {
-        for (QChar typed : text) {
-            if (typed.unicode() < 128) {
-                QTest::keyClick(widget, char(typed.unicode()));
-            } else {
-                QTest::sendKeyEvent(QTest::Press, widget, Qt::Key_unknown, QString(typed),
-                                    Qt::NoModifier);
-                QTest::sendKeyEvent(QTest::Release, widget, Qt::Key_unknown, QString(typed),
-                                    Qt::NoModifier);
-            }
-        }
-    }
-
-    // Replaces a line edit's text by typing, as the keyboard would.
-    static void Type(QLineEdit* edit, const QString& text) {
-        edit->setFocus();
-        edit->selectAll();
-        QTest::keyClick(edit, Qt::Key_Delete);
-        KeyIn(edit, text);
-    }
-
-    static void Click(QAbstractButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
+    int Records() { return Value("select count(*) from fPayout").toInt(); }
 
     // A new record through the form: 新增, content, category, day, amount, 保存.
     void AddThroughForm(const QString& content, const QString& category, const QDate& day,
@@ -122,22 +83,9 @@ class TestPayoutBase : public QObject {
         return contents;
     }
 
-    // Runs the code once the next modal window is up, then closes that window.
-    static void WhenModal(std::function<void(QWidget*)> code) {
-        QTimer::singleShot(0, qApp, [code = std::move(code)] {
-            QWidget* modal = QApplication::activeModalWidget();
-            QTRY_VERIFY(modal = QApplication::activeModalWidget());
-            code(modal);
-            modal->close();
-        });
-    }
-
 private slots:
-    void init() { FLedger = std::make_unique<TTestLedger>(); }
-    void cleanup() {
-        FForm.reset();
-        FLedger.reset();
-    }
+    void init() { OpenLedger(); }
+    void cleanup() { CloseForm(); }
 
     // -- showing ---------------------------------------------------------------------------------
 
@@ -280,7 +228,7 @@ private slots:
         QCOMPARE(day.data().toString(), ShortDateText(QDate(2026, 12, 3)));
         QCOMPARE(Qt::Alignment(day.data(Qt::TextAlignmentRole).toInt()) & Qt::AlignHCenter,
                  Qt::AlignHCenter);
-        QCOMPARE(FForm->dbgPayout->IndexOfRow(0, "ItemProject").data().toString(),
+        QCOMPARE(Cell(FForm->dbgPayout, 0, "ItemProject"),
                  kind == Income ? QStringLiteral("工资") : QStringLiteral("餐饮"));
     }
 
@@ -293,8 +241,7 @@ private slots:
         FForm->qryPayout->Last();
         QCOMPARE(FForm->edtPayout->text(), QStringLiteral("别的程序写的"));
         QCOMPARE(FForm->ceAccount->text(), QStringLiteral("超出范围"));
-        QCOMPARE(FForm->dbgPayout->IndexOfRow(1, "PayoutAccount").data().toString(),
-                 QStringLiteral("超出范围"));
+        QCOMPARE(Cell(FForm->dbgPayout, 1, "PayoutAccount"), QStringLiteral("超出范围"));
         QCOMPARE(FForm->dbgPayout->FooterText("PayoutAccount"), QStringLiteral("超出范围"));
         Click(FForm->sbSave);
         QCOMPARE(FLedger->Messages.Texts(), QStringList{InvalidAmount});
@@ -399,7 +346,7 @@ private slots:
         } else {
             QCOMPARE(FLedger->Messages.Boxes.size(), 1);
             QCOMPARE(FLedger->Messages.Boxes[0].Kind, TMessageKind::Error);
-            QCOMPARE(FLedger->Messages.LastText(), InvalidAmount);
+            QCOMPARE(LastMessage(), InvalidAmount);
             QCOMPARE(QApplication::focusWidget(), FForm->ceAccount);
             QCOMPARE(Records(), 0);
             QCOMPARE(FForm->qryPayout->State(), TDataSetState::Insert);
@@ -416,7 +363,7 @@ private slots:
         Choose(FForm->cbItemProject, "工资");
         Type(FForm->ceAccount, "   ");
         Click(FForm->sbSave);
-        QCOMPARE(FLedger->Messages.LastText(), QStringLiteral("请输入金额！"));
+        QCOMPARE(LastMessage(), QStringLiteral("请输入金额！"));
         QCOMPARE(FLedger->Messages.Boxes.last().Kind, TMessageKind::Warning);
         QCOMPARE(Records(), 0);
         QCOMPARE(FForm->qryPayout->State(), TDataSetState::Insert);
@@ -608,8 +555,7 @@ private slots:
         AddThroughForm("午饭", "餐饮", QDate(2026, 12, 2), "20");
         QCOMPARE(FLedger->Messages.Boxes.size(), 1);
         QCOMPARE(FLedger->Messages.Boxes[0].Kind, TMessageKind::Error);
-        QVERIFY2(FLedger->Messages.LastText().contains("磁盘已满"),
-                 qPrintable(FLedger->Messages.LastText()));
+        QVERIFY2(LastMessage().contains("磁盘已满"), qPrintable(LastMessage()));
         QVERIFY(FForm->FFillEnabled);
         QCOMPARE(FForm->qryPayout->State(), TDataSetState::Insert);
         QCOMPARE(FForm->edtPayout->text(), QStringLiteral("午饭")); // left to correct
@@ -690,7 +636,7 @@ private slots:
         const qsizetype boxes = FLedger->Messages.Boxes.size();
         Click(FForm->sbDelete);
         QCOMPARE(FLedger->Messages.Boxes.size(), boxes + 1);
-        QCOMPARE(FLedger->Messages.LastText(), QStringLiteral("没有记录，么样删撒！"));
+        QCOMPARE(LastMessage(), QStringLiteral("没有记录，么样删撒！"));
         QCOMPARE(FLedger->Messages.Boxes.last().Kind, TMessageKind::Warning);
     }
 

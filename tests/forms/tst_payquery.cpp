@@ -1,14 +1,14 @@
-#include "Fixture.h"
+#include "FormUnderTest.h"
 #include "data/ComboPub.h"
 #include "data/CommonDB.h"
 #include "data/DataModule.h"
 #include "data/query/Query.h"
 #include "forms/PayQuery.h"
 #include "platform/DateText.h"
+#include "widgets/Panel.h"
 #include "widgets/grid/DBGrid.h"
 #include "widgets/grid/GridFooter.h"
 #include "widgets/grid/GridGroupModel.h"
-#include "widgets/Panel.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -73,11 +73,8 @@ double Sum(TQuery& query, const QString& field) {
 
 } // namespace
 
-class TestPayQuery : public QObject {
+class TestPayQuery : public QObject, TFormUnderTest<TfrmPayQuery> {
     Q_OBJECT
-
-    std::unique_ptr<TTestLedger> FLedger;
-    std::unique_ptr<TfrmPayQuery> FForm;
 
     // Income 3000 on 1 December; expenditure 25 on the begin day (7 December), 1000 on the end
     // day (6 January) and 209 on the day before the begin day; and another member's records.
@@ -97,43 +94,24 @@ class TestPayQuery : public QObject {
     }
 
     TfrmPayQuery* Show() {
-        FForm = std::make_unique<TfrmPayQuery>();
-        frmPayQuery = FForm.get();
-        FForm->resize(1000, 600);
-        FForm->show();
-        return FForm.get();
+        auto form = std::make_unique<TfrmPayQuery>();
+        frmPayQuery = form.get();
+        form->resize(1000, 600);
+        return ShowForm(std::move(form));
     }
 
-    void Query() { QTest::mouseClick(FForm->sbQuery, Qt::LeftButton); }
-
-    // Types text into a field key by key, Chinese characters included.
-    static void Type(QWidget* field, const QString& text) {
-        field->setFocus();
-        for (const QChar ch : text) {
-            QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(ch));
-            QApplication::sendEvent(field, &press);
-        }
-    }
-
-    // The user picks an item of a list.
-    static void Choose(QComboBox* combo, const QString& text) {
-        combo->setCurrentIndex(combo->findText(text));
-        emit combo->activated(combo->currentIndex());
-    }
+    void Query() { Click(FForm->sbQuery); }
 
 private slots:
     void init() {
-        FLedger = std::make_unique<TTestLedger>();
+        OpenLedger();
         ComboPub->CurPersonName = Member;
         ComboPub->CurPersonID = QStringLiteral("1");
         FLedger->AddPerson(2, Other, QStringLiteral("lisi"), QStringLiteral("1"));
         FLedger->AddPerson(3, QStringLiteral("   "), QStringLiteral("blank"), QStringLiteral("1"));
     }
 
-    void cleanup() {
-        FForm.reset();
-        FLedger.reset();
-    }
+    void cleanup() { CloseForm(); }
 
     // -- the filter bar and the pages ------------------------------------------------------------
 
@@ -533,13 +511,12 @@ private slots:
                            QStringLiteral("支出"));
         Show();
         const QString outOfRange = QStringLiteral("超出范围");
-        QCOMPARE(FForm->dbgPayout->IndexOfRow(1, "PayoutAccount").data().toString(), outOfRange);
+        QCOMPARE(Cell(FForm->dbgPayout, 1, "PayoutAccount"), outOfRange);
         QCOMPARE(FForm->dbgPayout->FooterText("PayoutAccount"), outOfRange);
         QCOMPARE(FForm->dbgPayout->FooterText("IncomeAccount"), QStringLiteral("￥3,000.00"));
         QMap<QString, QString> totals;
         for (int row = 0; row < FForm->qryStat->RecordCount(); ++row)
-            totals[FForm->dbgStat->IndexOfRow(row, "ItemProject").data().toString()] =
-                FForm->dbgStat->IndexOfRow(row, "iSum").data().toString();
+            totals[Cell(FForm->dbgStat, row, "ItemProject")] = Cell(FForm->dbgStat, row, "iSum");
         QCOMPARE(totals.value(QStringLiteral("餐饮")), outOfRange);
         QCOMPARE(totals.value(QStringLiteral("交通")), QStringLiteral("-￥25.00"));
         QCOMPARE(totals.value(QStringLiteral("工资")), QStringLiteral("￥3,000.00"));

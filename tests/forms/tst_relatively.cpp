@@ -1,4 +1,4 @@
-#include "Fixture.h"
+#include "FormUnderTest.h"
 #include "Resources.h"
 #include "app/Application.h"
 #include "app/Login.h"
@@ -32,11 +32,10 @@
 #include <functional>
 #include <memory>
 
-class TestRelatively : public QObject {
+// The form under test is a window that stands in for the main window, with the page in it.
+class TestRelatively : public QObject, TFormUnderTest<QWidget> {
     Q_OBJECT
 
-    std::unique_ptr<TTestLedger> FLedger;
-    std::unique_ptr<QWidget> FWindow; // stands in for the main window
     TfrmRelatively* FPage = nullptr;
     QStringList FStarted; // programs the page asked the system to start
     QStringList FOpened;  // documents it asked the system to open
@@ -45,15 +44,7 @@ class TestRelatively : public QObject {
     // The page in a skinned host panel, as the main window opens it.
     void OpenPage() {
         ComboPub->CurPersonID = QStringLiteral("1");
-        FWindow = std::make_unique<QWidget>();
-        FWindow->resize(668, 479);
-        auto* layout = new QVBoxLayout(FWindow.get());
-        layout->setContentsMargins(0, 0, 0, 0);
-        frmPanel = new TfrmPanel(FWindow.get());
-        layout->addWidget(frmPanel);
-        FWindow->show();
-        QVERIFY(QTest::qWaitForWindowExposed(FWindow.get()));
-        frmRelatively = FPage = new TfrmRelatively(frmPanel);
+        frmRelatively = FPage = new TfrmRelatively(ShowHostPanel());
         FPage->setWindowFlags(Qt::Widget);
         auto* inner = new QVBoxLayout(frmPanel);
         inner->setContentsMargins(0, 0, 0, 0);
@@ -96,7 +87,7 @@ private slots:
     }
 
     void init() {
-        FLedger = std::make_unique<TTestLedger>();
+        OpenLedger();
         FStarted.clear();
         FOpened.clear();
         FOpenResult = true;
@@ -114,13 +105,13 @@ private slots:
     void cleanup() {
         delete frmMain;
         frmMain = nullptr;
-        FWindow.reset();
+        FForm.reset();
         frmPanel = nullptr;
         FPage = nullptr;
         ProcessDeferredDeletes();
         SetProgramStarter({});
         SetDocumentOpener({});
-        FLedger.reset();
+        CloseForm();
         TApplication::ResetTerminated();
     }
 
@@ -181,7 +172,7 @@ private slots:
         QCOMPARE(diary->mmDiary->toPlainText(), QStringLiteral("今天的日记"));
         QCOMPARE(diary->pnlDiary->Color(), frmPanel->sdMain.FaceColor()); // skinned
         // It follows the host panel's size.
-        FWindow->resize(700, 500);
+        FForm->resize(700, 500);
         QCOMPARE(diary->geometry(), frmPanel->rect());
 
         // Clicking the link again brings back the same diary.
@@ -227,7 +218,7 @@ private slots:
         const QString looked = empty.filePath("gnome-calculator");
         QCOMPARE(FLedger->Messages.Boxes.size(), 1);
         QCOMPARE(FLedger->Messages.Boxes[0].Kind, TMessageKind::Warning);
-        QCOMPARE(FLedger->Messages.LastText(), looked);
+        QCOMPARE(LastMessage(), looked);
         QCOMPARE(FStarted, QStringList{looked}); // still asked to start
     }
 
@@ -270,8 +261,7 @@ private slots:
         } else {
             QCOMPARE(FLedger->Messages.Boxes.size(), 1);
             QCOMPARE(FLedger->Messages.Boxes[0].Kind, TMessageKind::Warning);
-            QVERIFY2(FLedger->Messages.LastText().startsWith(message),
-                     qPrintable(FLedger->Messages.LastText()));
+            QVERIFY2(LastMessage().startsWith(message), qPrintable(LastMessage()));
         }
         QCOMPARE(FOpened, installed ? QStringList{page} : QStringList{});
     }

@@ -413,144 +413,100 @@ private slots:
 
     // --- Navigation ---------------------------------------------------------------------------
 
-    void eofLoopVisitsEveryRowOnce() {
-        auto query = Items();
+    // Moves through three rows (or none), each row of the table a sequence of moves with where the
+    // cursor ends, its flags, the rows the loop idioms visited and the scrolls announced.
+    void navigation_data() {
+        QTest::addColumn<bool>("empty");
+        QTest::addColumn<QString>("moves");
+        QTest::addColumn<int>("recNo");
+        QTest::addColumn<QString>("flags"); // "Eof", "Bof", both or neither
+        QTest::addColumn<QList<qint64>>("visited");
+        QTest::addColumn<QStringList>("scrolls");
+        using L = QList<qint64>;
+        using S = QStringList;
+        QTest::newRow("opened on the first row") << false << "" << 1 << "Bof" << L{} << S{};
+        QTest::newRow("next clears bof") << false << "Next" << 2 << "" << L{} << S{"scroll:2"};
+        QTest::newRow("next onto the last row is not yet eof")
+            << false << "Next Next" << 3 << "" << L{} << S{"scroll:2", "scroll:3"};
+        QTest::newRow("next past the last row sets eof without moving")
+            << false << "Next Next Next Next" << 3 << "Eof" << L{} << S{"scroll:2", "scroll:3"};
+        QTest::newRow("last sets eof") << false << "Last" << 3 << "Eof" << L{} << S{"scroll:3"};
+        QTest::newRow("prior from eof clears it")
+            << false << "Last Prior" << 2 << "" << L{} << S{"scroll:3", "scroll:2"};
+        QTest::newRow("prior onto the first row is not yet bof")
+            << false << "Next Prior" << 1 << "" << L{} << S{"scroll:2", "scroll:1"};
+        QTest::newRow("prior past the first row sets bof without moving")
+            << false << "Next Prior Prior Prior" << 1 << "Bof" << L{} << S{"scroll:2", "scroll:1"};
+        QTest::newRow("first sets bof")
+            << false << "Last First" << 1 << "Bof" << L{} << S{"scroll:3", "scroll:1"};
+        QTest::newRow("eof loop visits every row once")
+            << false << "EofLoop" << 3 << "Eof" << L{1, 2, 3}
+            << S{"scroll:1", "scroll:2", "scroll:3"};
+        QTest::newRow("bof loop visits every row once")
+            << false << "BofLoop" << 1 << "Bof" << L{3, 2, 1}
+            << S{"scroll:3", "scroll:2", "scroll:1"};
+        QTest::newRow("move by nothing") << false << "MoveBy:0" << 1 << "Bof" << L{} << S{};
+        QTest::newRow("move by within the rows")
+            << false << "MoveBy:2" << 3 << "" << L{} << S{"scroll:3"};
+        QTest::newRow("move by past the end clamps and sets eof")
+            << false << "MoveBy:10" << 3 << "Eof" << L{} << S{"scroll:3"};
+        QTest::newRow("move by before the start clamps and sets bof")
+            << false << "Last MoveBy:-10" << 1 << "Bof" << L{} << S{"scroll:3", "scroll:1"};
+        QTest::newRow("record number scrolls only to another row")
+            << false << "RecNo:2 RecNo:2" << 2 << "" << L{} << S{"scroll:2"};
+        QTest::newRow("record number past the end takes the last row")
+            << false << "RecNo:99" << 3 << "" << L{} << S{"scroll:3"};
+        QTest::newRow("record number before the start takes the first row")
+            << false << "Last RecNo:0" << 1 << "" << L{} << S{"scroll:3", "scroll:1"};
+        QTest::newRow("empty: moves do nothing")
+            << true << "Next Prior MoveBy:3 RecNo:1" << 0 << "Eof Bof" << L{} << S{};
+        QTest::newRow("empty: first and last scroll to no row")
+            << true << "First Last" << 0 << "Eof Bof" << L{} << S{"scroll:0", "scroll:0"};
+        QTest::newRow("empty: loops visit nothing")
+            << true << "EofLoop BofLoop" << 0 << "Eof Bof" << L{} << S{"scroll:0", "scroll:0"};
+    }
+
+    void navigation() {
+        QFETCH(bool, empty);
+        QFETCH(QString, moves);
+        QFETCH(int, recNo);
+        QFETCH(QString, flags);
+        QFETCH(QList<qint64>, visited);
+        QFETCH(QStringList, scrolls);
+        auto query = empty ? Opened(QStringLiteral("select * from tItem where 0")) : Items();
         TEvents events;
         events.Attach(*query);
         QList<qint64> ids;
-        query->First();
-        while (!query->Eof()) {
-            ids.append(query->FieldByName("ItemID").AsInteger());
-            query->Next();
+        const auto id = [&] { return query->FieldByName("ItemID").AsInteger(); };
+        for (const QString& move : moves.split(u' ', Qt::SkipEmptyParts)) {
+            const int number = move.section(u':', 1).toInt();
+            if (move == "First")
+                query->First();
+            else if (move == "Last")
+                query->Last();
+            else if (move == "Next")
+                query->Next();
+            else if (move == "Prior")
+                query->Prior();
+            else if (move.startsWith("MoveBy"))
+                query->MoveBy(number);
+            else if (move.startsWith("RecNo"))
+                query->SetRecNo(number);
+            else if (move == "EofLoop")
+                for (query->First(); !query->Eof(); query->Next())
+                    ids << id();
+            else if (move == "BofLoop")
+                for (query->Last(); !query->Bof(); query->Prior())
+                    ids << id();
         }
-        QCOMPARE(ids, QList<qint64>({1, 2, 3}));
-        // First scrolls; each real move scrolls; the Next that finds the end does not.
-        QCOMPARE(events.Take(), QStringList({"scroll:1", "scroll:2", "scroll:3"}));
-        QCOMPARE(query->RecNo(), 3); // the cursor stays on the last row
-        QVERIFY(!query->Bof());
-    }
-
-    void nextAtLastRowSetsEofWithoutMoving() {
-        auto query = Items();
-        TEvents events;
-        events.Attach(*query);
-        query->Last();
-        QCOMPARE(events.Take(), QStringList({"scroll:3"}));
-        QVERIFY(query->Eof());
-        query->Next();
-        query->Next();
-        QVERIFY(events.Log.isEmpty());
-        QVERIFY(query->Eof());
-        QCOMPARE(query->RecNo(), 3);
-        QCOMPARE(query->FieldByName("ItemID").AsInteger(), 3);
-        query->Prior();
-        QCOMPARE(events.Take(), QStringList({"scroll:2"}));
-        QVERIFY(!query->Eof());
-        QVERIFY(!query->Bof());
-    }
-
-    void nextBeforeLastRowMovesAndClearsBof() {
-        auto query = Items();
-        QVERIFY(query->Bof());
-        query->Next();
-        QVERIFY(!query->Bof());
-        QVERIFY(!query->Eof());
-        QCOMPARE(query->RecNo(), 2);
-        query->Next(); // onto the last row: not yet Eof
-        QCOMPARE(query->RecNo(), 3);
-        QVERIFY(!query->Eof());
-        query->Next();
-        QVERIFY(query->Eof());
-    }
-
-    void priorAtFirstRowSetsBofWithoutMoving() {
-        auto query = Items();
-        query->Next();
-        TEvents events;
-        events.Attach(*query);
-        query->Prior();
-        QCOMPARE(events.Take(), QStringList({"scroll:1"}));
-        QVERIFY(!query->Bof()); // arrived at the first row, did not try to pass it
-        query->Prior();
-        QVERIFY(query->Bof());
-        QVERIFY(events.Log.isEmpty());
-        QCOMPARE(query->RecNo(), 1);
-        query->Prior();
-        QVERIFY(events.Log.isEmpty());
-    }
-
-    void reverseLoopVisitsEveryRowOnce() {
-        auto query = Items();
-        QList<qint64> ids;
-        query->Last();
-        while (!query->Bof()) {
-            ids.append(query->FieldByName("ItemID").AsInteger());
-            query->Prior();
-        }
-        QCOMPARE(ids, QList<qint64>({3, 2, 1}));
-    }
-
-    void firstAndLastSetTheFlags() {
-        auto query = Items();
-        query->Last();
-        QVERIFY(query->Eof());
-        QVERIFY(!query->Bof());
-        query->First();
-        QVERIFY(query->Bof());
-        QVERIFY(!query->Eof());
-        QCOMPARE(query->RecNo(), 1);
-    }
-
-    void moveByClampsAndSetsFlags() {
-        auto query = Items();
-        TEvents events;
-        events.Attach(*query);
-        query->MoveBy(0);
-        QVERIFY(events.Log.isEmpty());
-        query->MoveBy(2);
-        QCOMPARE(query->RecNo(), 3);
-        QVERIFY(!query->Eof());
-        query->First();
-        query->MoveBy(10);
-        QCOMPARE(query->RecNo(), 3);
-        QVERIFY(query->Eof());
-        query->MoveBy(-10);
-        QCOMPARE(query->RecNo(), 1);
-        QVERIFY(query->Bof());
-        QCOMPARE(events.Take(), QStringList({"scroll:3", "scroll:1", "scroll:3", "scroll:1"}));
-    }
-
-    void setRecNoScrollsOnlyToAnotherRow() {
-        auto query = Items();
-        TEvents events;
-        events.Attach(*query);
-        query->SetRecNo(2);
-        QCOMPARE(query->RecNo(), 2);
-        QCOMPARE(query->FieldByName("ItemID").AsInteger(), 2);
-        query->SetRecNo(2);
-        QCOMPARE(events.Take(), QStringList({"scroll:2"}));
-        query->SetRecNo(99); // out of range: the nearest row
-        QCOMPARE(query->RecNo(), 3);
-        query->SetRecNo(0);
-        QCOMPARE(query->RecNo(), 1);
-        QVERIFY(!query->Eof());
-    }
-
-    void navigationOnEmptyQuery() {
-        auto query = Opened(QStringLiteral("select * from tItem where 0"));
-        TEvents events;
-        events.Attach(*query);
-        query->Next();
-        query->Prior();
-        query->MoveBy(3);
-        query->SetRecNo(1);
-        QVERIFY(events.Log.isEmpty());
-        query->First();
-        query->Last();
-        QCOMPARE(events.Take(), QStringList({"scroll:0", "scroll:0"}));
-        QVERIFY(query->Eof());
-        QVERIFY(query->Bof());
-        QCOMPARE(query->RecNo(), 0);
+        QCOMPARE(query->RecNo(), recNo);
+        if (recNo > 0) QCOMPARE(id(), qint64(recNo)); // the fields follow the cursor
+        QStringList set;
+        if (query->Eof()) set << "Eof";
+        if (query->Bof()) set << "Bof";
+        QCOMPARE(set.join(u' '), flags);
+        QCOMPARE(ids, visited);
+        QCOMPARE(events.Take(), scrolls);
     }
 
     void movingWhileEditingPostsFirst() {
