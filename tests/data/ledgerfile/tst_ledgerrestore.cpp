@@ -33,15 +33,20 @@ void CloseLedger(TTestLedger& ledger) {
     dmMain = nullptr;
 }
 
-// A ledger of many pages, as a run leaves it that ended in the middle of a save: the journal
-// SQLite writes back into the file at its next open.
-QByteArray HotJournalOf(TTestLedger& ledger) {
+// Fills the ledger with records enough for some hundred pages.
+void FillManyPages(TTestLedger& ledger) {
     ledger.Exec("begin");
     for (int id = 1; id <= 1500; ++id)
         ledger.AddPayout(id, 7, QStringLiteral("午饭%1").arg(id), 25, QVariant(),
                          QDate(2026, 12, 1), QStringLiteral("家长"), QStringLiteral("支出"),
                          QString(150, u'记'));
     ledger.Exec("commit");
+}
+
+// A ledger of many pages, as a run leaves it that ended in the middle of a save: the journal
+// SQLite writes back into the file at its next open.
+QByteArray HotJournalOf(TTestLedger& ledger) {
+    FillManyPages(ledger);
     QByteArray journal;
     {
         auto connection = QSqlDatabase::addDatabase("QSQLITE", "interrupted");
@@ -144,12 +149,7 @@ private Q_SLOTS:
     // no partial file left.
     void fullDiskLeavesTheLedger() {
         TTestLedger ledger;
-        ledger.Exec("begin");
-        for (int id = 1; id <= 1500; ++id)
-            ledger.AddPayout(id, 7, QStringLiteral("午饭%1").arg(id), 25, QVariant(),
-                             QDate(2026, 12, 1), QStringLiteral("家长"), QStringLiteral("支出"),
-                             QString(150, u'记'));
-        ledger.Exec("commit");
+        FillManyPages(ledger);
         const QString backup =
             LedgerBackup::Write(ledger.Connection(), Schema::DatabasePath, ledger.Now());
         QVERIFY(QFileInfo(backup).size() > 512 * 1024);
