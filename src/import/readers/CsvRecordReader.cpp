@@ -44,7 +44,8 @@ TCsvRecordReader::TCsvRecordReader(const QString& path, const TBillProgress& pro
         throw EBillError(QStringLiteral("无法读取账单 %1：%2").arg(FFileName, FFile.errorString()));
     FSize = FFile.size();
     FUtf8 = LooksUtf8(FFile.peek(64 * 1024));
-    FDecoder = FUtf8 ? QStringDecoder(QStringDecoder::Utf8) : QStringDecoder("GB18030");
+    if (FUtf8) FDecoder.emplace(QStringDecoder::Utf8);
+    else FDecoder.emplace("GB18030");
 }
 
 void TCsvRecordReader::Report(bool last) {
@@ -65,8 +66,8 @@ bool TCsvRecordReader::ReadLine(QString& line) {
     ++FLine;
     if (bytes.endsWith('\n')) bytes.chop(1);
     if (bytes.endsWith('\r')) bytes.chop(1);
-    line = FDecoder(bytes);
-    if (FDecoder.hasError())
+    line = (*FDecoder)(bytes);
+    if (FDecoder->hasError())
         throw EBillError(BillCells::LineError(
             FFileName, FLine,
             FUtf8 ? QStringLiteral("有不是 UTF-8 文字的字节，文件可能已损坏。")
@@ -154,12 +155,15 @@ void TCsvRecordReader::ReadTable(const QStringList& header,
             throw EBillError(BillCells::LineError(
                 FFileName, FRecordLine,
                 QStringLiteral("只有 %1 列，账单的表头有 %2 列。").arg(cells.size()).arg(columns)));
-        for (qsizetype i = header.size(); i < cells.size(); ++i)
-            if (!cells[i].isEmpty())
-                throw EBillError(BillCells::LineError(
-                    FFileName, FRecordLine,
-                    QStringLiteral("有 %1 列，比账单的表头多（某一格里的逗号没有加引号？）。")
-                        .arg(cells.size())));
+        // A row as wide as the header, or one empty cell wider where the rows end with a comma
+        // and the header does not; a wider one has a comma out of quotes.
+        const bool trailing = cells.size() == header.size() + 1 && cells.last().isEmpty() &&
+                              !header.last().isEmpty();
+        if (cells.size() > header.size() && !trailing)
+            throw EBillError(BillCells::LineError(
+                FFileName, FRecordLine,
+                QStringLiteral("有 %1 列，比账单的表头多（某一格里的逗号没有加引号？）。")
+                    .arg(cells.size())));
         row(cells);
     }
 }

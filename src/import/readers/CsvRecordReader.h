@@ -6,6 +6,7 @@
 #include <QStringDecoder>
 #include <QStringList>
 #include <functional>
+#include <optional>
 
 // Splits a bill's CSV text into records (RFC 4180): quoted cells, doubled quotes, commas and
 // line breaks inside quotes, trailing commas. Bills pad their cells with spaces and put a tab
@@ -52,7 +53,8 @@ private:
     QFile FFile;
     QString FFileName;
     TBillProgress FProgress;
-    QStringDecoder FDecoder;
+    // Built in place: a decoder by name moved into place stops telling its errors (Qt 6.4).
+    std::optional<QStringDecoder> FDecoder;
     bool FUtf8 = false;
     qint64 FSize = 0;
     qint64 FReported = 0;
