@@ -102,6 +102,8 @@ private slots:
     void ReadsEachBill();
     void ReadsFields_data();
     void ReadsFields();
+    void ReadsWrittenVariants_data();
+    void ReadsWrittenVariants();
     void WeChatCsvAndXlsxGiveTheSameRows();
     void RefusesDamagedBills_data();
     void RefusesDamagedBills();
@@ -237,6 +239,44 @@ void TestBillReaders::ReadsFields() {
     QFETCH(QString, field);
     const TBill bill = BillFormats::Read(BillFixture::Path(file));
     QVERIFY(row < bill.Rows.size());
+    QTEST(Field(bill.Rows[row], field), "value");
+}
+
+void TestBillReaders::ReadsWrittenVariants_data() {
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("before"); // text of the fixture replaced (UTF-8; GBK in the file)
+    QTest::addColumn<QString>("after");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("value");
+
+    const QString wechat = QStringLiteral("wechat.csv");
+    const QString time = QStringLiteral("2026-11-02 12:30:00");
+    QTest::newRow("slashes") << wechat << time << "2026/11/02 12:30:00" << 1 << "Time" << time;
+    QTest::newRow("one-digit day, no seconds") << wechat << time << "2026/11/2 12:30" << 1 << "Time" << "2026-11-02 12:30:00";
+    QTest::newRow("wide yuan sign") << wechat << "¥28.16" << "￥28.16" << 1 << "Units" << "281600";
+    QTest::newRow("no yuan sign") << wechat << "¥28.16" << "28.1600" << 1 << "Units" << "281600";
+    QTest::newRow("refunded (x) in wide brackets") << wechat << "已退款(￥100.00)" << "已退款（￥100.5）" << 3 << "RefundedUnits" << "1005000";
+    QTest::newRow("the largest amount") << QStringLiteral("alipay-new.csv") << ",1280.00," << ",922337203685477.5807," << 10 << "Units" << "9223372036854775807";
+    // A bill saved again by a spreadsheet program, as UTF-8.
+    QTest::newRow("alipay as UTF-8") << QStringLiteral("alipay-new.csv") << "" << "" << 29 << "Counterpart" << "哈啰出行";
+}
+
+void TestBillReaders::ReadsWrittenVariants() {
+    QFETCH(QString, file);
+    QFETCH(QString, before);
+    QFETCH(QString, after);
+    QFETCH(int, row);
+    QFETCH(QString, field);
+    const QByteArray bytes = ReadAll(BillFixture::Path(file));
+    const bool gbk = file.startsWith(u"alipay");
+    const QByteArray utf8 = gbk ? QString(QStringDecoder("GB18030")(bytes)).toUtf8() : bytes;
+    const QString path = FDir.filePath(QStringLiteral("variant.csv"));
+    if (before.isEmpty()) WriteAll(path, utf8);
+    else if (gbk) WriteAll(path, Replaced(bytes, Gbk(qPrintable(before)), Gbk(qPrintable(after))));
+    else WriteAll(path, Replaced(bytes, before.toUtf8(), after.toUtf8()));
+    const TBill bill = BillFormats::Read(path);
+    QCOMPARE(bill.Rows.size(), 30);
     QTEST(Field(bill.Rows[row], field), "value");
 }
 
