@@ -158,7 +158,7 @@ bool TXlsxSheetReader::Next(TXlsxRow& row) {
                 else if (FXml.name() == u"is") text = ReadItem(FXml);
                 else FXml.skipCurrentElement();
             }
-            if (type == u"s") {
+            if (type == u"s" && !text.isEmpty()) {
                 bool ok = false;
                 const int index = text.toInt(&ok);
                 if (ok && index >= 0 && index < FStrings.size()) text = FStrings[index];
