@@ -339,6 +339,8 @@ void TestBillReaders::RefusesDamagedBills_data() {
         << "无法导入 other.xlsx：它不是支付宝或微信支付的账单（是一个电子表格，但第一张表里没有账单的表头）。";
     QTest::newRow("zip without a bill") << "photos.zip" << QByteArray("zip")
         << "无法导入 photos.zip：它不是支付宝或微信支付的账单（是一个压缩文件，里面没有账单的表格）。";
+    QTest::newRow("no file") << "gone.csv" << QByteArray("missing")
+        << "无法导入 gone.csv：找不到这个文件。";
     QTest::newRow("empty file") << "empty.csv" << QByteArray("\r\n")
         << "无法导入 empty.csv：它不是支付宝或微信支付的账单（是一个空文件）。";
     QTest::newRow("some text") << "notes.txt"
@@ -365,6 +367,7 @@ void TestBillReaders::RefusesDamagedBills() {
     else if (bytes == "cut") WriteWorkbook(path, header + row.left(40));
     else if (bytes == "workbook") WriteWorkbook(path, row + "</sheetData></worksheet>");
     else if (bytes == "zip") WriteZip(path, {{QStringLiteral("a.txt"), "hello"}});
+    else if (bytes == "missing") QFile::remove(path);
     else WriteAll(path, bytes);
     QTEST(ErrorOf([&] { BillFormats::Read(path); }), "message");
 }
