@@ -59,11 +59,14 @@ void TCsvRecordReader::Report(bool last) {
 
 bool TCsvRecordReader::ReadLine(QString& line) {
     if (FFile.atEnd()) return false;
-    QByteArray bytes = FFile.readLine();
+    QByteArray bytes = FFile.readLine(MaxLineBytes);
     if (bytes.isEmpty() && FFile.error() != QFileDevice::NoError)
         throw EBillError(BillCells::LineError(
             FFileName, FLine + 1, QStringLiteral("读不下去（%1）。").arg(FFile.errorString())));
     ++FLine;
+    if (!bytes.endsWith('\n') && !FFile.atEnd())
+        throw EBillError(BillCells::LineError(
+            FFileName, FLine, QStringLiteral("这一行超过 1 MB，不像账单的一行。")));
     if (bytes.endsWith('\n')) bytes.chop(1);
     if (bytes.endsWith('\r')) bytes.chop(1);
     line = (*FDecoder)(bytes);

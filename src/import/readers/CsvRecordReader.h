@@ -43,6 +43,8 @@ public:
     // True when the file was taken as UTF-8.
     bool IsUtf8() const { return FUtf8; }
 
+    // A line longer than this is no bill's (a large file of another kind is not read whole).
+    static constexpr qint64 MaxLineBytes = 1 << 20;
     // A record longer than this (a quote left open) is refused rather than read to the end.
     static constexpr qsizetype MaxRecordChars = 1 << 16;
 

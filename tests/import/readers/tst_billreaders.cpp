@@ -326,6 +326,8 @@ void TestBillReaders::RefusesDamagedBills_data() {
         << "账单 bill.csv 第 32 行：引号从这一行开始就没有结束，文件可能不完整。";
     QTest::newRow("row cut short") << "bill.csv" << wechat.left(wechat.indexOf(",¥4.00"))
         << "账单 bill.csv 第 48 行：只有 5 列，账单的表头有 11 列。";
+    QTest::newRow("a line of megabytes") << "bill.csv" << wechat + QByteArray(2 << 20, 'x') + "\n"
+        << "账单 bill.csv 第 49 行：这一行超过 1 MB，不像账单的一行。";
     QTest::newRow("rows after the end of the table") << "bill.txt"
         << Replaced(old, "2016031021001004000000000012", "-----\r\n2016031021001004000000000012")
         << "账单 bill.txt 第 18 行：账单的表格在第 17 行已经结束，这一行却还像是账单的一行。";
