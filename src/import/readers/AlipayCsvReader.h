@@ -10,7 +10,8 @@
 // number the payment's with "_<suffix>": RefundOf is the part before "_". In the older layout a
 // payment tells its refunds in 成功退款（元） (RefundedUnits), so a row there is a refund row only
 // when it has none; and its 收/支 is empty for money that went neither way, so the direction
-// follows 资金状态 (已支出, 已收入; anything else is neutral). Its time is the 付款时间, or the
+// follows 资金状态 (已支出, 已收入; anything else is neutral; an empty 收/支 of the newer layout is
+// neutral too). Its time is the 付款时间, or the
 // 交易创建时间 of a payment never paid.
 class TAlipayCsvReader : public TBillReader {
 public:

@@ -13,7 +13,7 @@ class TStringPool;
 //
 // 收/支 "/" (零钱充值, 零钱提现, 信用卡还款, 零钱通) is neutral. A payment's 当前状态 tells its
 // refunds: 已全额退款 and 对方已退还 (a transfer the payee sent back) are the whole amount,
-// 已退款(￥x) is x. A refund is also a 收入 row of its own whose 交易类型 ends in "-退款"; the bill
+// 已退款(￥x) is x (已退款 with no amount, all of it). A refund is also a 收入 row of its own whose 交易类型 ends in "-退款"; the bill
 // does not say which payment it refunds, so RefundOf stays empty and its 商户单号 (the merchant's
 // order, shared with the payment) is what ties them.
 class TWeChatColumns {
