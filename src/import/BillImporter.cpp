@@ -6,6 +6,7 @@
 #include "platform/Exception.h"
 
 #include <QHash>
+#include <QSet>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <algorithm>
@@ -165,6 +166,10 @@ TBillImporter::TBillImporter(QSqlDatabase connection, QString personName)
     : FConnection(std::move(connection)), FPersonName(std::move(personName)) {}
 
 TImportPlan TBillImporter::Plan(const TBill& bill, const QString& path) const {
+    return Plan(TBill(bill), path);
+}
+
+TImportPlan TBillImporter::Plan(TBill&& bill, const QString& path) const {
     TImportPlan plan;
     plan.Path = path;
     plan.Source = bill.Source;
@@ -216,18 +221,31 @@ TImportPlan TBillImporter::Plan(const TBill& bill, const QString& path) const {
         }
     }
 
+    // What the bill's refunds name, so that only the payments they may refund are indexed.
+    QSet<QString> refundOf, refundMerchants, refundCounterparts;
+    for (const TBillRow& row : std::as_const(bill.Rows)) {
+        if (!row.IsRefund) continue;
+        if (!row.RefundOf.isEmpty()) {
+            refundOf.insert(row.RefundOf);
+            continue;
+        }
+        if (!row.MerchantOrderNo.isEmpty()) refundMerchants.insert(row.MerchantOrderNo);
+        refundCounterparts.insert(row.Counterpart);
+    }
+
     // First pass: the key of every row, and what each is before refunds are matched.
     const int count = int(bill.Rows.size());
     plan.Rows.reserve(count);
-    QHash<QString, int> seen;            // keys met in this bill
+    QSet<QString> seen;                  // keys met in this bill
     QHash<QString, int> fingerprints;    // rows without an order number met so far, by content
     QHash<QString, int> billByOrder;     // payments of this bill by order number
     QMultiHash<QString, int> billByMerchant;
     QMultiHash<QString, int> billByCounterpart;
     seen.reserve(count);
-    for (const TBillRow& row : bill.Rows) {
+    for (TBillRow& billRow : bill.Rows) {
         TPlannedRow planned;
-        planned.Row = row;
+        planned.Row = std::move(billRow);
+        const TBillRow& row = planned.Row;
         planned.Kind = KindOf(row.Direction);
         if (!row.OrderNo.isEmpty()) {
             planned.Key = row.OrderNo;
@@ -252,11 +270,13 @@ TImportPlan TBillImporter::Plan(const TBill& bill, const QString& path) const {
         } else if (row.Closed) {
             planned.Reason = TSkipReason::Closed;
         } else {
-            if (!row.OrderNo.isEmpty()) billByOrder.insert(row.OrderNo, index);
-            if (!row.MerchantOrderNo.isEmpty()) billByMerchant.insert(row.MerchantOrderNo, index);
-            billByCounterpart.insert(row.Counterpart, index);
+            if (refundOf.contains(row.OrderNo)) billByOrder.insert(row.OrderNo, index);
+            if (refundMerchants.contains(row.MerchantOrderNo))
+                billByMerchant.insert(row.MerchantOrderNo, index);
+            if (refundCounterparts.contains(row.Counterpart))
+                billByCounterpart.insert(row.Counterpart, index);
         }
-        seen.insert(planned.Key, index);
+        seen.insert(planned.Key);
         plan.Rows.append(std::move(planned));
     }
 
@@ -593,12 +613,39 @@ private:
     TCategories FCategories;
 };
 
+// The page cache of a write, in KiB as "pragma cache_size" takes a negative number.
+constexpr int WriteCachePages = -8192;
+
+// Sets the connection's page cache for a while and puts the earlier one back.
+class TCacheSize {
+public:
+    TCacheSize(QSqlDatabase& connection, int size) : FConnection(connection) {
+        QSqlQuery query(connection);
+        if (query.exec(QStringLiteral("pragma cache_size")) && query.next()) {
+            FEarlier = query.value(0).toString();
+            query.finish();
+            query.exec(QStringLiteral("pragma cache_size = %1").arg(size));
+        }
+    }
+    ~TCacheSize() {
+        if (!FEarlier.isEmpty())
+            QSqlQuery(FConnection).exec(QStringLiteral("pragma cache_size = ") + FEarlier);
+    }
+
+private:
+    QSqlDatabase& FConnection;
+    QString FEarlier;
+};
+
 } // namespace
 
 TImportCounts TBillImporter::Write(const TImportPlan& plan) const {
     const TImportCounts counts = Count(plan);
     QSqlDatabase connection = FConnection;
     const QString failed = QStringLiteral("导入失败，账本没有改动：");
+    // A bill of many rows is written through a small page cache: the pages it fills are not
+    // read again, and the ledger's own large cache would hold them all until the end.
+    TCacheSize cache(connection, WriteCachePages);
     if (!connection.transaction())
         throw EDatabaseError(failed + connection.lastError().databaseText());
     int line = 0;
