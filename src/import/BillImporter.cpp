@@ -263,6 +263,9 @@ TImportPlan TBillImporter::Plan(TBill&& bill, const QString& path) const {
             planned.Reason = earlier->IsRefund() || earlier->PayoutID != 0
                                  ? TSkipReason::AlreadyImported
                                  : TSkipReason::FullyRefunded;
+            // a payment of an earlier import that a refund of this bill may name by counterpart
+            if (!earlier->IsRefund() && !row.IsRefund && refundCounterparts.contains(row.Counterpart))
+                billByCounterpart.insert(row.Counterpart, index);
         } else if (row.IsRefund) {
             // matched below
         } else if (row.Direction == TBillDirection::Neutral) {
@@ -293,7 +296,11 @@ TImportPlan TBillImporter::Plan(TBill&& bill, const QString& path) const {
         if (!row.IsRefund || refund.Reason != TSkipReason::None) continue;
         QString earlierKey;
         int payment = -1;
+        // A payment of this bill with room for the refund; one of an earlier import is checked
+        // against what was refunded of it below.
         const auto fits = [&](int candidate) {
+            if (plan.Rows[candidate].Reason != TSkipReason::None)
+                return plan.Rows[candidate].Row.Units >= row.Units;
             return candidate != i && capacity(candidate) >= row.Units;
         };
         if (!row.RefundOf.isEmpty()) {
@@ -327,6 +334,10 @@ TImportPlan TBillImporter::Plan(TBill&& bill, const QString& path) const {
                     }
                 }
             }
+        }
+        if (payment >= 0 && plan.Rows[payment].Reason != TSkipReason::None) {
+            earlierKey = plan.Rows[payment].Key;
+            payment = -1;
         }
         if (payment >= 0) {
             matched[payment] += row.Units;

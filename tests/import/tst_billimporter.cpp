@@ -315,6 +315,43 @@ private Q_SLOTS:
         QCOMPARE(importer.Plan(december.Bill).Rows[2].Reason, TSkipReason::RefundNetted);
     }
 
+    // WeChat: a "-退款" row of a payment imported earlier is matched by merchant order or by
+    // counterpart, and taken off only where the payment's status had not taken it off already.
+    void wechatRefundOfAnEarlierImport_data() {
+        QTest::addColumn<QString>("merchant");
+        QTest::addColumn<qint64>("statusRefund");
+        QTest::addColumn<qint64>("left");
+        QTest::newRow("by merchant order") << "M9" << qint64(0) << Fen(7000);
+        QTest::newRow("by counterpart") << "" << qint64(0) << Fen(7000);
+        QTest::newRow("status had it") << "M9" << Fen(3000) << Fen(7000);
+    }
+    void wechatRefundOfAnEarlierImport() {
+        QFETCH(QString, merchant);
+        QFETCH(qint64, statusRefund);
+        QFETCH(qint64, left);
+        TTestLedger ledger;
+        TBillMaker november("wechat");
+        TBillRow& paid = november.Pay("2026-11-30 09:00:00", Fen(10000), "超市", "W1");
+        paid.MerchantOrderNo = merchant;
+        paid.RefundedUnits = statusRefund;
+        Import(ledger, november.Bill);
+
+        TBillMaker december("wechat");
+        TBillRow& refund = december.Add(TBillDirection::Income, "2026-12-02 09:00:00", Fen(3000),
+                                        "超市", "/", "R1", "微信支付-退款");
+        refund.IsRefund = true;
+        refund.MerchantOrderNo = merchant;
+        TBillRow& again = december.Pay("2026-11-30 09:00:00", Fen(10000), "超市", "W1");
+        again.MerchantOrderNo = merchant;
+        again.RefundedUnits = Fen(3000);
+        const TImportCounts counts = Import(ledger, december.Bill);
+        QCOMPARE(counts.RefundsNetted, 1);
+        QCOMPARE(counts.AlreadyImported, 1);
+        QCOMPARE(UnitsOf(ledger, 1), left);
+        QCOMPARE(Import(ledger, december.Bill).AlreadyImported, 2);
+        QCOMPARE(UnitsOf(ledger, 1), left);
+    }
+
     // A record changed by hand since its import is not reduced unless the user says so.
     void refundOfARecordChangedByHand_data() {
         QTest::addColumn<QString>("change");
