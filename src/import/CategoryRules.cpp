@@ -1,5 +1,7 @@
 #include "import/CategoryRules.h"
 
+#include <QList>
+
 namespace {
 
 const char* const Income = "收入";
@@ -42,10 +44,37 @@ const TCounterpartRule Counterparts[] = {
     {"医院", "医疗"},     {"药房", "医疗"},     {"药店", "医疗"},
 };
 
-bool Matches(const QString& billCategory, const char* pattern) {
-    const QString name = QString::fromUtf8(pattern);
-    if (name.endsWith(u'*')) return billCategory.startsWith(name.chopped(1));
-    return billCategory == name;
+// The tables as text, made once.
+struct TRule {
+    QString Kind;
+    QString Pattern; // the bill's category, or a counterpart's keyword
+    bool Prefix = false;
+    QString Category;
+};
+
+const QList<TRule>& BillCategoryRules() {
+    static const QList<TRule> rules = [] {
+        QList<TRule> made;
+        for (const auto& rule : BillCategories) {
+            QString pattern = QString::fromUtf8(rule.BillCategory);
+            const bool prefix = pattern.endsWith(u'*');
+            if (prefix) pattern.chop(1);
+            made.append({QString::fromUtf8(rule.Kind), pattern, prefix, QString::fromUtf8(rule.Category)});
+        }
+        return made;
+    }();
+    return rules;
+}
+
+const QList<TRule>& CounterpartRules() {
+    static const QList<TRule> rules = [] {
+        QList<TRule> made;
+        for (const auto& rule : Counterparts)
+            made.append({QString::fromUtf8(Expenditure), QString::fromUtf8(rule.Keyword), false,
+                         QString::fromUtf8(rule.Category)});
+        return made;
+    }();
+    return rules;
 }
 
 } // namespace
@@ -55,19 +84,18 @@ namespace CategoryRules {
 QString DefaultName(const TBillRow& row, const QString& kind) {
     const QString billCategory = row.Category.trimmed();
     if (!billCategory.isEmpty())
-        for (const auto& rule : BillCategories)
-            if (kind == QString::fromUtf8(rule.Kind) && Matches(billCategory, rule.BillCategory))
-                return QString::fromUtf8(rule.Category);
-    if (kind == QString::fromUtf8(Expenditure))
-        for (const auto& rule : Counterparts)
-            if (row.Counterpart.contains(QString::fromUtf8(rule.Keyword), Qt::CaseInsensitive))
-                return QString::fromUtf8(rule.Category);
+        for (const TRule& rule : BillCategoryRules())
+            if (rule.Kind == kind && (rule.Prefix ? billCategory.startsWith(rule.Pattern)
+                                                  : billCategory == rule.Pattern))
+                return rule.Category;
+    for (const TRule& rule : CounterpartRules())
+        if (rule.Kind == kind && row.Counterpart.contains(rule.Pattern, Qt::CaseInsensitive))
+            return rule.Category;
     return QString();
 }
 
 QString OtherName(const QString& kind) {
-    return kind == QString::fromUtf8(Income) ? QStringLiteral("其他收入")
-                                             : QStringLiteral("其他支出");
+    return kind == QStringLiteral("收入") ? QStringLiteral("其他收入") : QStringLiteral("其他支出");
 }
 
 } // namespace CategoryRules
