@@ -193,8 +193,7 @@ TImportPlan TBillImporter::Plan(TBill&& bill, const QString& path) const {
     QHash<QString, QString> knownByMerchant;    // a payment's merchant order number → its key
     QHash<qint64, qint64> refundedByRows;       // a record → the refund rows taken off it
     QHash<QString, QString> ruleOf;             // counterpart and kind → category
-    const bool tables = TableExists(FConnection, QStringLiteral("fBillImport"));
-    if (tables) {
+    if (TableExists(FConnection, QStringLiteral("fBillImport"))) {
         QSqlQuery query(FConnection);
         query.setForwardOnly(true);
         // Kinds come as codes and merchant order numbers only where a refund may name one: a
