@@ -47,9 +47,9 @@ int Run(const QString& file, const QString& account) {
         TdmMain data;
         data.Open();
         const QString member = MemberOf(data.cnHearthbook, account);
-        const TBill bill = BillFormats::Read(file);
         const TBillImporter importer(data.cnHearthbook, member);
-        const TImportCounts counts = importer.Write(importer.Plan(bill, file));
+        // the plan takes the bill's rows over: a large bill is held once
+        const TImportCounts counts = importer.Write(importer.Plan(BillFormats::Read(file), file));
         Print(stdout, TBillImporter::CountsText(counts));
         return 0;
     } catch (const Exception& error) {
