@@ -34,9 +34,9 @@ double Seconds(const QElapsedTimer& timer) {
 // row of its own, every 50th is closed, every 25th row is neutral, every 10th an income.
 TBill Generate(int rows) {
     static const char* const categories[] = {"餐饮美食", "交通出行", "日用百货", "服饰装扮",
-                                              "医疗健康", "充值缴费", "转账红包", "其他"};
-    static const char* const merchants[] = {"美团", "滴滴出行", "超市", "服装店", "药房",
-                                            "中国移动", "张三", "某店"};
+                                             "医疗健康", "充值缴费", "转账红包", "其他"};
+    static const char* const merchants[] = {"美团", "滴滴出行", "超市", "服装店",
+                                            "药房", "中国移动", "张三", "某店"};
     TBill bill;
     bill.Source = QStringLiteral("alipay");
     bill.Format = QStringLiteral("支付宝账单（CSV）");

@@ -34,9 +34,12 @@ struct TKnown {
 
 QString KindOf(TBillDirection direction) {
     switch (direction) {
-    case TBillDirection::Income: return IncomeKind;
-    case TBillDirection::Expenditure: return ExpenditureKind;
-    case TBillDirection::Neutral: break;
+    case TBillDirection::Income:
+        return IncomeKind;
+    case TBillDirection::Expenditure:
+        return ExpenditureKind;
+    case TBillDirection::Neutral:
+        break;
     }
     return QString();
 }
@@ -89,7 +92,8 @@ QString Memo(const TImportPlan& plan, const TPlannedRow& planned) {
     add(QStringLiteral("交易单号："), row.OrderNo);
     add(QStringLiteral("商户单号："), row.MerchantOrderNo);
     if (planned.RefundUnits > 0) add(QStringLiteral("退款：￥"), YuanText(planned.RefundUnits));
-    const QString full = row.Item.trimmed().isEmpty() ? row.Counterpart.trimmed() : row.Item.trimmed();
+    const QString full =
+        row.Item.trimmed().isEmpty() ? row.Counterpart.trimmed() : row.Item.trimmed();
     if (full != planned.Content) add(QStringLiteral("收支内容过长，完整内容："), full);
     add(QStringLiteral("备注："), row.Note);
     add(QStringLiteral("来源："), SourceText(plan));
@@ -98,7 +102,8 @@ QString Memo(const TImportPlan& plan, const TPlannedRow& planned) {
 
 bool TableExists(const QSqlDatabase& connection, const QString& table) {
     QSqlQuery query(connection);
-    query.prepare(QStringLiteral("select count(*) from sqlite_master where type = 'table' and name = ?"));
+    query.prepare(
+        QStringLiteral("select count(*) from sqlite_master where type = 'table' and name = ?"));
     query.addBindValue(table);
     return query.exec() && query.next() && query.value(0).toInt() > 0;
 }
@@ -147,7 +152,8 @@ struct TCategories {
     void Load(const QSqlDatabase& connection) {
         QSqlQuery query(connection);
         query.setForwardOnly(true);
-        if (!query.exec(QStringLiteral("select ItemProjectID, ItemProject, ItemType from bItemProject")))
+        if (!query.exec(
+                QStringLiteral("select ItemProjectID, ItemProject, ItemType from bItemProject")))
             throw EDatabaseError(query.lastError().databaseText());
         while (query.next()) {
             const qint64 id = query.value(0).toLongLong();
@@ -190,19 +196,20 @@ TImportPlan TBillImporter::Plan(TBill&& bill, const QString& path) const {
 
     // What earlier imports of this source left: payments and refunds by key.
     QHash<QString, TKnown> known;
-    QHash<QString, QString> knownByMerchant;    // a payment's merchant order number → its key
-    QHash<qint64, qint64> refundedByRows;       // a record → the refund rows taken off it
-    QHash<QString, QString> ruleOf;             // counterpart and kind → category
+    QHash<QString, QString> knownByMerchant; // a payment's merchant order number → its key
+    QHash<qint64, qint64> refundedByRows;    // a record → the refund rows taken off it
+    QHash<QString, QString> ruleOf;          // counterpart and kind → category
     if (TableExists(FConnection, QStringLiteral("fBillImport"))) {
         QSqlQuery query(FConnection);
         query.setForwardOnly(true);
         // Kinds come as codes and merchant order numbers only where a refund may name one: a
         // ledger of many imports is read in a fraction of the time.
-        Prepare(query, QStringLiteral("select OrderNo, PayoutID, case ItemType when '退款' then 2 "
-                                      "when '收入' then 1 else 0 end, ImportedUnits, RefundedUnits, %1 "
-                                      "from fBillImport where Source = ?")
-                           .arg(refundMerchants.isEmpty() ? QStringLiteral("null")
-                                                          : QStringLiteral("MerchantOrderNo")));
+        Prepare(query,
+                QStringLiteral("select OrderNo, PayoutID, case ItemType when '退款' then 2 "
+                               "when '收入' then 1 else 0 end, ImportedUnits, RefundedUnits, %1 "
+                               "from fBillImport where Source = ?")
+                    .arg(refundMerchants.isEmpty() ? QStringLiteral("null")
+                                                   : QStringLiteral("MerchantOrderNo")));
         query.addBindValue(bill.Source);
         Exec(query);
         const QString kinds[] = {ExpenditureKind, IncomeKind, RefundKind};
@@ -227,23 +234,25 @@ TImportPlan TBillImporter::Plan(TBill&& bill, const QString& path) const {
     if (TableExists(FConnection, QStringLiteral("bBillCategoryRule"))) {
         QSqlQuery query(FConnection);
         query.setForwardOnly(true);
-        if (!query.exec(QStringLiteral("select Counterpart, ItemType, ItemProjectID from bBillCategoryRule")))
+        if (!query.exec(QStringLiteral(
+                "select Counterpart, ItemType, ItemProjectID from bBillCategoryRule")))
             throw EDatabaseError(query.lastError().databaseText());
         while (query.next()) {
             const qint64 id = query.value(2).toLongLong();
             const QString kind = query.value(1).toString();
             // a rule whose category is gone, or of the other kind now, proposes nothing
             if (categories.KindOf.value(id) == kind)
-                ruleOf.insert(TCategories::Key(kind, query.value(0).toString()), QString::number(id));
+                ruleOf.insert(TCategories::Key(kind, query.value(0).toString()),
+                              QString::number(id));
         }
     }
 
     // First pass: the key of every row, and what each is before refunds are matched.
     const int count = int(bill.Rows.size());
     plan.Rows.reserve(count);
-    QSet<QString> seen;                  // keys met in this bill
-    QHash<QString, int> fingerprints;    // rows without an order number met so far, by content
-    QHash<QString, int> billByOrder;     // payments of this bill by order number
+    QSet<QString> seen;               // keys met in this bill
+    QHash<QString, int> fingerprints; // rows without an order number met so far, by content
+    QHash<QString, int> billByOrder;  // payments of this bill by order number
     QMultiHash<QString, int> billByMerchant;
     QMultiHash<QString, int> billByCounterpart;
     seen.reserve(count);
@@ -269,7 +278,8 @@ TImportPlan TBillImporter::Plan(TBill&& bill, const QString& path) const {
                                  ? TSkipReason::AlreadyImported
                                  : TSkipReason::FullyRefunded;
             // a payment of an earlier import that a refund of this bill may name by counterpart
-            if (!earlier->IsRefund() && !row.IsRefund && refundCounterparts.contains(row.Counterpart))
+            if (!earlier->IsRefund() && !row.IsRefund &&
+                refundCounterparts.contains(row.Counterpart))
                 billByCounterpart.insert(row.Counterpart, index);
         } else if (row.IsRefund) {
             // matched below
@@ -310,7 +320,8 @@ TImportPlan TBillImporter::Plan(TBill&& bill, const QString& path) const {
         };
         if (!row.RefundOf.isEmpty()) {
             const auto found = known.constFind(row.RefundOf);
-            if (found != known.constEnd() && !found->IsRefund()) earlierKey = row.RefundOf;
+            if (found != known.constEnd() && !found->IsRefund())
+                earlierKey = row.RefundOf;
             else if (const int candidate = billByOrder.value(row.RefundOf, -1);
                      candidate >= 0 && fits(candidate))
                 payment = candidate;
@@ -387,7 +398,8 @@ TImportPlan TBillImporter::Plan(TBill&& bill, const QString& path) const {
         qint64 left = std::max<qint64>(0, rows - payment.RefundedUnits);
         TRecord record;
         const bool kept = ReadRecord(recordQuery, payment.PayoutID, record);
-        const bool byHand = !kept || record.ItemType.compare(payment.ItemType, Qt::CaseInsensitive) != 0 ||
+        const bool byHand = !kept ||
+                            record.ItemType.compare(payment.ItemType, Qt::CaseInsensitive) != 0 ||
                             record.Units != payment.ImportedUnits;
         qint64 amount = kept ? record.Units : 0;
         for (const int i : applying) {
@@ -433,7 +445,8 @@ TImportPlan TBillImporter::Plan(TBill&& bill, const QString& path) const {
             continue;
         }
         QString name = CategoryRules::DefaultName(row, planned.Kind);
-        qint64 id = name.isEmpty() ? 0 : categories.ByName.value(TCategories::Key(planned.Kind, name));
+        qint64 id =
+            name.isEmpty() ? 0 : categories.ByName.value(TCategories::Key(planned.Kind, name));
         if (id == 0) {
             name = CategoryRules::OtherName(planned.Kind);
             id = categories.ByName.value(TCategories::Key(planned.Kind, name));
@@ -489,26 +502,30 @@ class TWriter {
 public:
     TWriter(QSqlDatabase& connection, const QString& source, const QString& person)
         : FConnection(connection), FSource(source), FPerson(person), FInsertPayout(connection),
-          FInsertImport(connection), FReadRecord(connection),
-          FDeleteRecord(connection), FUpdateImport(connection), FRule(connection) {
+          FInsertImport(connection), FReadRecord(connection), FDeleteRecord(connection),
+          FUpdateImport(connection), FRule(connection) {
         Schema::CreateImportTables(connection);
-        Prepare(FInsertPayout,
-                QStringLiteral("insert into fPayout (PayoutID, ItemProjectID, Payout, PayoutAccount, "
-                               "IncomeAccount, UseDate, PersonName, Memos, ItemType, MonthNum, "
-                               "YearNum, QuarterNum) values (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
-        Prepare(FInsertImport,
-                QStringLiteral("insert into fBillImport (Source, OrderNo, MerchantOrderNo, PayoutID, "
-                               "ItemType, ImportedUnits, RefundedUnits) values (?, ?, ?, ?, ?, ?, ?)"));
+        Prepare(
+            FInsertPayout,
+            QStringLiteral("insert into fPayout (PayoutID, ItemProjectID, Payout, PayoutAccount, "
+                           "IncomeAccount, UseDate, PersonName, Memos, ItemType, MonthNum, "
+                           "YearNum, QuarterNum) values (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+        Prepare(
+            FInsertImport,
+            QStringLiteral("insert into fBillImport (Source, OrderNo, MerchantOrderNo, PayoutID, "
+                           "ItemType, ImportedUnits, RefundedUnits) values (?, ?, ?, ?, ?, ?, ?)"));
         Prepare(FReadRecord, RecordSql);
         Prepare(FDeleteRecord, QStringLiteral("delete from fPayout where PayoutID = ?"));
-        Prepare(FUpdateImport,
-                QStringLiteral("update fBillImport set PayoutID = ?, ImportedUnits = ?, "
-                               "RefundedUnits = RefundedUnits + ? where Source = ? and PayoutID = ? "
-                               "and ItemType <> '退款'"));
+        Prepare(
+            FUpdateImport,
+            QStringLiteral("update fBillImport set PayoutID = ?, ImportedUnits = ?, "
+                           "RefundedUnits = RefundedUnits + ? where Source = ? and PayoutID = ? "
+                           "and ItemType <> '退款'"));
         Prepare(FRule, QStringLiteral("insert or replace into bBillCategoryRule (Counterpart, "
                                       "ItemType, ItemProjectID) values (?, ?, ?)"));
         QSqlQuery query(connection);
-        if (!query.exec(QStringLiteral("select coalesce(max(PayoutID), 0) from fPayout")) || !query.next())
+        if (!query.exec(QStringLiteral("select coalesce(max(PayoutID), 0) from fPayout")) ||
+            !query.next())
             throw EDatabaseError(query.lastError().databaseText());
         FLastPayoutID = query.value(0).toLongLong();
         FCategories.Load(connection);
@@ -576,14 +593,15 @@ public:
             } else {
                 const bool income = record.ItemType.compare(IncomeKind, Qt::CaseInsensitive) == 0;
                 QSqlQuery update(FConnection);
-                Prepare(update, QStringLiteral("update fPayout set %1 = ?, Memos = "
-                                               "coalesce(Memos || char(10), '') || ? where PayoutID = ?")
-                                    .arg(income ? QStringLiteral("IncomeAccount")
-                                                : QStringLiteral("PayoutAccount")));
+                Prepare(update,
+                        QStringLiteral("update fPayout set %1 = ?, Memos = "
+                                       "coalesce(Memos || char(10), '') || ? where PayoutID = ?")
+                            .arg(income ? QStringLiteral("IncomeAccount")
+                                        : QStringLiteral("PayoutAccount")));
                 update.addBindValue(StoredAmount(left));
-                update.addBindValue(QStringLiteral("退款：￥%1（%2，交易单号：%3）")
-                                        .arg(YuanText(applied), TimeText(planned.Row.Time),
-                                             planned.Row.OrderNo));
+                update.addBindValue(
+                    QStringLiteral("退款：￥%1（%2，交易单号：%3）")
+                        .arg(YuanText(applied), TimeText(planned.Row.Time), planned.Row.OrderNo));
                 update.addBindValue(id);
                 Exec(update);
             }
@@ -623,8 +641,7 @@ private:
     QSqlDatabase& FConnection;
     QString FSource;
     QString FPerson;
-    QSqlQuery FInsertPayout, FInsertImport, FReadRecord, FDeleteRecord,
-        FUpdateImport, FRule;
+    QSqlQuery FInsertPayout, FInsertImport, FReadRecord, FDeleteRecord, FUpdateImport, FRule;
     qint64 FLastPayoutID = 0;
     TCategories FCategories;
 };
@@ -666,7 +683,8 @@ TImportCounts TBillImporter::Write(const TImportPlan& plan) const {
         throw EDatabaseError(failed + connection.lastError().databaseText());
     int line = 0;
     try {
-        TWriter writer(connection, plan.Source, plan.PersonName.isEmpty() ? FPersonName : plan.PersonName);
+        TWriter writer(connection, plan.Source,
+                       plan.PersonName.isEmpty() ? FPersonName : plan.PersonName);
         // Payments first (a bill may list a refund before its payment), then the refunds.
         std::vector<qint64> written(plan.Rows.size(), 0);
         for (qsizetype i = 0; i < plan.Rows.size(); ++i) {
@@ -688,7 +706,8 @@ TImportCounts TBillImporter::Write(const TImportPlan& plan) const {
                         writer.Record(planned, written[planned.NettedInto], RefundKind, 0,
                                       planned.Row.Units);
                 } else {
-                    writer.Record(planned, planned.ReducesPayoutID, RefundKind, 0, planned.Row.Units);
+                    writer.Record(planned, planned.ReducesPayoutID, RefundKind, 0,
+                                  planned.Row.Units);
                 }
             }
         }
@@ -696,7 +715,8 @@ TImportCounts TBillImporter::Write(const TImportPlan& plan) const {
         if (!connection.commit()) throw EDatabaseError(connection.lastError().databaseText());
     } catch (const Exception& error) {
         connection.rollback();
-        throw EDatabaseError(failed + (line > 0 ? QStringLiteral("账单第 %1 行：").arg(line) : QString()) +
+        throw EDatabaseError(failed +
+                             (line > 0 ? QStringLiteral("账单第 %1 行：").arg(line) : QString()) +
                              error.Message);
     }
     return counts;
@@ -707,11 +727,16 @@ TImportCounts TBillImporter::Count(const TImportPlan& plan) {
     for (const TPlannedRow& planned : plan.Rows) {
         switch (planned.Reason) {
         case TSkipReason::None:
-            if (!planned.Checked) ++counts.Skipped;
-            else if (planned.ReducesPayoutID != 0) ++counts.RefundsNetted;
-            else ++counts.Imported;
+            if (!planned.Checked)
+                ++counts.Skipped;
+            else if (planned.ReducesPayoutID != 0)
+                ++counts.RefundsNetted;
+            else
+                ++counts.Imported;
             break;
-        case TSkipReason::AlreadyImported: ++counts.AlreadyImported; break;
+        case TSkipReason::AlreadyImported:
+            ++counts.AlreadyImported;
+            break;
         case TSkipReason::RefundNetted:
             if (planned.NettedInto < 0 || PaymentWritten(plan.Rows[planned.NettedInto]))
                 ++counts.RefundsNetted;
@@ -729,7 +754,9 @@ TImportCounts TBillImporter::Count(const TImportPlan& plan) {
         case TSkipReason::Neutral:
         case TSkipReason::Closed:
         case TSkipReason::FullyRefunded:
-        case TSkipReason::Unmatched: ++counts.Skipped; break;
+        case TSkipReason::Unmatched:
+            ++counts.Skipped;
+            break;
         }
     }
     return counts;

@@ -16,17 +16,17 @@ struct TCategoryRule {
 };
 
 const TCategoryRule BillCategories[] = {
-    {Expenditure, "餐饮美食", "餐饮"},   {Expenditure, "交通出行", "交通"},
-    {Expenditure, "爱车养车", "交通"},   {Expenditure, "日用百货", "日用品"},
-    {Expenditure, "家居家装", "日用品"}, {Expenditure, "服饰装扮", "服装"},
-    {Expenditure, "美容美发", "服装"},   {Expenditure, "医疗健康", "医疗"},
-    {Expenditure, "教育培训", "教育"},   {Expenditure, "文化休闲", "娱乐"},
-    {Expenditure, "休闲娱乐", "娱乐"},   {Expenditure, "运动户外", "娱乐"},
-    {Expenditure, "酒店旅游", "娱乐"},   {Expenditure, "住房物业", "住房"},
-    {Expenditure, "充值缴费", "通讯"},   {Expenditure, "生活服务", "日用品"},
-    {Expenditure, "转账红包", "人情往来"}, {Income, "转账红包", "礼金收入"},
+    {Expenditure, "餐饮美食", "餐饮"},      {Expenditure, "交通出行", "交通"},
+    {Expenditure, "爱车养车", "交通"},      {Expenditure, "日用百货", "日用品"},
+    {Expenditure, "家居家装", "日用品"},    {Expenditure, "服饰装扮", "服装"},
+    {Expenditure, "美容美发", "服装"},      {Expenditure, "医疗健康", "医疗"},
+    {Expenditure, "教育培训", "教育"},      {Expenditure, "文化休闲", "娱乐"},
+    {Expenditure, "休闲娱乐", "娱乐"},      {Expenditure, "运动户外", "娱乐"},
+    {Expenditure, "酒店旅游", "娱乐"},      {Expenditure, "住房物业", "住房"},
+    {Expenditure, "充值缴费", "通讯"},      {Expenditure, "生活服务", "日用品"},
+    {Expenditure, "转账红包", "人情往来"},  {Income, "转账红包", "礼金收入"},
     {Expenditure, "微信红包*", "人情往来"}, {Income, "微信红包*", "礼金收入"},
-    {Expenditure, "转账*", "人情往来"},   {Income, "转账*", "礼金收入"},
+    {Expenditure, "转账*", "人情往来"},     {Income, "转账*", "礼金收入"},
     {Income, "投资理财", "投资收益"},
 };
 
@@ -37,11 +37,11 @@ struct TCounterpartRule {
 };
 
 const TCounterpartRule Counterparts[] = {
-    {"滴滴", "交通"},     {"地铁", "交通"},     {"12306", "交通"},    {"公交", "交通"},
-    {"美团", "餐饮"},     {"饿了么", "餐饮"},   {"瑞幸", "餐饮"},     {"星巴克", "餐饮"},
-    {"肯德基", "餐饮"},   {"麦当劳", "餐饮"},   {"中国移动", "通讯"}, {"中国联通", "通讯"},
+    {"滴滴", "交通"},     {"地铁", "交通"},         {"12306", "交通"},    {"公交", "交通"},
+    {"美团", "餐饮"},     {"饿了么", "餐饮"},       {"瑞幸", "餐饮"},     {"星巴克", "餐饮"},
+    {"肯德基", "餐饮"},   {"麦当劳", "餐饮"},       {"中国移动", "通讯"}, {"中国联通", "通讯"},
     {"中国电信", "通讯"}, {"国家电网", "水电煤气"}, {"燃气", "水电煤气"}, {"水务", "水电煤气"},
-    {"医院", "医疗"},     {"药房", "医疗"},     {"药店", "医疗"},
+    {"医院", "医疗"},     {"药房", "医疗"},         {"药店", "医疗"},
 };
 
 // The tables as text, made once.
@@ -59,7 +59,8 @@ const QList<TRule>& BillCategoryRules() {
             QString pattern = QString::fromUtf8(rule.BillCategory);
             const bool prefix = pattern.endsWith(u'*');
             if (prefix) pattern.chop(1);
-            made.append({QString::fromUtf8(rule.Kind), pattern, prefix, QString::fromUtf8(rule.Category)});
+            made.append(
+                {QString::fromUtf8(rule.Kind), pattern, prefix, QString::fromUtf8(rule.Category)});
         }
         return made;
     }();

@@ -51,8 +51,8 @@ struct TBillMaker {
     // An Alipay refund row: its own number, the payment's number before "_".
     TBillRow& Refund(const QString& time, qint64 units, const QString& of) {
         TBillRow& row = Add(TBillDirection::Neutral, time, units, QStringLiteral("商家"),
-                            QStringLiteral("退款-订单"), of + QStringLiteral("_R") +
-                                                              QString::number(Bill.Rows.size()),
+                            QStringLiteral("退款-订单"),
+                            of + QStringLiteral("_R") + QString::number(Bill.Rows.size()),
                             QStringLiteral("退款"));
         row.IsRefund = true;
         row.RefundOf = of;
@@ -72,7 +72,8 @@ QString Dump(QSqlDatabase& connection) {
         rows.exec("select * from " + tables.value(0).toString() + " order by rowid");
         while (rows.next())
             for (int c = 0; c < rows.record().count(); ++c)
-                text += rows.value(c).toString() + QLatin1String(rows.value(c).isNull() ? "∅|" : "|");
+                text +=
+                    rows.value(c).toString() + QLatin1String(rows.value(c).isNull() ? "∅|" : "|");
         text += u'\n';
     }
     return text;
@@ -113,16 +114,18 @@ private Q_SLOTS:
     void recordIsStampedAsTheEntryFormDoes() {
         TTestLedger ledger;
         TBillMaker bill;
-        TBillRow& row = bill.Pay("2026-11-03 12:34:56", Fen(4974), "美团", "2026110322001", "餐饮美食");
+        TBillRow& row =
+            bill.Pay("2026-11-03 12:34:56", Fen(4974), "美团", "2026110322001", "餐饮美食");
         row.Item = "午餐外卖";
         row.MerchantOrderNo = "M001";
         row.Note = "加辣";
         const TImportCounts counts = Import(ledger, bill.Bill);
         QCOMPARE(counts.Imported, 1);
         QSqlQuery q(ledger.Connection());
-        QVERIFY(q.exec("select PayoutID, ItemProjectID, Payout, typeof(PayoutAccount), IncomeAccount, "
-                       "UseDate, typeof(UseDate), PersonName, Memos, ItemType, MonthNum, YearNum, "
-                       "QuarterNum from fPayout"));
+        QVERIFY(
+            q.exec("select PayoutID, ItemProjectID, Payout, typeof(PayoutAccount), IncomeAccount, "
+                   "UseDate, typeof(UseDate), PersonName, Memos, ItemType, MonthNum, YearNum, "
+                   "QuarterNum from fPayout"));
         QVERIFY(q.next());
         QCOMPARE(q.value(0).toLongLong(), 1);
         QCOMPARE(q.value(1).toLongLong(), CategoryID(ledger, "餐饮"));
@@ -132,9 +135,10 @@ private Q_SLOTS:
         QCOMPARE(q.value(5).toLongLong(), QDate(1899, 12, 30).daysTo(QDate(2026, 11, 3)));
         QCOMPARE(q.value(6).toString(), QString("integer"));
         QCOMPARE(q.value(7).toString(), Member);
-        QCOMPARE(q.value(8).toString(), QString("交易对方：美团\n支付方式：余额\n交易时间：2026-11-03 "
-                                                "12:34:56\n交易单号：2026110322001\n商户单号：M001\n"
-                                                "备注：加辣\n来源：支付宝账单"));
+        QCOMPARE(q.value(8).toString(),
+                 QString("交易对方：美团\n支付方式：余额\n交易时间：2026-11-03 "
+                         "12:34:56\n交易单号：2026110322001\n商户单号：M001\n"
+                         "备注：加辣\n来源：支付宝账单"));
         QCOMPARE(q.value(9).toString(), QString("支出"));
         QCOMPARE(q.value(10).toInt(), 11);
         QCOMPARE(q.value(11).toInt(), 2026);
@@ -159,7 +163,8 @@ private Q_SLOTS:
         TBillMaker bill;
         bill.Add(direction, "2026-11-03 08:00:00", Fen(fen), "某公司", "款项", "A1");
         Import(ledger, bill.Bill);
-        const QString column = direction == TBillDirection::Income ? "IncomeAccount" : "PayoutAccount";
+        const QString column =
+            direction == TBillDirection::Income ? "IncomeAccount" : "PayoutAccount";
         QCOMPARE(ledger.Scalar("select typeof(" + column + ") from fPayout").toString(), stored);
         QCOMPARE(UnitsOf(ledger, 1), Fen(fen));
     }
@@ -176,9 +181,10 @@ private Q_SLOTS:
                      "商户", QString("N%1").arg(i));
         }
         Import(ledger, bill.Bill);
-        QCOMPARE(ledger.Scalar("select sum(cast(round(PayoutAccount * 10000) as integer)) from fPayout")
-                     .toLongLong(),
-                 expected);
+        QCOMPARE(
+            ledger.Scalar("select sum(cast(round(PayoutAccount * 10000) as integer)) from fPayout")
+                .toLongLong(),
+            expected);
     }
 
     // The same bill again, an overlapping one, and rows without order numbers: nothing twice.
@@ -394,16 +400,36 @@ private Q_SLOTS:
         QTest::addColumn<QString>("category");
         const auto out = TBillDirection::Expenditure;
         const auto in = TBillDirection::Income;
-        QTest::newRow("餐饮美食") << out << "餐饮美食" << "小馆" << "餐饮";
-        QTest::newRow("日用百货") << out << "日用百货" << "超市" << "日用品";
-        QTest::newRow("转账红包 paid") << out << "转账红包" << "张三" << "人情往来";
-        QTest::newRow("转账红包 received") << in << "转账红包" << "张三" << "礼金收入";
-        QTest::newRow("WeChat 微信红包（单发）") << out << "微信红包（单发）" << "李四" << "人情往来";
-        QTest::newRow("投资理财 income") << in << "投资理财" << "基金" << "投资收益";
-        QTest::newRow("counterpart keyword") << out << "商户消费" << "滴滴出行" << "交通";
-        QTest::newRow("bill category first") << out << "餐饮美食" << "滴滴出行" << "餐饮";
-        QTest::newRow("nothing maps") << out << "其他" << "某店" << "其他支出";
-        QTest::newRow("nothing maps, income") << in << "其他" << "某人" << "其他收入";
+        QTest::newRow("餐饮美食") << out << "餐饮美食"
+                                  << "小馆"
+                                  << "餐饮";
+        QTest::newRow("日用百货") << out << "日用百货"
+                                  << "超市"
+                                  << "日用品";
+        QTest::newRow("转账红包 paid") << out << "转账红包"
+                                       << "张三"
+                                       << "人情往来";
+        QTest::newRow("转账红包 received") << in << "转账红包"
+                                           << "张三"
+                                           << "礼金收入";
+        QTest::newRow("WeChat 微信红包（单发）") << out << "微信红包（单发）"
+                                                 << "李四"
+                                                 << "人情往来";
+        QTest::newRow("投资理财 income") << in << "投资理财"
+                                         << "基金"
+                                         << "投资收益";
+        QTest::newRow("counterpart keyword") << out << "商户消费"
+                                             << "滴滴出行"
+                                             << "交通";
+        QTest::newRow("bill category first") << out << "餐饮美食"
+                                             << "滴滴出行"
+                                             << "餐饮";
+        QTest::newRow("nothing maps") << out << "其他"
+                                      << "某店"
+                                      << "其他支出";
+        QTest::newRow("nothing maps, income") << in << "其他"
+                                              << "某人"
+                                              << "其他收入";
     }
     void categoriesByDefault() {
         QFETCH(TBillDirection, direction);
@@ -452,8 +478,11 @@ private Q_SLOTS:
         QCOMPARE(plan.Rows[0].ItemProjectID, 0);
         QCOMPARE(plan.Rows[0].CategoryName, QString("其他支出"));
         importer.Write(plan);
-        QCOMPARE(ledger.Scalar("select count(*) from bItemProject where ItemProject = '其他支出' "
-                               "and ItemType = '支出' and ItemProjectID = 41").toInt(), 1);
+        QCOMPARE(ledger
+                     .Scalar("select count(*) from bItemProject where ItemProject = '其他支出' "
+                             "and ItemType = '支出' and ItemProjectID = 41")
+                     .toInt(),
+                 1);
         QCOMPARE(ledger.Scalar("select count(*) from fPayout where ItemProjectID = 41").toInt(), 2);
     }
 
@@ -464,8 +493,9 @@ private Q_SLOTS:
         bill.Pay("2026-11-01 09:00:00", Fen(100), "某店", "A1").Item = item;
         Import(ledger, bill.Bill);
         QCOMPARE(ledger.Scalar("select Payout from fPayout").toString(), item.left(200));
-        QVERIFY(ledger.Scalar("select Memos from fPayout").toString().contains(
-            "收支内容过长，完整内容：" + item));
+        QVERIFY(ledger.Scalar("select Memos from fPayout")
+                    .toString()
+                    .contains("收支内容过长，完整内容：" + item));
     }
 
     // A row the ledger refuses, however late in the bill, leaves the ledger as it was and the
@@ -505,7 +535,9 @@ private Q_SLOTS:
         ledger.Exec("drop table fBillImport");
         dmMain->cnHearthbook.close();
         dmMain->Open();
-        QCOMPARE(ledger.Scalar("select count(*) from sqlite_master where name = 'fBillImport'").toInt(), 1);
+        QCOMPARE(
+            ledger.Scalar("select count(*) from sqlite_master where name = 'fBillImport'").toInt(),
+            1);
     }
 
     void countsLine() {
@@ -514,14 +546,16 @@ private Q_SLOTS:
         counts.AlreadyImported = 3;
         counts.Skipped = 5;
         counts.RefundsNetted = 2;
-        QCOMPARE(TBillImporter::CountsText(counts),
-                 QString("已导入 12 条，已在账本中 3 条，跳过 5 条（不计收支、交易关闭、全额退款等），"
-                         "冲抵退款 2 笔"));
+        QCOMPARE(
+            TBillImporter::CountsText(counts),
+            QString("已导入 12 条，已在账本中 3 条，跳过 5 条（不计收支、交易关闭、全额退款等），"
+                    "冲抵退款 2 笔"));
         counts.ToDecide = 1;
-        QCOMPARE(TBillImporter::CountsText(counts),
-                 QString("已导入 12 条，已在账本中 3 条，跳过 5 条（不计收支、交易关闭、全额退款等），"
-                         "冲抵退款 2 笔；另有 1 笔退款的原记录已被手工修改，没有冲抵，"
-                         "请在程序的“导入账单”窗口中确认"));
+        QCOMPARE(
+            TBillImporter::CountsText(counts),
+            QString("已导入 12 条，已在账本中 3 条，跳过 5 条（不计收支、交易关闭、全额退款等），"
+                    "冲抵退款 2 笔；另有 1 笔退款的原记录已被手工修改，没有冲抵，"
+                    "请在程序的“导入账单”窗口中确认"));
     }
 };
 

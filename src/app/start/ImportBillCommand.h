@@ -7,7 +7,8 @@
 namespace ImportBillCommand {
 
 // The usage line, printed for wrong arguments.
-inline const QString UsageText = QStringLiteral("用法：pennyvale --import-bill 账单文件 --account 登录帐号");
+inline const QString UsageText =
+    QStringLiteral("用法：pennyvale --import-bill 账单文件 --account 登录帐号");
 
 // Holds the ledger's lock, opens the ledger (never creating it), reads the bill, writes every
 // row the import takes in one transaction and prints one line of counts. Refunds of records

@@ -63,8 +63,10 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("arguments");
         QTest::newRow("no account") << QStringList{"--import-bill", "bill.csv"};
         QTest::newRow("no file") << QStringList{"--import-bill", "--account", "admin"};
-        QTest::newRow("account misspelt") << QStringList{"--import-bill", "bill.csv", "--acount", "admin"};
-        QTest::newRow("one too many") << QStringList{"--import-bill", "bill.csv", "--account", "admin", "x"};
+        QTest::newRow("account misspelt")
+            << QStringList{"--import-bill", "bill.csv", "--acount", "admin"};
+        QTest::newRow("one too many")
+            << QStringList{"--import-bill", "bill.csv", "--account", "admin", "x"};
     }
     void wrongArgumentsShowTheUsage() {
         QFETCH(QStringList, arguments);
