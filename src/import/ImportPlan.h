@@ -26,15 +26,20 @@ QString SkipReasonText(TSkipReason reason);
 struct TPlannedRow {
     TBillRow Row;             // the row as read
     TSkipReason Reason = TSkipReason::None;
-    bool Checked = true;      // the user's tick; starts as Reason == None
+    bool Checked = true;      // the user's tick; starts as Reason == None. Only a row with
+                              // Reason None or ChangedByHand is written when ticked
     QString Kind;             // "收入" or "支出"
     qint64 NetUnits = 0;      // the amount to record: the row's less its refunds
     qint64 RefundUnits = 0;   // the refunds taken off it
     qint64 ItemProjectID = 0; // the category; 0 for "其他支出"/"其他收入" when the ledger lacks it
     QString CategoryName;     // the category's name, as the preview shows it
     bool CategoryChosen = false; // set by the preview when the user picks a category
-    qint64 ReducesPayoutID = 0;  // a refund of an earlier record: that record's key
+    qint64 ReducesPayoutID = 0;  // a refund of an earlier record: that record's key (with
+                                 // Reason None or ChangedByHand, RefundUnits is what it takes
+                                 // off and NetUnits what is left; a refund row has no category)
     QString Content;          // the record's content (Payout), cut to the column's width
+    QString Key;              // "never twice": the order number, else a fingerprint of the row
+    int NettedInto = -1;      // a refund taken off a payment of this bill: that row's index
 };
 
 struct TImportCounts {
@@ -42,6 +47,7 @@ struct TImportCounts {
     int AlreadyImported = 0; // rows already in the ledger
     int Skipped = 0;         // neutral, closed, fully refunded, unticked, unmatched
     int RefundsNetted = 0;   // refunds taken off a payment (in the bill or in the ledger)
+    int ToDecide = 0;        // refunds of records changed by hand, left unticked (in Skipped)
 };
 
 struct TImportPlan {
