@@ -119,6 +119,12 @@ void OpenExisting(QSqlDatabase& connection, const QString& path) {
         connection.close();
         throw;
     }
+    // A ledger of an older version gets the bill import's tables; on a file that cannot be
+    // written the import says so when it runs, and the ledger stays usable.
+    try {
+        Schema::CreateImportTables(connection);
+    } catch (const EDatabaseError&) {
+    }
     // The planner's statistics follow the ledger's growth; they only speed statements up, so a
     // failure to refresh them leaves the ledger usable.
     try {

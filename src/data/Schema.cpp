@@ -66,6 +66,27 @@ const char* const Tables[] = {
     "create index ixDiaryPersonDate on fDiary (PersonID, DiaryDate)",
 };
 
+// The bill import's own tables. A refund row keeps its own order number with the record it
+// reduced (ItemType 退款), so a refund is applied at most once; ImportedUnits is the amount the
+// import last wrote into the record (ten-thousandths of a yuan), RefundedUnits the refunds taken
+// off it so far, so a record changed by hand since is told apart from one the import left.
+const char* const ImportTables[] = {
+    R"(create table if not exists fBillImport (
+        Source text not null,
+        OrderNo text not null,
+        MerchantOrderNo text,
+        PayoutID integer,
+        ItemType text,
+        ImportedUnits integer,
+        RefundedUnits integer,
+        primary key (Source, OrderNo)))",
+    R"(create table if not exists bBillCategoryRule (
+        Counterpart text collate nocase not null,
+        ItemType text collate nocase not null,
+        ItemProjectID integer,
+        primary key (Counterpart, ItemType)))",
+};
+
 struct TCategory {
     const char* Name;
     const char* Type;
@@ -112,6 +133,13 @@ namespace Schema {
 void CreateTables(QSqlDatabase& connection) {
     QSqlQuery query(connection);
     for (const char* statement : Tables)
+        Exec(query, QString::fromUtf8(statement));
+    CreateImportTables(connection);
+}
+
+void CreateImportTables(QSqlDatabase& connection) {
+    QSqlQuery query(connection);
+    for (const char* statement : ImportTables)
         Exec(query, QString::fromUtf8(statement));
 }
 

@@ -17,6 +17,11 @@ inline const QString DefaultPassword = QStringLiteral("admin");
 
 // Creates the four tables and their indexes on an open, empty connection.
 void CreateTables(QSqlDatabase& connection);
+// Creates the tables of the bill import beside the four, where they are missing: fBillImport
+// (every imported payment and applied refund by source and order number, so that nothing is
+// imported twice) and bBillCategoryRule (the category the user chose for a counterpart).
+// The four tables never change for them.
+void CreateImportTables(QSqlDatabase& connection);
 // Adds the default member and the predefined categories.
 void AddInitialContent(QSqlDatabase& connection);
 // Keeps the query planner's statistics (sqlite_stat1, stored in the file) in step with the

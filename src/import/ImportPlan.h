@@ -33,8 +33,11 @@ struct TPlannedRow {
     qint64 ItemProjectID = 0; // the category; 0 for "其他支出"/"其他收入" when the ledger lacks it
     QString CategoryName;     // the category's name, as the preview shows it
     bool CategoryChosen = false; // set by the preview when the user picks a category
-    qint64 ReducesPayoutID = 0;  // a refund of an earlier record: that record's key
+    qint64 ReducesPayoutID = 0;  // a refund of an earlier record: that record's key (then
+                                 // RefundUnits is what it takes off, NetUnits what is left)
     QString Content;          // the record's content (Payout), cut to the column's width
+    QString Key;              // "never twice": the order number, else a fingerprint of the row
+    int NettedInto = -1;      // a refund taken off a payment of this bill: that row's index
 };
 
 struct TImportCounts {
@@ -42,6 +45,7 @@ struct TImportCounts {
     int AlreadyImported = 0; // rows already in the ledger
     int Skipped = 0;         // neutral, closed, fully refunded, unticked, unmatched
     int RefundsNetted = 0;   // refunds taken off a payment (in the bill or in the ledger)
+    int ToDecide = 0;        // refunds of records changed by hand, left unticked (in Skipped)
 };
 
 struct TImportPlan {
