@@ -24,6 +24,12 @@ QString ReasonText(const TPlannedRow& row) {
 
 } // namespace
 
+// A cell of this table (views also ask about the root, which is none).
+bool TImportPlanModel::IsCell(const QModelIndex& index) const {
+    return index.isValid() && index.model() == this && !index.parent().isValid() &&
+           index.row() < FPlan.Rows.size() && index.column() < ColumnCount;
+}
+
 TImportPlanModel::TImportPlanModel(TImportPlan& plan, QList<TCategory> expenditure,
                                    QList<TCategory> income, QObject* parent)
     : QAbstractTableModel(parent), FPlan(plan), FExpenditure(std::move(expenditure)),
@@ -50,8 +56,7 @@ const QList<TImportPlanModel::TCategory>& TImportPlanModel::Categories(const QSt
 }
 
 QVariant TImportPlanModel::data(const QModelIndex& index, int role) const {
-    if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
-        return QVariant();
+    if (!IsCell(index)) return QVariant();
     const TPlannedRow& row = FPlan.Rows.at(index.row());
     const int column = index.column();
     switch (role) {
@@ -104,8 +109,7 @@ QVariant TImportPlanModel::headerData(int section, Qt::Orientation orientation, 
 }
 
 Qt::ItemFlags TImportPlanModel::flags(const QModelIndex& index) const {
-    if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
-        return Qt::NoItemFlags;
+    if (!IsCell(index)) return Qt::NoItemFlags;
     Qt::ItemFlags result = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
     const TPlannedRow& row = FPlan.Rows.at(index.row());
     if (index.column() == colTick && IsCheckable(row)) result |= Qt::ItemIsUserCheckable;
@@ -114,8 +118,7 @@ Qt::ItemFlags TImportPlanModel::flags(const QModelIndex& index) const {
 }
 
 bool TImportPlanModel::setData(const QModelIndex& index, const QVariant& value, int role) {
-    if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
-        return false;
+    if (!IsCell(index)) return false;
     if (index.column() == colTick && role == Qt::CheckStateRole) {
         if (!IsCheckable(FPlan.Rows.at(index.row()))) return false;
         SetChecked(index.row(), value.toInt() == Qt::Checked);

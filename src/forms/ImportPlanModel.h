@@ -67,6 +67,7 @@ signals:
     void CheckedChanged();
 
 private:
+    bool IsCell(const QModelIndex& index) const;
     bool SetChecked(int row, bool checked);
     bool SetCategory(int row, qint64 key);
 

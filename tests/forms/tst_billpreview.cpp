@@ -90,11 +90,16 @@ class TestBillPreview : public QObject, TFormUnderTest<TfrmBase> {
         return Cell(row, TImportPlanModel::colDate).data(Qt::ForegroundRole).isValid();
     }
     void Key(QWidget* widget, int key) { QTest::keyClick(widget, Qt::Key(key)); }
+    // The drop-down open on the row's category.
+    QComboBox* Editor(int row) const {
+        return qobject_cast<QComboBox*>(
+            FPreview->tblRows->indexWidget(Cell(row, TImportPlanModel::colCategory)));
+    }
     // The current row's category picked as the user does: F2, then the drop-down.
     void PickCategory(int row, const QString& name) {
         FPreview->tblRows->setCurrentIndex(Cell(row, TImportPlanModel::colDate));
         Key(FPreview->tblRows, Qt::Key_F2);
-        auto* combo = FPreview->tblRows->viewport()->findChild<QComboBox*>("cbCategory");
+        auto* combo = Editor(row);
         QVERIFY(combo);
         Choose(combo, name);
     }
@@ -238,7 +243,7 @@ private slots:
         // An income row is offered the income categories only.
         FPreview->tblRows->setCurrentIndex(Cell(rowIncome, TImportPlanModel::colDate));
         Key(FPreview->tblRows, Qt::Key_F2);
-        auto* combo = FPreview->tblRows->viewport()->findChild<QComboBox*>("cbCategory");
+        auto* combo = Editor(rowIncome);
         QVERIFY(combo);
         QCOMPARE(combo->count(), 2);
         QCOMPARE(combo->currentText(), QStringLiteral("工资"));
