@@ -11,6 +11,7 @@ int main(int argc, char* argv[]) {
     if (argc == 3 && is(JetRowStream::Option)) return Commands::ReadOldLedger(argc, argv);
     if (is("--create-database")) return Commands::CreateDatabase(argc, argv);
     if (is("--import-access")) return Commands::ImportAccess(argc, argv);
+    if (is("--import-bill")) return Commands::ImportBill(argc, argv);
     if (is("--backup")) return Commands::Backup(argc, argv);
     if (is("--restore")) return Commands::Restore(argc, argv);
     return WindowRun::Run(argc, argv);

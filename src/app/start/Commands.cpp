@@ -1,6 +1,7 @@
 #include "app/start/Commands.h"
 
 #include "app/start/BackupCommands.h"
+#include "app/start/ImportBillCommand.h"
 #include "data/Schema.h"
 #include "data/ledgerfile/LedgerLock.h"
 #include "data/ledgerfile/backup/LedgerBackup.h"
@@ -72,6 +73,17 @@ int ImportAccess(int argc, char* argv[]) {
     }
     if (code != 0 && !hadFolder) QDir().rmdir(folder); // only when still empty
     return code;
+}
+
+// pennyvale --import-bill FILE --account ACCOUNT: imports a payment bill as a member.
+int ImportBill(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    if (argc != 5 || qstrcmp(argv[3], "--account") != 0 || argv[2][0] == '\0' ||
+        argv[4][0] == '\0') {
+        std::fprintf(stderr, "%s\n", ImportBillCommand::UsageText.toUtf8().constData());
+        return 2;
+    }
+    return ImportBillCommand::Run(QFile::decodeName(argv[2]), QString::fromLocal8Bit(argv[4]));
 }
 
 // pennyvale --backup: writes a backup copy of the ledger now.

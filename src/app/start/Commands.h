@@ -8,6 +8,8 @@ namespace Commands {
 int CreateDatabase(int argc, char* argv[]);
 // pennyvale --import-access FILE.mdb
 int ImportAccess(int argc, char* argv[]);
+// pennyvale --import-bill FILE --account ACCOUNT
+int ImportBill(int argc, char* argv[]);
 // pennyvale --backup
 int Backup(int argc, char* argv[]);
 // pennyvale --restore FILE

@@ -129,7 +129,7 @@ void TXlsxSheetReader::ReadStrings(int limit) {
         FStrings.append(ReadItem(xml));
     }
     if (xml.hasError())
-        Damaged(QStringLiteral("xl/sharedStrings.xml：%1").arg(xml.errorString()));
+        Damaged(QStringLiteral("共享字符串 xl/sharedStrings.xml 不完整或已损坏"));
 }
 
 bool TXlsxSheetReader::Next(TXlsxRow& row) {
@@ -183,8 +183,8 @@ bool TXlsxSheetReader::Next(TXlsxRow& row) {
         return true;
     }
     if (FXml.hasError())
-        Damaged(FRow == 0 ? FXml.errorString()
-                          : QStringLiteral("第 %1 行之后：%2").arg(FRow).arg(FXml.errorString()));
+        Damaged(QStringLiteral("工作表第 %1 行之后的内容不完整或已损坏").arg(FRow));
+    if (!FSheet.isOpen()) return false;
     FSheet.close();
     if (FSheet.getZipError() != UNZ_OK) Damaged(QStringLiteral("工作表的校验和不对"));
     if (FProgress && !FProgress(FSheetSize, FSheetSize))
