@@ -15,12 +15,13 @@
 #include <QPushButton>
 #include <QStyledItemDelegate>
 #include <QTableView>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
 
-// The category cell's editor: a drop-down of the ledger's categories of the row's kind. A choice
-// is taken at once, as the user picks it.
+// The category cell's editor: a drop-down of the ledger's categories of the row's kind, open as
+// it comes. A choice is taken at once, as the user picks it.
 class TCategoryDelegate : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
@@ -39,6 +40,10 @@ public:
         QObject::connect(combo, &QComboBox::activated, combo, [self, combo] {
             emit self->commitData(combo);
             emit self->closeEditor(combo, QAbstractItemDelegate::SubmitModelCache);
+        });
+        // The list opens at once: the arrow keys move in it and Enter takes the category.
+        QTimer::singleShot(0, combo, [combo] {
+            if (combo->isVisible()) combo->showPopup();
         });
         return combo;
     }
@@ -118,7 +123,7 @@ TfrmBillPreview::TfrmBillPreview(TImportPlan plan, QList<TCategory> expenditure,
     QHeaderView* columns = tblRows->horizontalHeader();
     columns->setSectionResizeMode(QHeaderView::Interactive);
     columns->setHighlightSections(false);
-    const int widths[] = {40, 86, 190, 130, 92, 44, 96, 150};
+    const int widths[] = {40, 86, 170, 120, 92, 44, 96, 140};
     for (int column = 0; column < TImportPlanModel::ColumnCount; ++column)
         columns->resizeSection(column, widths[column]);
     columns->setStretchLastSection(true);

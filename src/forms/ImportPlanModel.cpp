@@ -65,7 +65,8 @@ QVariant TImportPlanModel::data(const QModelIndex& index, int role) const {
         case colDate: return row.Row.Time.date().toString(QStringLiteral("yyyy-MM-dd"));
         case colContent: return row.Content;
         case colCounterpart: return row.Row.Counterpart;
-        case colAmount: return Currency::Text(row.NetUnits);
+        // what will be recorded; for a row that will not be, the bill's own amount
+        case colAmount: return Currency::Text(IsCheckable(row) ? row.NetUnits : row.Row.Units);
         case colKind: return row.Kind;
         case colCategory: return row.CategoryName;
         case colReason: return ReasonText(row);

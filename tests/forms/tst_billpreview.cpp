@@ -52,8 +52,10 @@ TImportPlan SmallPlan() {
         Planned(5, "美团外卖", "麻辣烫", "支出", 150000, TSkipReason::None, 9, "其他支出");
     refunded.RefundUnits = 50000;
     plan.Rows << refunded;
-    plan.Rows << Planned(6, "滴滴出行", "快车", "支出", 200000, TSkipReason::AlreadyImported, 4,
-                         "交通费");
+    TPlannedRow imported =
+        Planned(6, "滴滴出行", "快车", "支出", 0, TSkipReason::AlreadyImported, 4, "交通费");
+    imported.Row.Units = 200000;
+    plan.Rows << imported;
     plan.Rows << Planned(7, "零钱通", "转入零钱通", "支出", 1000000, TSkipReason::Neutral, 0, "");
     TPlannedRow refund = Planned(8, "美团外卖", "退款-黄焖鸡米饭", "支出", 100000,
                                  TSkipReason::ChangedByHand, 3, "餐饮");
@@ -140,6 +142,8 @@ private slots:
         QCOMPARE(Text(rowMealRefunded, TImportPlanModel::colAmount), QStringLiteral("￥15.00"));
         QCOMPARE(Cell(rowMealRefunded, TImportPlanModel::colAmount).data(Qt::ToolTipRole).toString(),
                  QStringLiteral("原 ￥20.00，退款 ￥5.00"));
+        // A row that will not be imported shows the bill's amount, not a net of nothing.
+        QCOMPARE(Text(rowImported, TImportPlanModel::colAmount), QStringLiteral("￥20.00"));
     }
 
     void rows_data() {
