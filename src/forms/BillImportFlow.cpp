@@ -41,7 +41,8 @@ bool ReadBill(QWidget* parent, const QString& path, TBill& bill) {
     try {
         bill = BillFormats::Read(path, [&progress](qint64 done, qint64 total) {
             if (total > 0)
-                progress.setValue(int(std::clamp<qint64>(done * (Steps - 1) / total, 0, Steps - 1)));
+                progress.setValue(
+                    int(std::clamp<qint64>(done * (Steps - 1) / total, 0, Steps - 1)));
             QCoreApplication::processEvents(); // the 取消 button, and the window repaints
             return !progress.wasCanceled();
         });
@@ -94,7 +95,8 @@ void Run(QWidget* parent) {
         }
         // The working forms list the ledger when they are opened, so the next one shows the
         // new records.
-        TCommon::ShowWarning(QStringLiteral("账单导入完成。\n") + TBillImporter::CountsText(counts));
+        TCommon::ShowWarning(QStringLiteral("账单导入完成。\n") +
+                             TBillImporter::CountsText(counts));
     } catch (const EBillError& error) {
         TCommon::ShowError(error.Message);
     } catch (const EDatabaseError& error) {

@@ -32,8 +32,7 @@ public:
         if (!model) return nullptr;
         auto* combo = new QComboBox(parent);
         combo->setObjectName(QStringLiteral("cbCategory"));
-        const QString kind =
-            index.siblingAtColumn(TImportPlanModel::colKind).data().toString();
+        const QString kind = index.siblingAtColumn(TImportPlanModel::colKind).data().toString();
         for (const TImportPlanModel::TCategory& category : model->Categories(kind))
             combo->addItem(category.second, category.first);
         auto* self = const_cast<TCategoryDelegate*>(this);
@@ -180,10 +179,10 @@ QString TfrmBillPreview::SummaryText(const TImportPlanModel::TSummary& summary) 
             .arg(rows);
     if (summary.Ticked == 0)
         return QStringLiteral("没有勾选要导入的记录；不导入 %1 条。").arg(summary.Left);
-    QString text = QStringLiteral("将导入 %1 条：支出 %2，收入 %3")
-                       .arg(summary.Ticked)
-                       .arg(Currency::Text(summary.ExpenditureUnits),
-                            Currency::Text(summary.IncomeUnits));
+    QString text =
+        QStringLiteral("将导入 %1 条：支出 %2，收入 %3")
+            .arg(summary.Ticked)
+            .arg(Currency::Text(summary.ExpenditureUnits), Currency::Text(summary.IncomeUnits));
     if (summary.Reductions > 0)
         text += QStringLiteral("，其中退款冲减原记录 %1 条").arg(summary.Reductions);
     return text + QStringLiteral("；不导入 %1 条").arg(summary.Left);
@@ -200,8 +199,7 @@ void TfrmBillPreview::FormShow() {
     if (FShown) return;
     FShown = true;
     tblRows->setFocus(Qt::OtherFocusReason);
-    if (Model->rowCount() > 0)
-        tblRows->setCurrentIndex(Model->index(0, TImportPlanModel::colTick));
+    if (Model->rowCount() > 0) tblRows->setCurrentIndex(Model->index(0, TImportPlanModel::colTick));
 }
 
 void TfrmBillPreview::btnAllClick() {

@@ -22,6 +22,13 @@ QString ReasonText(const TPlannedRow& row) {
     return QString();
 }
 
+// What will be recorded; for a row that will not be and has no net amount (a payment refunded in
+// full, a refund, a closed payment), the bill's own amount rather than nothing.
+qint64 ShownUnits(const TPlannedRow& row) {
+    if (TImportPlanModel::IsCheckable(row) || row.NetUnits != 0) return row.NetUnits;
+    return row.Row.Units;
+}
+
 } // namespace
 
 // A cell of this table (views also ask about the root, which is none).
@@ -62,15 +69,22 @@ QVariant TImportPlanModel::data(const QModelIndex& index, int role) const {
     switch (role) {
     case Qt::DisplayRole:
         switch (column) {
-        case colDate: return row.Row.Time.date().toString(QStringLiteral("yyyy-MM-dd"));
-        case colContent: return row.Content;
-        case colCounterpart: return row.Row.Counterpart;
-        // what will be recorded; for a row that will not be, the bill's own amount
-        case colAmount: return Currency::Text(IsCheckable(row) ? row.NetUnits : row.Row.Units);
-        case colKind: return row.Kind;
-        case colCategory: return row.CategoryName;
-        case colReason: return ReasonText(row);
-        default: return QVariant();
+        case colDate:
+            return row.Row.Time.date().toString(QStringLiteral("yyyy-MM-dd"));
+        case colContent:
+            return row.Content;
+        case colCounterpart:
+            return row.Row.Counterpart;
+        case colAmount:
+            return Currency::Text(ShownUnits(row));
+        case colKind:
+            return row.Kind;
+        case colCategory:
+            return row.CategoryName;
+        case colReason:
+            return ReasonText(row);
+        default:
+            return QVariant();
         }
     case Qt::EditRole:
         if (column == colCategory) return row.ItemProjectID;
@@ -102,10 +116,10 @@ QVariant TImportPlanModel::data(const QModelIndex& index, int role) const {
 
 QVariant TImportPlanModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return QVariant();
-    static const QStringList captions = {
-        QStringLiteral("导入"), QStringLiteral("日期"),   QStringLiteral("内容"),
-        QStringLiteral("交易对方"), QStringLiteral("金额"), QStringLiteral("收支"),
-        QStringLiteral("类别"), QStringLiteral("说明")};
+    static const QStringList captions = {QStringLiteral("导入"), QStringLiteral("日期"),
+                                         QStringLiteral("内容"), QStringLiteral("交易对方"),
+                                         QStringLiteral("金额"), QStringLiteral("收支"),
+                                         QStringLiteral("类别"), QStringLiteral("说明")};
     return section >= 0 && section < captions.size() ? captions.at(section) : QVariant();
 }
 

@@ -17,8 +17,17 @@ public:
     // A category the ledger offers: its key and name.
     using TCategory = QPair<qint64, QString>;
 
-    enum TColumn { colTick, colDate, colContent, colCounterpart, colAmount, colKind, colCategory,
-                   colReason, ColumnCount };
+    enum TColumn {
+        colTick,
+        colDate,
+        colContent,
+        colCounterpart,
+        colAmount,
+        colKind,
+        colCategory,
+        colReason,
+        ColumnCount
+    };
 
     // What the ticked rows add up to.
     struct TSummary {

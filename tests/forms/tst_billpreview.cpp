@@ -16,8 +16,8 @@ namespace {
 
 using TCategory = TImportPlanModel::TCategory;
 
-const QList<TCategory> Expenditure = {{3, QStringLiteral("餐饮")}, {4, QStringLiteral("交通费")},
-                                      {9, QStringLiteral("其他支出")}};
+const QList<TCategory> Expenditure = {
+    {3, QStringLiteral("餐饮")}, {4, QStringLiteral("交通费")}, {9, QStringLiteral("其他支出")}};
 const QList<TCategory> Income = {{1, QStringLiteral("工资")}, {8, QStringLiteral("其他收入")}};
 
 enum { rowMeal, rowMealRefunded, rowImported, rowNeutral, rowChangedByHand, rowIncome };
@@ -121,14 +121,17 @@ private slots:
         Open();
         QCOMPARE(FPreview->windowTitle(), QStringLiteral("导入账单"));
         QCOMPARE(FPreview->lblFile->text(),
-                 QStringLiteral("支付宝账单（CSV）：支付宝交易明细(20261101-20261130).csv，记入 家长 的账本"));
+                 QStringLiteral(
+                     "支付宝账单（CSV）：支付宝交易明细(20261101-20261130).csv，记入 家长 的账本"));
         QStringList captions;
         for (int column = 0; column < FPreview->Model->columnCount(); ++column)
             captions << FPreview->Model->headerData(column, Qt::Horizontal).toString();
-        QCOMPARE(captions, QStringList({"导入", "日期", "内容", "交易对方", "金额", "收支", "类别", "说明"}));
+        QCOMPARE(captions,
+                 QStringList({"导入", "日期", "内容", "交易对方", "金额", "收支", "类别", "说明"}));
         // Rows of one height, columns of set widths: nothing measured row by row.
         QCOMPARE(FPreview->tblRows->verticalHeader()->sectionResizeMode(0), QHeaderView::Fixed);
-        QCOMPARE(FPreview->tblRows->horizontalHeader()->sectionResizeMode(1), QHeaderView::Interactive);
+        QCOMPARE(FPreview->tblRows->horizontalHeader()->sectionResizeMode(1),
+                 QHeaderView::Interactive);
         QCOMPARE(QApplication::focusWidget(), FPreview->tblRows);
 
         QCOMPARE(Text(rowMeal, TImportPlanModel::colDate), QStringLiteral("2026-11-03"));
@@ -140,8 +143,9 @@ private slots:
         QVERIFY(!Cell(rowMeal, TImportPlanModel::colAmount).data(Qt::ToolTipRole).isValid());
         // A partly refunded payment at its net amount, the refund told in the tooltip.
         QCOMPARE(Text(rowMealRefunded, TImportPlanModel::colAmount), QStringLiteral("￥15.00"));
-        QCOMPARE(Cell(rowMealRefunded, TImportPlanModel::colAmount).data(Qt::ToolTipRole).toString(),
-                 QStringLiteral("原 ￥20.00，退款 ￥5.00"));
+        QCOMPARE(
+            Cell(rowMealRefunded, TImportPlanModel::colAmount).data(Qt::ToolTipRole).toString(),
+            QStringLiteral("原 ￥20.00，退款 ￥5.00"));
         // A row that will not be imported shows the bill's amount, not a net of nothing.
         QCOMPARE(Text(rowImported, TImportPlanModel::colAmount), QStringLiteral("￥20.00"));
     }
@@ -153,11 +157,12 @@ private slots:
         QTest::addColumn<bool>("greyed");
         QTest::addColumn<QString>("reason");
         QTest::newRow("imported") << int(rowMeal) << true << true << false << QString();
-        QTest::newRow("already imported") << int(rowImported) << false << false << true << "已导入过";
+        QTest::newRow("already imported")
+            << int(rowImported) << false << false << true << "已导入过";
         QTest::newRow("neutral") << int(rowNeutral) << false << false << true << "不计收支";
         // the user decides: offered unticked, and takes no category of its own
-        QTest::newRow("changed by hand") << int(rowChangedByHand) << true << false << true
-                                         << "原记录已手工修改，请确认";
+        QTest::newRow("changed by hand")
+            << int(rowChangedByHand) << true << false << true << "原记录已手工修改，请确认";
     }
 
     void rows() {
@@ -169,7 +174,8 @@ private slots:
         Open();
         QCOMPARE(bool(Cell(row, TImportPlanModel::colTick).flags() & Qt::ItemIsUserCheckable),
                  checkable);
-        QCOMPARE(Cell(row, TImportPlanModel::colTick).data(Qt::CheckStateRole).isValid(), checkable);
+        QCOMPARE(Cell(row, TImportPlanModel::colTick).data(Qt::CheckStateRole).isValid(),
+                 checkable);
         QCOMPARE(bool(Cell(row, TImportPlanModel::colCategory).flags() & Qt::ItemIsEditable),
                  editable);
         QCOMPARE(Greyed(row), greyed);
@@ -177,7 +183,7 @@ private slots:
         // A row the user may not tick stays as it is.
         if (!checkable) {
             QVERIFY(!FPreview->Model->setData(Cell(row, TImportPlanModel::colTick), Qt::Checked,
-                                           Qt::CheckStateRole));
+                                              Qt::CheckStateRole));
             FPreview->Model->SetAllChecked(true);
             QVERIFY(!FPreview->Plan().Rows[row].Checked);
         }
@@ -187,7 +193,8 @@ private slots:
 
     void ticks() {
         Open();
-        const QString initial = QStringLiteral("将导入 3 条：支出 ￥43.16，收入 ￥100.00；不导入 3 条");
+        const QString initial =
+            QStringLiteral("将导入 3 条：支出 ￥43.16，收入 ￥100.00；不导入 3 条");
         QCOMPARE(FPreview->lblSummary->text(), initial);
 
         // Space unticks the current row wherever the current cell is, and ticks it again.
@@ -210,7 +217,8 @@ private slots:
         Click(FPreview->btnNone);
         for (int row : {rowMeal, rowMealRefunded, rowChangedByHand, rowIncome})
             QVERIFY(!Ticked(row));
-        QCOMPARE(FPreview->lblSummary->text(), QStringLiteral("没有勾选要导入的记录；不导入 6 条。"));
+        QCOMPARE(FPreview->lblSummary->text(),
+                 QStringLiteral("没有勾选要导入的记录；不导入 6 条。"));
         QVERIFY(!FPreview->btnImport->isEnabled());
 
         // 全选 ticks the refund of the record changed by hand too: it reduces that record.
@@ -218,8 +226,10 @@ private slots:
         for (int row : {rowMeal, rowMealRefunded, rowChangedByHand, rowIncome})
             QVERIFY(Ticked(row));
         QVERIFY(FPreview->btnImport->isEnabled());
-        QCOMPARE(FPreview->lblSummary->text(),
-                 QStringLiteral("将导入 4 条：支出 ￥43.16，收入 ￥100.00，其中退款冲减原记录 1 条；不导入 2 条"));
+        QCOMPARE(
+            FPreview->lblSummary->text(),
+            QStringLiteral(
+                "将导入 4 条：支出 ￥43.16，收入 ￥100.00，其中退款冲减原记录 1 条；不导入 2 条"));
     }
 
     void categoryChosenAndProposedForTheCounterpart() {
@@ -271,7 +281,8 @@ private slots:
         // Enter in the table imports nothing.
         Key(FPreview->tblRows, Qt::Key_Return);
         QVERIFY(FPreview->isVisible());
-        for (QWidget* expected : QList<QWidget*>{FPreview->btnAll, FPreview->btnNone, FPreview->btnImport}) {
+        for (QWidget* expected :
+             QList<QWidget*>{FPreview->btnAll, FPreview->btnNone, FPreview->btnImport}) {
             Key(QApplication::focusWidget(), Qt::Key_Tab);
             QCOMPARE(QApplication::focusWidget(), expected);
         }
@@ -290,8 +301,7 @@ private slots:
                                      << "没有可导入的记录：账单的 2 条都不导入，原因见“说明”一栏。";
         // the refund of a record changed by hand waits for the user's tick
         QTest::newRow("only a refund to decide")
-            << QList<int>{rowImported, rowChangedByHand}
-            << "没有勾选要导入的记录；不导入 2 条。";
+            << QList<int>{rowImported, rowChangedByHand} << "没有勾选要导入的记录；不导入 2 条。";
     }
 
     void nothingToImport() {
