@@ -254,9 +254,13 @@ private slots:
         QVERIFY(plan.Rows[rowMealRefunded].CategoryChosen);
         QCOMPARE(plan.Rows[rowMeal].ItemProjectID, 4);
 
-        // An income row is offered the income categories only.
-        FPreview->tblRows->setCurrentIndex(Cell(rowIncome, TImportPlanModel::colDate));
-        Key(FPreview->tblRows, Qt::Key_F2);
+        // An income row, opened by a double-click anywhere in it, is offered the income
+        // categories only.
+        QTableView* table = FPreview->tblRows;
+        const QPoint content =
+            table->visualRect(Cell(rowIncome, TImportPlanModel::colContent)).center();
+        QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, content);
+        QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, content);
         auto* combo = Editor(rowIncome);
         QVERIFY(combo);
         QCOMPARE(combo->count(), 2);
