@@ -104,6 +104,7 @@ int main(int argc, char** argv) {
     std::printf("  one row ticked:              %8.2f ms\n", oneTick);
     std::printf("  one category (25,000 rows):  %8.2f ms\n", category);
     std::printf("  paint at the end:            %8.2f ms\n", paint);
-    std::printf("  resident memory: with the plan %.1f MB, with the dialog %.1f MB\n", withPlan, withDialog);
+    std::printf("  resident memory: with the plan %.1f MB, with the dialog %.1f MB\n", withPlan,
+                withDialog);
     return 0;
 }
