@@ -1,6 +1,7 @@
 #include "forms/Relatively.h"
 
 #include "data/Common.h"
+#include "forms/BillImportFlow.h"
 #include "forms/Diary.h"
 #include "forms/base/FormPanel.h"
 #include "platform/Calculator.h"
@@ -46,11 +47,15 @@ TfrmRelatively::TfrmRelatively(QWidget* parent) : TfrmBase(parent) {
     Label3 = NewLink(this, QStringLiteral("Label3"), QStringLiteral("个人所得税计算"),
                      Label2->geometry().right() + 48);
     setTabOrder(Label1, Label2);
+    Label4 = NewLink(this, QStringLiteral("Label4"), QStringLiteral("导入账单"),
+                     Label3->geometry().right() + 48);
     setTabOrder(Label2, Label3);
+    setTabOrder(Label3, Label4);
 
     connect(Label1, &TLinkLabel::clicked, this, Guarded([this] { Label1Click(); }));
     connect(Label2, &TLinkLabel::clicked, this, Guarded([this] { Label2Click(); }));
     connect(Label3, &TLinkLabel::clicked, this, Guarded([this] { Label3Click(); }));
+    connect(Label4, &TLinkLabel::clicked, this, Guarded([this] { Label4Click(); }));
 }
 
 QString TfrmRelatively::TaxPagePath() {
@@ -107,4 +112,8 @@ void TfrmRelatively::Label3Click() {
     }
     // The system's browser decides the size of its window.
     if (!OpenDocument(page)) TCommon::ShowWarning(QStringLiteral("网页浏览器没有发现，请检查！"));
+}
+
+void TfrmRelatively::Label4Click() {
+    BillImportFlow::Run(this);
 }

@@ -7,8 +7,9 @@
 class TImage;
 class TLinkLabel;
 
-// The related-tools page: links to the finance diary, the system's calculator and the income-tax
-// calculator page, over a stretched background picture. It keeps no data and runs no SQL.
+// The related-tools page: links to the finance diary, the system's calculator, the income-tax
+// calculator page and the import of payment bills, over a stretched background picture. It
+// keeps no data; the import works on the ledger through the importer.
 class TfrmRelatively : public TfrmBase {
     Q_OBJECT
 
@@ -19,6 +20,7 @@ public:
     TLinkLabel* Label1; // "理财日志"
     TLinkLabel* Label2; // "理财计算器"
     TLinkLabel* Label3; // "个人所得税计算"
+    TLinkLabel* Label4; // "导入账单"
 
     // Opens the diary on top of this page in the host panel.
     void Label1Click();
@@ -26,6 +28,8 @@ public:
     void Label2Click();
     // Opens the income-tax calculator page in the web browser.
     void Label3Click();
+    // Imports an Alipay or WeChat Pay bill into the logged-in member's records.
+    void Label4Click();
 
     // The income-tax calculator page installed beside the program.
     static QString TaxPagePath();

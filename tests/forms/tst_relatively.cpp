@@ -122,8 +122,9 @@ private slots:
     void links() {
         OpenPage();
         QCOMPARE(FPage->windowTitle(), QStringLiteral("家庭理财相关"));
-        const QList<TLinkLabel*> links = {FPage->Label1, FPage->Label2, FPage->Label3};
-        const QStringList captions = {"理财日志", "理财计算器", "个人所得税计算"};
+        const QList<TLinkLabel*> links = {FPage->Label1, FPage->Label2, FPage->Label3,
+                                          FPage->Label4};
+        const QStringList captions = {"理财日志", "理财计算器", "个人所得税计算", "导入账单"};
         for (int i = 0; i < links.size(); ++i) {
             TLinkLabel* link = links[i];
             QCOMPARE(link->objectName(), QStringLiteral("Label%1").arg(i + 1));
@@ -143,6 +144,7 @@ private slots:
         FPage->Label1->setFocus();
         QCOMPARE(FPage->Label1->nextInFocusChain(), FPage->Label2);
         QCOMPARE(FPage->Label2->nextInFocusChain(), FPage->Label3);
+        QCOMPARE(FPage->Label3->nextInFocusChain(), FPage->Label4);
     }
 
     void backgroundStretched() {
@@ -152,7 +154,7 @@ private slots:
         QCOMPARE(FPage->Image1->geometry(), FPage->rect());
         QCOMPARE(FPage->size(), frmPanel->size());
         // The links stand over the picture.
-        QVERIFY(FPage->Image1->geometry().contains(FPage->Label3->geometry()));
+        QVERIFY(FPage->Image1->geometry().contains(FPage->Label4->geometry()));
     }
 
     // -- the diary -----------------------------------------------------------------------------
