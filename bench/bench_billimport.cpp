@@ -36,6 +36,7 @@ double Seconds(const QElapsedTimer& timer) {
 
 struct TTimes {
     double Read = 0, Plan = 0, Write = 0;
+    double ReadMB = 0, PlanMB = 0, WriteMB = 0; // the peak after each step
     double Total() const { return Read + Plan + Write; }
 };
 
@@ -45,12 +46,15 @@ TImportCounts Import(const TBillImporter& importer, const QString& path, TTimes&
     timer.start();
     TBill bill = BillFormats::Read(path);
     times.Read = Seconds(timer);
+    times.ReadMB = PeakMB();
     timer.restart();
     const TImportPlan plan = importer.Plan(std::move(bill), path);
     times.Plan = Seconds(timer);
+    times.PlanMB = PeakMB();
     timer.restart();
     const TImportCounts counts = importer.Write(plan);
     times.Write = Seconds(timer);
+    times.WriteMB = PeakMB();
     return counts;
 }
 
@@ -86,6 +90,10 @@ int main(int argc, char* argv[]) {
         std::printf("second import: %s\n", TBillImporter::CountsText(again).toUtf8().constData());
         std::printf("  read %.3f s, plan %.3f s, write %.3f s, total %.3f s\n", second.Read,
                     second.Plan, second.Write, second.Total());
+        std::printf("peak memory after read, plan, write: first %.1f, %.1f, %.1f MB; second "
+                    "%.1f, %.1f, %.1f MB\n",
+                    first.ReadMB, first.PlanMB, first.WriteMB, second.ReadMB, second.PlanMB,
+                    second.WriteMB);
         std::printf("peak memory: %.1f MB after the open, %.1f MB after the first import, "
                     "%.1f MB at the end (target < 100 MB)\n",
                     opened, afterFirst, PeakMB());

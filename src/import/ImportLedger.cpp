@@ -27,14 +27,29 @@ void Prepare(QSqlQuery& query, const QString& sql) {
     if (!query.prepare(sql)) throw EDatabaseError(query.lastError().databaseText());
 }
 
+TCacheSize::TCacheSize(QSqlDatabase& connection, int size) : FConnection(connection) {
+    QSqlQuery query(connection);
+    if (query.exec(QStringLiteral("pragma cache_size")) && query.next()) {
+        FEarlier = query.value(0).toString();
+        query.finish();
+        query.exec(QStringLiteral("pragma cache_size = %1").arg(size));
+    }
+}
+
+TCacheSize::~TCacheSize() {
+    if (!FEarlier.isEmpty())
+        QSqlQuery(FConnection).exec(QStringLiteral("pragma cache_size = ") + FEarlier);
+}
+
 QString TimeText(const QDateTime& time) {
     return time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
 }
 
-TEarlierImports ReadEarlierImports(const QSqlDatabase& connection, const QString& source,
+TEarlierImports ReadEarlierImports(QSqlDatabase connection, const QString& source,
                                    const QSet<QString>& refundMerchants) {
     TEarlierImports earlier;
     if (!TableExists(connection, QStringLiteral("fBillImport"))) return earlier;
+    TCacheSize cache(connection, SmallCachePages);
     QSqlQuery query(connection);
     query.setForwardOnly(true);
     // Kinds come as codes and merchant order numbers only where a refund may name one: a
@@ -68,7 +83,8 @@ TEarlierImports ReadEarlierImports(const QSqlDatabase& connection, const QString
 void TCategories::Load(const QSqlDatabase& connection) {
     QSqlQuery query(connection);
     query.setForwardOnly(true);
-    if (!query.exec(QStringLiteral("select ItemProjectID, ItemProject, ItemType from bItemProject")))
+    if (!query.exec(
+            QStringLiteral("select ItemProjectID, ItemProject, ItemType from bItemProject")))
         throw EDatabaseError(query.lastError().databaseText());
     while (query.next()) {
         const qint64 id = query.value(0).toLongLong();

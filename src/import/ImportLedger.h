@@ -22,6 +22,24 @@ inline const QString RefundKind = QStringLiteral("退款");
 void Exec(QSqlQuery& query);
 void Prepare(QSqlQuery& query, const QString& sql);
 
+// The page cache of a pass over many rows that are not read again (the earlier imports, a
+// write), in KiB as "pragma cache_size" takes a negative number: the ledger's own large cache
+// would hold them all until the end.
+constexpr int SmallCachePages = -8192;
+
+// Sets the connection's page cache for a while and puts the earlier one back.
+class TCacheSize {
+public:
+    TCacheSize(QSqlDatabase& connection, int size);
+    ~TCacheSize();
+    TCacheSize(const TCacheSize&) = delete;
+    TCacheSize& operator=(const TCacheSize&) = delete;
+
+private:
+    QSqlDatabase FConnection;
+    QString FEarlier;
+};
+
 // A bill's time as the records' notes and the rows' fingerprints write it.
 QString TimeText(const QDateTime& time);
 
@@ -43,7 +61,7 @@ struct TEarlierImports {
 
 // Reads fBillImport for the source (nothing when the ledger has no such table yet). Merchant
 // order numbers are looked up only for those in refundMerchants, the ones the bill's refunds name.
-TEarlierImports ReadEarlierImports(const QSqlDatabase& connection, const QString& source,
+TEarlierImports ReadEarlierImports(QSqlDatabase connection, const QString& source,
                                    const QSet<QString>& refundMerchants);
 
 // The ledger's categories of both kinds, looked up by name without case.

@@ -99,8 +99,7 @@ TImportPlan Plan(const QSqlDatabase& connection, const QString& personName, TBil
                                  ? TSkipReason::AlreadyImported
                                  : TSkipReason::FullyRefunded;
             // a payment of an earlier import that a refund of this bill may name by counterpart
-            if (!found->IsRefund() && !row.IsRefund &&
-                refundCounterparts.contains(row.Counterpart))
+            if (!found->IsRefund() && !row.IsRefund && refundCounterparts.contains(row.Counterpart))
                 billByCounterpart.insert(row.Counterpart, index);
         } else if (row.IsRefund) {
             // matched below
@@ -121,9 +120,7 @@ TImportPlan Plan(const QSqlDatabase& connection, const QString& personName, TBil
 
     // Second pass: each refund to its payment, in this bill or from an earlier import.
     std::vector<qint64> matched(count, 0); // refund rows taken off each payment of this bill
-    const auto capacity = [&](int payment) {
-        return rows[payment].Units - matched[payment];
-    };
+    const auto capacity = [&](int payment) { return rows[payment].Units - matched[payment]; };
     QHash<QString, QList<int>> refundsOfKnown; // an earlier payment's key → refund rows
     QList<QString> knownOrder;
     for (int i = 0; i < count; ++i) {

@@ -152,8 +152,8 @@ public:
     }
 
     // Keeps the row's key, so it is never imported again.
-    void Record(const TPlannedRow& planned, const TBillRow& row, qint64 payoutID, const QString& type, qint64 imported,
-                qint64 refunded) {
+    void Record(const TPlannedRow& planned, const TBillRow& row, qint64 payoutID,
+                const QString& type, qint64 imported, qint64 refunded) {
         FInsertImport.bindValue(0, FSource);
         FInsertImport.bindValue(1, planned.Key);
         FInsertImport.bindValue(2, row.MerchantOrderNo);
@@ -186,9 +186,8 @@ public:
                             .arg(income ? QStringLiteral("IncomeAccount")
                                         : QStringLiteral("PayoutAccount")));
                 update.addBindValue(StoredAmount(left));
-                update.addBindValue(
-                    QStringLiteral("退款：￥%1（%2，交易单号：%3）")
-                        .arg(YuanText(applied), TimeText(row.Time), row.OrderNo));
+                update.addBindValue(QStringLiteral("退款：￥%1（%2，交易单号：%3）")
+                                        .arg(YuanText(applied), TimeText(row.Time), row.OrderNo));
                 update.addBindValue(id);
                 Exec(update);
             }
@@ -233,30 +232,6 @@ private:
     TCategories FCategories;
 };
 
-// The page cache of a write, in KiB as "pragma cache_size" takes a negative number.
-constexpr int WriteCachePages = -8192;
-
-// Sets the connection's page cache for a while and puts the earlier one back.
-class TCacheSize {
-public:
-    TCacheSize(QSqlDatabase& connection, int size) : FConnection(connection) {
-        QSqlQuery query(connection);
-        if (query.exec(QStringLiteral("pragma cache_size")) && query.next()) {
-            FEarlier = query.value(0).toString();
-            query.finish();
-            query.exec(QStringLiteral("pragma cache_size = %1").arg(size));
-        }
-    }
-    ~TCacheSize() {
-        if (!FEarlier.isEmpty())
-            QSqlQuery(FConnection).exec(QStringLiteral("pragma cache_size = ") + FEarlier);
-    }
-
-private:
-    QSqlDatabase& FConnection;
-    QString FEarlier;
-};
-
 } // namespace
 
 namespace ImportWriter {
@@ -266,7 +241,7 @@ TImportCounts Write(QSqlDatabase connection, const QString& personName, const TI
     const QString failed = QStringLiteral("导入失败，账本没有改动：");
     // A bill of many rows is written through a small page cache: the pages it fills are not
     // read again, and the ledger's own large cache would hold them all until the end.
-    TCacheSize cache(connection, WriteCachePages);
+    TCacheSize cache(connection, SmallCachePages);
     if (!connection.transaction())
         throw EDatabaseError(failed + connection.lastError().databaseText());
     int line = 0;
