@@ -4,7 +4,10 @@
 #include "import/ImportPlanner.h"
 #include "import/ImportWriter.h"
 
+#include <QCollator>
+#include <QLocale>
 #include <QSqlQuery>
+#include <algorithm>
 #include <utility>
 
 using namespace ImportLedger;
@@ -24,12 +27,17 @@ QList<QPair<qint64, QString>> TBillImporter::Categories(const QString& kind) con
     QSqlQuery query(FConnection);
     query.setForwardOnly(true);
     Prepare(query, QStringLiteral("select ItemProjectID, ItemProject from bItemProject "
-                                  "where ItemType = ? order by ItemProject, ItemProjectID"));
+                                  "where ItemType = ? order by ItemProjectID"));
     query.addBindValue(kind);
     Exec(query);
     QList<QPair<qint64, QString>> result;
     while (query.next())
         result.append({query.value(0).toLongLong(), query.value(1).toString()});
+    // As a Chinese reader looks names up (by pinyin: 餐饮, 交通, 人情往来, 住房), not by code point.
+    QCollator collator{QLocale(QLocale::Chinese, QLocale::China)};
+    std::stable_sort(result.begin(), result.end(), [&](const auto& left, const auto& right) {
+        return collator.compare(left.second, right.second) < 0;
+    });
     return result;
 }
 
