@@ -46,6 +46,7 @@ QString TimeText(const QDateTime& time) {
 }
 
 TEarlierImports ReadEarlierImports(QSqlDatabase connection, const QString& source,
+                                   const QSet<QString>& wanted,
                                    const QSet<QString>& refundMerchants) {
     TEarlierImports earlier;
     if (!TableExists(connection, QStringLiteral("fBillImport"))) return earlier;
@@ -69,13 +70,21 @@ TEarlierImports ReadEarlierImports(QSqlDatabase connection, const QString& sourc
         entry.ItemType = kinds[std::clamp(query.value(2).toInt(), 0, 2)];
         entry.ImportedUnits = query.value(3).toLongLong();
         entry.RefundedUnits = query.value(4).toLongLong();
+        bool keep = false;
         if (entry.IsRefund()) {
             if (entry.PayoutID != 0) earlier.RefundedByRows[entry.PayoutID] += entry.RefundedUnits;
         } else if (!refundMerchants.isEmpty()) {
             const QString merchant = query.value(5).toString();
-            if (refundMerchants.contains(merchant)) earlier.KnownByMerchant.insert(merchant, key);
+            if (refundMerchants.contains(merchant)) {
+                earlier.KnownByMerchant.insert(merchant, key);
+                keep = true;
+            }
         }
-        earlier.Known.insert(key, entry);
+        // A wanted key is kept as the bill holds it, not as one more copy of the text.
+        if (const auto found = wanted.constFind(key); found != wanted.constEnd())
+            earlier.Known.insert(*found, entry);
+        else if (keep)
+            earlier.Known.insert(key, entry);
     }
     return earlier;
 }

@@ -59,9 +59,12 @@ struct TEarlierImports {
     QHash<qint64, qint64> RefundedByRows;    // a record → the refund rows taken off it
 };
 
-// Reads fBillImport for the source (nothing when the ledger has no such table yet). Merchant
-// order numbers are looked up only for those in refundMerchants, the ones the bill's refunds name.
+// Reads fBillImport for the source (nothing when the ledger has no such table yet): the payments
+// and refunds of the wanted keys, the payments of the merchant order numbers in refundMerchants
+// (the ones the bill's refunds name), and what every refund took off its record. A ledger of many
+// imports is not held whole for a bill of a month.
 TEarlierImports ReadEarlierImports(QSqlDatabase connection, const QString& source,
+                                   const QSet<QString>& wanted,
                                    const QSet<QString>& refundMerchants);
 
 // The ledger's categories of both kinds, looked up by name without case.

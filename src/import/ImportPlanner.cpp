@@ -62,35 +62,52 @@ TImportPlan Plan(const QSqlDatabase& connection, const QString& personName, TBil
         refundCounterparts.insert(row.Counterpart);
     }
 
-    // What earlier imports of this source left, the categories and the remembered rules.
-    const TEarlierImports earlier = ReadEarlierImports(connection, plan.Source, refundMerchants);
+    // The key of every row: its order number, else a fingerprint of its content.
+    const int count = int(rows.size());
+    plan.Rows.reserve(count);
+    {
+        QHash<QString, int> fingerprints; // rows without an order number met so far, by content
+        for (int index = 0; index < count; ++index) {
+            TPlannedRow planned;
+            planned.BillRow = index;
+            const TBillRow& row = rows[index];
+            planned.Kind = KindOf(row.Direction);
+            if (!row.OrderNo.isEmpty()) {
+                planned.Key = row.OrderNo;
+            } else {
+                const QString content = QStringLiteral("~%1|%2|%3|%4|%5")
+                                            .arg(TimeText(row.Time), QString::number(row.Units),
+                                                 planned.Kind, row.Counterpart, row.Item);
+                planned.Key = content + QStringLiteral("#%1").arg(++fingerprints[content]);
+            }
+            plan.Rows.append(std::move(planned));
+        }
+    }
+
+    // What earlier imports of this source left of the keys the bill may ask about (its rows'
+    // and those its refunds name), the categories and the remembered rules.
+    TEarlierImports earlier;
+    {
+        QSet<QString> wanted = refundOf;
+        wanted.reserve(count + refundOf.size());
+        for (const TPlannedRow& planned : std::as_const(plan.Rows))
+            wanted.insert(planned.Key);
+        earlier = ReadEarlierImports(connection, plan.Source, wanted, refundMerchants);
+    }
     const QHash<QString, TKnown>& known = earlier.Known;
     TCategories categories;
     categories.Load(connection);
     const QHash<QString, QString> ruleOf = ReadRules(connection, categories);
 
-    // First pass: the key of every row, and what each is before refunds are matched.
-    const int count = int(rows.size());
-    plan.Rows.reserve(count);
-    QSet<QString> seen;               // keys met in this bill
-    QHash<QString, int> fingerprints; // rows without an order number met so far, by content
-    QHash<QString, int> billByOrder;  // payments of this bill by order number
+    // First pass: what each row is before refunds are matched.
+    QSet<QString> seen;              // keys met in this bill
+    QHash<QString, int> billByOrder; // payments of this bill by order number
     QMultiHash<QString, int> billByMerchant;
     QMultiHash<QString, int> billByCounterpart;
     seen.reserve(count);
     for (int index = 0; index < count; ++index) {
-        TPlannedRow planned;
-        planned.BillRow = index;
+        TPlannedRow& planned = plan.Rows[index];
         const TBillRow& row = rows[index];
-        planned.Kind = KindOf(row.Direction);
-        if (!row.OrderNo.isEmpty()) {
-            planned.Key = row.OrderNo;
-        } else {
-            const QString content = QStringLiteral("~%1|%2|%3|%4|%5")
-                                        .arg(TimeText(row.Time), QString::number(row.Units),
-                                             KindOf(row.Direction), row.Counterpart, row.Item);
-            planned.Key = content + QStringLiteral("#%1").arg(++fingerprints[content]);
-        }
         const auto found = known.constFind(planned.Key);
         if (seen.contains(planned.Key)) {
             planned.Reason = TSkipReason::AlreadyImported; // the same order twice in one file
@@ -115,7 +132,6 @@ TImportPlan Plan(const QSqlDatabase& connection, const QString& personName, TBil
                 billByCounterpart.insert(row.Counterpart, index);
         }
         seen.insert(planned.Key);
-        plan.Rows.append(std::move(planned));
     }
 
     // Second pass: each refund to its payment, in this bill or from an earlier import.
