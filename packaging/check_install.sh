@@ -43,7 +43,7 @@ package)
   depends=$(dpkg-deb -f "$deb" Depends)
   echo "depends: $depends"
   for needed in libqt6core6 libqt6gui6 libqt6widgets6 libqt6sql6 libqt6sql6-sqlite \
-    qt6-translations-l10n fonts-arphic-uming fonts-noto-cjk libmdb3 xchm xdg-utils; do
+    qt6-translations-l10n fonts-arphic-uming fonts-noto-cjk libmdb3 libquazip1-qt6-1 xchm xdg-utils; do
     grep -Eq "(^|[ ,|])$needed( |,|$)" <<<"$depends" || fail "Depends lacks $needed"
   done
 
