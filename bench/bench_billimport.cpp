@@ -2,12 +2,13 @@
 // generator (an Alipay CSV, GBK), read with the reader that recognises it, planned (keys,
 // refunds, categories) and written into a fresh ledger in one transaction; then the same file
 // imported again (every row already in the ledger). Prints seconds for each step and the peak
-// resident memory (getrusage's ru_maxrss). Targets: read + plan + write under 5 s, the peak
+// resident memory (VmHWM). Targets: read + plan + write under 5 s, the peak
 // under 100 MB.
 //
 // bench_billimport [ROWS]
 
 #include "BillGenerator.h"
+#include "PeakMemory.h"
 #include "data/DataModule.h"
 #include "data/Schema.h"
 #include "import/BillFormats.h"
@@ -19,16 +20,8 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <cstdio>
-#include <sys/resource.h>
 
 namespace {
-
-// The process's peak resident memory so far, in MB.
-double PeakMB() {
-    rusage usage{};
-    ::getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_maxrss) / 1024.0; // KiB on Linux
-}
 
 double Seconds(const QElapsedTimer& timer) {
     return double(timer.nsecsElapsed()) / 1e9;

@@ -9,23 +9,12 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include "PeakMemory.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <cstdio>
-
-namespace {
-
-// The process's peak resident memory so far, in KiB.
-long PeakKiB() {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly)) return -1;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmHWM:")) return line.mid(6).trimmed().split(' ').first().toLong();
-    return -1;
-}
-
-} // namespace
 
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);

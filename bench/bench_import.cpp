@@ -12,21 +12,14 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include "PeakMemory.h"
+
 #include <QFile>
 #include <QTemporaryDir>
 #include <cstdio>
 #include <sys/resource.h>
 
 namespace {
-
-// The process's peak resident memory so far, in KiB.
-long PeakKiB() {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly)) return -1;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmHWM:")) return line.mid(6).trimmed().split(' ').first().toLong();
-    return -1;
-}
 
 // The processor time of this process and of its finished children, in seconds.
 double ProcessorSeconds() {
