@@ -3,6 +3,7 @@
 #include "platform/Exception.h"
 #include "platform/SystemError.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 namespace {
@@ -96,7 +97,12 @@ void TCsvWriter::Finish() {
     if (!FPartial.PlaceOver(FTarget, &reason)) Fail(reason);
 }
 
-void TCsvWriter::Fail(const QString& reason) const {
+void TCsvWriter::Fail(const QString& systemReason) const {
+    const QFileInfo folder(QFileInfo(FTarget).absolutePath());
+    const QString reason = folder.exists() || QFileInfo(folder.path()).isFile()
+                               ? systemReason
+                               : QStringLiteral("文件夹 %1 不存在")
+                                     .arg(QDir::toNativeSeparators(folder.filePath()));
     throw EInOutError(QStringLiteral("无法写入文件 %1：%2。请另选一个可以写入的文件夹。")
                           .arg(ShownPath(FTarget), reason.isEmpty()
                                                           ? QStringLiteral("文件夹不能写入")

@@ -46,7 +46,7 @@ public:
 private:
     void Separate();
     void Flush();
-    [[noreturn]] void Fail(const QString& reason) const;
+    [[noreturn]] void Fail(const QString& systemReason) const;
 
     QString FTarget;
     TPartialFile FPartial;
