@@ -7,6 +7,7 @@
 #include "platform/Exception.h"
 #include "widgets/Currency.h"
 
+#include <QHash>
 #include <QSqlError>
 #include <QSqlQuery>
 
@@ -14,6 +15,19 @@ namespace LedgerCsv {
 
 int Export(QSqlDatabase connection, const QString& person, const QString& path) {
     const QString ledgerId = Schema::LedgerId(connection);
+    // A record that came from a book's export keeps the identity it came with, so it goes home
+    // as the record it was.
+    QHash<qint64, QString> cameAs;
+    {
+        QSqlQuery imported(connection);
+        imported.setForwardOnly(true);
+        imported.prepare(QStringLiteral("select PayoutID, OrderNo from fBillImport where Source = ? "
+                                        "and PayoutID is not null"));
+        imported.addBindValue(LedgerCsvLayout::Source);
+        if (!imported.exec()) throw EDatabaseError(imported.lastError().databaseText());
+        while (imported.next())
+            cameAs.insert(imported.value(0).toLongLong(), imported.value(1).toString());
+    }
     QSqlQuery query(connection);
     query.setForwardOnly(true);
     // The kind's own column holds the amount; a record of another kind counts as expenditure,
@@ -41,7 +55,9 @@ int Export(QSqlDatabase connection, const QString& person, const QString& path) 
         if (Currency::Read(query.value(5), units) == Currency::TReading::OutOfRange)
             throw EDatabaseError(
                 QStringLiteral("记录 %1 的金额超出了账本能记的范围，没有导出。").arg(id));
-        writer.Text(LedgerCsvLayout::IdentityOf(ledgerId, id));
+        const auto earlier = cameAs.constFind(id);
+        writer.Text(earlier != cameAs.constEnd() ? *earlier
+                                                 : LedgerCsvLayout::IdentityOf(ledgerId, id));
         writer.Number(time.isValid() ? time.toString(QStringLiteral("yyyy-MM-dd")) : QString());
         writer.Number(time.isValid() ? time.toString(QStringLiteral("HH:mm:ss")) : QString());
         writer.Text(query.value(2).toBool() ? income : expenditure);

@@ -91,7 +91,8 @@ private slots:
     // Nothing reaches the target before Finish, and a write that is given up leaves the file
     // that was there.
     void replacesOnlyWhenFinished() {
-        const QString path = FDir.filePath("kept.csv");
+        QVERIFY(QDir().mkpath(FDir.filePath("kept")));
+        const QString path = FDir.filePath("kept/kept.csv");
         WriteAll(path, "earlier");
         {
             TCsvWriter writer(path);
@@ -99,14 +100,15 @@ private slots:
             QCOMPARE(ReadAll(path), QByteArray("earlier"));
         }
         QCOMPARE(ReadAll(path), QByteArray("earlier"));
-        QCOMPARE(QDir(FDir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"kept.csv"}));
+        QCOMPARE(QDir(FDir.filePath("kept")).entryList(QDir::Files | QDir::Hidden),
+                 QStringList({"kept.csv"}));
     }
 
     // A folder that is not there, or a file in its place: the message says which file and why.
     void folderNotWritable_data() {
         QTest::addColumn<QString>("folder");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("missing") << "missing/inner" << "文件夹不存在";
+        QTest::newRow("missing") << "missing/inner" << "missing/inner 不存在";
         QTest::newRow("file in the way") << "plain" << "挡在文件夹的位置上";
     }
     void folderNotWritable() {

@@ -9,7 +9,8 @@
 //   标识,日期,时间,收支类型,收支项目,收支内容,金额,记帐人,备注
 //
 //   标识      the record's stable identity: the ledger's id (a UUID of its own, bLedgerInfo),
-//             ":" and the record's PayoutID
+//             ":" and the record's PayoutID; a record imported from such a file keeps the
+//             identity it came with
 //   日期      yyyy-MM-dd
 //   时间      HH:mm:ss (00:00:00 for the program's own entries, which keep no time)
 //   收支类型  收入 or 支出
