@@ -44,7 +44,8 @@ int main(int argc, char* argv[]) {
         LargeLedger::Prepare(dir.filePath("from"), records);
         TdmMain data;
         data.Open();
-        QSqlQuery(data.cnHearthbook).exec(QStringLiteral("update fPayout set PersonName = '%1'").arg(member));
+        QSqlQuery(data.cnHearthbook)
+            .exec(QStringLiteral("update fPayout set PersonName = '%1'").arg(member));
         const double opened = PeakMB();
         QElapsedTimer timer;
         timer.start();
@@ -70,8 +71,8 @@ int main(int argc, char* argv[]) {
         const TImportCounts counts = importer.Write(plan);
         std::printf("import: %d records: read %.2f s, plan %.2f s, write %.2f s, total %.2f s; "
                     "peak memory %.0f MB with the rows read, %.0f MB at the end\n",
-                    counts.Imported, read, planned - read, Seconds(timer) - planned,
-                    Seconds(timer), withBill, PeakMB());
+                    counts.Imported, read, planned - read, Seconds(timer) - planned, Seconds(timer),
+                    withBill, PeakMB());
     }
     return 0;
 }

@@ -75,7 +75,8 @@ void TCsvWriter::EndRow() {
 }
 
 void TCsvWriter::TextRow(const QStringList& cells) {
-    for (const QString& cell : cells) Text(cell);
+    for (const QString& cell : cells)
+        Text(cell);
     EndRow();
 }
 
@@ -99,12 +100,11 @@ void TCsvWriter::Finish() {
 
 void TCsvWriter::Fail(const QString& systemReason) const {
     const QFileInfo folder(QFileInfo(FTarget).absolutePath());
-    const QString reason = folder.exists() || QFileInfo(folder.path()).isFile()
-                               ? systemReason
-                               : QStringLiteral("文件夹 %1 不存在")
-                                     .arg(QDir::toNativeSeparators(folder.filePath()));
-    throw EInOutError(QStringLiteral("无法写入文件 %1：%2。请另选一个可以写入的文件夹。")
-                          .arg(ShownPath(FTarget), reason.isEmpty()
-                                                          ? QStringLiteral("文件夹不能写入")
-                                                          : reason));
+    const QString reason =
+        folder.exists() || QFileInfo(folder.path()).isFile()
+            ? systemReason
+            : QStringLiteral("文件夹 %1 不存在").arg(QDir::toNativeSeparators(folder.filePath()));
+    throw EInOutError(
+        QStringLiteral("无法写入文件 %1：%2。请另选一个可以写入的文件夹。")
+            .arg(ShownPath(FTarget), reason.isEmpty() ? QStringLiteral("文件夹不能写入") : reason));
 }

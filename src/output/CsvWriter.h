@@ -15,7 +15,8 @@
 // A text cell that a spreadsheet would run as a formula (it starts with =, +, -, @, a tab or a
 // CR) is written with an apostrophe ahead, so the spreadsheet shows it as text; so is a text
 // that starts with an apostrophe itself, so that the rule reads back: our reader takes exactly
-// one leading apostrophe off a text cell (LedgerCsvLayout::Unguarded). Number cells are written as they are.
+// one leading apostrophe off a text cell (LedgerCsvLayout::Unguarded). Number cells are written as
+// they are.
 //
 // The rows go out as they come, through a small buffer, into a partial file beside the target
 // that takes the target's name only when Finish succeeds: a failed or abandoned write leaves the

@@ -21,8 +21,9 @@ int Export(QSqlDatabase connection, const QString& person, const QString& path) 
     {
         QSqlQuery imported(connection);
         imported.setForwardOnly(true);
-        imported.prepare(QStringLiteral("select PayoutID, OrderNo from fBillImport where Source = ? "
-                                        "and PayoutID is not null"));
+        imported.prepare(
+            QStringLiteral("select PayoutID, OrderNo from fBillImport where Source = ? "
+                           "and PayoutID is not null"));
         imported.addBindValue(LedgerCsvLayout::Source);
         if (!imported.exec()) throw EDatabaseError(imported.lastError().databaseText());
         while (imported.next())
@@ -49,8 +50,7 @@ int Export(QSqlDatabase connection, const QString& person, const QString& path) 
     while (query.next()) {
         const qint64 id = query.value(0).toLongLong();
         const QVariant day = query.value(1);
-        const QDateTime time =
-            day.isNull() ? QDateTime() : DayNumber::ToDateTime(day.toDouble());
+        const QDateTime time = day.isNull() ? QDateTime() : DayNumber::ToDateTime(day.toDouble());
         qint64 units = 0;
         if (Currency::Read(query.value(5), units) == Currency::TReading::OutOfRange)
             throw EDatabaseError(

@@ -9,6 +9,7 @@
 
 #include <QHeaderView>
 #include <QTreeView>
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -37,9 +38,15 @@ void Cell(TCsvWriter& writer, const TGridColumn& column, const QVariant& value) 
     case TColumnFormat::Currency: {
         qint64 units = 0;
         switch (Currency::Read(value, units)) {
-        case Currency::TReading::Amount: writer.Number(StatementCsv::AmountText(units)); return;
-        case Currency::TReading::Empty: writer.Number(QString()); return;
-        case Currency::TReading::OutOfRange: writer.Text(Currency::OutOfRangeText()); return;
+        case Currency::TReading::Amount:
+            writer.Number(StatementCsv::AmountText(units));
+            return;
+        case Currency::TReading::Empty:
+            writer.Number(QString());
+            return;
+        case Currency::TReading::OutOfRange:
+            writer.Text(Currency::OutOfRangeText());
+            return;
         }
         return;
     }
@@ -52,7 +59,9 @@ void Cell(TCsvWriter& writer, const TGridColumn& column, const QVariant& value) 
     case TColumnFormat::Integer:
         writer.Number(value.isNull() ? QString() : QString::number(value.toLongLong()));
         return;
-    case TColumnFormat::Text: writer.Text(value.toString()); return;
+    case TColumnFormat::Text:
+        writer.Text(value.toString());
+        return;
     }
 }
 
@@ -64,10 +73,10 @@ QString AmountText(qint64 units) {
     const bool negative = units < 0;
     const quint64 magnitude = negative ? 0 - quint64(units) : quint64(units);
     const quint64 fraction = magnitude % 10000;
-    QString text = QString::number(magnitude / 10000) + u'.' +
-                   (fraction % 100 == 0
-                        ? QStringLiteral("%1").arg(fraction / 100, 2, 10, QLatin1Char('0'))
-                        : QStringLiteral("%1").arg(fraction, 4, 10, QLatin1Char('0')));
+    QString text =
+        QString::number(magnitude / 10000) + u'.' +
+        (fraction % 100 == 0 ? QStringLiteral("%1").arg(fraction / 100, 2, 10, QLatin1Char('0'))
+                             : QStringLiteral("%1").arg(fraction, 4, 10, QLatin1Char('0')));
     return negative ? u'-' + text : text;
 }
 
@@ -75,7 +84,8 @@ int Write(const TDBGrid& grid, const QString& path) {
     const TGridModel* model = grid.Model();
     const std::vector<int> columns = ColumnsShown(grid);
     TCsvWriter writer(path);
-    for (const int column : columns) writer.Text(model->ColumnAt(column)->Caption);
+    for (const int column : columns)
+        writer.Text(model->ColumnAt(column)->Caption);
     writer.EndRow();
 
     // The rows in the view's order: a group row's rows under it.
@@ -104,8 +114,10 @@ int Write(const TDBGrid& grid, const QString& path) {
         const TGridColumn& described = *model->ColumnAt(column);
         if (described.Footer == TFooterKind::Sum) {
             const Currency::TTotal total = model->FooterTotal(column);
-            if (total.OutOfRange()) writer.Text(Currency::OutOfRangeText());
-            else writer.Number(AmountText(total.Units()));
+            if (total.OutOfRange())
+                writer.Text(Currency::OutOfRangeText());
+            else
+                writer.Number(AmountText(total.Units()));
         } else {
             writer.Text(captioned ? QString() : QStringLiteral("合计"));
             captioned = true;

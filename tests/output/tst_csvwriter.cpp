@@ -20,22 +20,38 @@ private slots:
     void textCell_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("cell");
-        QTest::newRow("plain") << "午饭" << "午饭";
-        QTest::newRow("empty") << "" << "";
-        QTest::newRow("comma") << "饭,菜" << "\"饭,菜\"";
-        QTest::newRow("quotes") << "他说\"好\"" << "\"他说\"\"好\"\"\"";
-        QTest::newRow("LF") << "一\n二" << "\"一\n二\"";
-        QTest::newRow("CRLF") << "一\r\n二" << "\"一\r\n二\"";
-        QTest::newRow("formula") << "=SUM(A1)" << "'=SUM(A1)";
-        QTest::newRow("plus") << "+86 电话" << "'+86 电话";
-        QTest::newRow("minus") << "-12" << "'-12";
-        QTest::newRow("at") << "@home" << "'@home";
-        QTest::newRow("apostrophe") << "'引号" << "''引号";
-        QTest::newRow("tab") << "\t缩进" << "'\t缩进";
-        QTest::newRow("CR first") << "\r回车" << "\"'\r回车\"";
-        QTest::newRow("formula with comma") << "=A1,B1" << "\"'=A1,B1\"";
-        QTest::newRow("space first") << " 空格 " << " 空格 ";
-        QTest::newRow("inner equals") << "a=b" << "a=b";
+        QTest::newRow("plain") << "午饭"
+                               << "午饭";
+        QTest::newRow("empty") << ""
+                               << "";
+        QTest::newRow("comma") << "饭,菜"
+                               << "\"饭,菜\"";
+        QTest::newRow("quotes") << "他说\"好\""
+                                << "\"他说\"\"好\"\"\"";
+        QTest::newRow("LF") << "一\n二"
+                            << "\"一\n二\"";
+        QTest::newRow("CRLF") << "一\r\n二"
+                              << "\"一\r\n二\"";
+        QTest::newRow("formula") << "=SUM(A1)"
+                                 << "'=SUM(A1)";
+        QTest::newRow("plus") << "+86 电话"
+                              << "'+86 电话";
+        QTest::newRow("minus") << "-12"
+                               << "'-12";
+        QTest::newRow("at") << "@home"
+                            << "'@home";
+        QTest::newRow("apostrophe") << "'引号"
+                                    << "''引号";
+        QTest::newRow("tab") << "\t缩进"
+                             << "'\t缩进";
+        QTest::newRow("CR first") << "\r回车"
+                                  << "\"'\r回车\"";
+        QTest::newRow("formula with comma") << "=A1,B1"
+                                            << "\"'=A1,B1\"";
+        QTest::newRow("space first") << " 空格 "
+                                     << " 空格 ";
+        QTest::newRow("inner equals") << "a=b"
+                                      << "a=b";
     }
     void textCell() {
         QFETCH(QString, text);
@@ -46,10 +62,10 @@ private slots:
     // Hostile texts through a file and back: one row each, between two plain cells, so that a
     // cell that swallowed a comma or a line shows.
     void readsBack() {
-        const QStringList texts = {"午饭",   "",      "饭,菜",   "他说\"好\"", "一\n二",
-                                   "一\r\n二", "=SUM(A1)", "+86 电话", "-12",      "@home",
-                                   "'引号",  "\t缩进", "\r回车",  "=A1,B1",   " 空格 ",
-                                   "''两个", "末尾\r", "末尾\n",  "\"",        ","};
+        const QStringList texts = {"午饭",     "",         "饭,菜",    "他说\"好\"", "一\n二",
+                                   "一\r\n二", "=SUM(A1)", "+86 电话", "-12",        "@home",
+                                   "'引号",    "\t缩进",   "\r回车",   "=A1,B1",     " 空格 ",
+                                   "''两个",   "末尾\r",   "末尾\n",   "\"",         ","};
         const QString path = FDir.filePath("back.csv");
         {
             TCsvWriter writer(path);
@@ -108,8 +124,10 @@ private slots:
     void folderNotWritable_data() {
         QTest::addColumn<QString>("folder");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("missing") << "missing/inner" << "missing/inner 不存在";
-        QTest::newRow("file in the way") << "plain" << "挡在文件夹的位置上";
+        QTest::newRow("missing") << "missing/inner"
+                                 << "missing/inner 不存在";
+        QTest::newRow("file in the way") << "plain"
+                                         << "挡在文件夹的位置上";
     }
     void folderNotWritable() {
         QFETCH(QString, folder);

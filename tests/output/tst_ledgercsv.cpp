@@ -22,13 +22,16 @@ const QString Member = Schema::DefaultPersonName;
 // Texts a spreadsheet or a careless CSV would break: quotes, commas, line breaks, formula
 // starters, apostrophes, tabs, spaces at either end, Chinese.
 const QStringList Hostile = {
-    "午饭",       "\"引\"号",   "逗,号",     "=SUM(A1)", "+86 电话", "-12",    "@home",
-    "'撇号",      "\t缩进",     " 空格 ",    "一\r\n二", "三\n四",   "\r回车", "末尾,\"",
-    "''两个撇号", "=HYPERLINK(\"x\",\"y\")", "😀 表情",
+    "午饭",     "\"引\"号", "逗,号",      "=SUM(A1)",
+    "+86 电话", "-12",      "@home",      "'撇号",
+    "\t缩进",   " 空格 ",   "一\r\n二",   "三\n四",
+    "\r回车",   "末尾,\"",  "''两个撇号", "=HYPERLINK(\"x\",\"y\")",
+    "😀 表情",
 };
 // Categories the other ledger lacks, of both kinds.
 const QList<QPair<QString, QString>> HostileCategories = {
-    {"餐,饮", "支出"}, {"\"引号\"类", "支出"}, {"=公式", "支出"}, {"-负号", "收入"}, {"'撇号", "收入"},
+    {"餐,饮", "支出"}, {"\"引号\"类", "支出"}, {"=公式", "支出"},
+    {"-负号", "收入"}, {"'撇号", "收入"},
 };
 
 // Every record of a ledger in the order of the day and the key, as one line of its fields: the
@@ -44,14 +47,15 @@ QStringList Records(QSqlDatabase connection) {
     QStringList records;
     while (query.next()) {
         QStringList fields;
-        fields << DayNumber::ToDateTime(query.value(0).toDouble())
-                      .toString("yyyy-MM-dd HH:mm:ss");
-        for (int i : {1, 2, 3, 4}) fields << query.value(i).toString();
+        fields << DayNumber::ToDateTime(query.value(0).toDouble()).toString("yyyy-MM-dd HH:mm:ss");
+        for (int i : {1, 2, 3, 4})
+            fields << query.value(i).toString();
         for (int i : {5, 6}) {
             qint64 units = 0;
             fields << (Currency::ToUnits(query.value(i), units) ? QString::number(units) : "-");
         }
-        for (int i : {7, 8, 9, 10, 11}) fields << query.value(i).toString();
+        for (int i : {7, 8, 9, 10, 11})
+            fields << query.value(i).toString();
         records << fields.join(u'|');
     }
     return records;
@@ -85,12 +89,12 @@ class TestLedgerCsv : public QObject {
         for (int id = 1; id <= count; ++id) {
             const auto& [categoryId, kind] = categories[random.bounded(int(categories.size()))];
             const QDate day = QDate(2020, 1, 1).addDays(random.bounded(2500));
-            const QTime time = id % 7 == 0 ? QTime(random.bounded(24), random.bounded(60),
-                                                   random.bounded(60))
-                                           : QTime(0, 0);
+            const QTime time =
+                id % 7 == 0 ? QTime(random.bounded(24), random.bounded(60), random.bounded(60))
+                            : QTime(0, 0);
             const qint64 units = 1 + random.bounded(1'000'000'000);
-            const QVariant amount = units % 10000 == 0 ? QVariant(units / 10000)
-                                                       : QVariant(double(units) / 10000.0);
+            const QVariant amount =
+                units % 10000 == 0 ? QVariant(units / 10000) : QVariant(double(units) / 10000.0);
             const bool income = kind == "收入";
             QString content = Hostile[id % Hostile.size()] + QString::number(id);
             if (id % 5 == 0) content = Hostile[id % Hostile.size()]; // nothing after it
@@ -145,7 +149,8 @@ private slots:
         QCOMPARE(first.Imported, 10'000);
         const QStringList after = Records(FOther);
         QCOMPARE(after.size(), before.size());
-        for (qsizetype i = 0; i < before.size(); ++i) QCOMPARE(after[i], before[i]);
+        for (qsizetype i = 0; i < before.size(); ++i)
+            QCOMPARE(after[i], before[i]);
 
         // Again: nothing more.
         const TImportCounts second = Import(FOther, "book.csv");

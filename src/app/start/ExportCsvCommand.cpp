@@ -46,8 +46,10 @@ int Run(const QString& file, const QString& account) {
         data.Open();
         const QString member = MemberOf(data.cnHearthbook, account);
         const int count = LedgerCsv::Export(data.cnHearthbook, member, file);
-        Print(stdout, QStringLiteral("已导出 %1 的 %2 条帐目到 %3").arg(member).arg(count).arg(
-                          ShownPath(file)));
+        Print(stdout, QStringLiteral("已导出 %1 的 %2 条帐目到 %3")
+                          .arg(member)
+                          .arg(count)
+                          .arg(ShownPath(file)));
         return 0;
     } catch (const Exception& error) {
         Print(stderr, error.Message);

@@ -21,7 +21,8 @@ QString AmountText(qint64 units) {
     QString text = QString::number(magnitude / 10000);
     if (quint64 fraction = magnitude % 10000; fraction != 0) {
         QString digits = QStringLiteral("%1").arg(fraction, 4, 10, QLatin1Char('0'));
-        while (digits.endsWith(u'0')) digits.chop(1);
+        while (digits.endsWith(u'0'))
+            digits.chop(1);
         text += u'.' + digits;
     }
     return negative ? u'-' + text : text;

@@ -57,9 +57,12 @@ TBill TLedgerCsvReader::Read(const QString& path, const TBillProgress& progress)
             row.Fail(QStringLiteral("日期和时间“%1 %2”不对（应当像 2026-11-03 00:00:00）。")
                          .arg(date, time));
         const QString kind = text(Layout::Kind);
-        if (kind == income) record.Direction = TBillDirection::Income;
-        else if (kind == expenditure) record.Direction = TBillDirection::Expenditure;
-        else row.Fail(QStringLiteral("收支类型“%1”不是“收入”或“支出”。").arg(kind));
+        if (kind == income)
+            record.Direction = TBillDirection::Income;
+        else if (kind == expenditure)
+            record.Direction = TBillDirection::Expenditure;
+        else
+            row.Fail(QStringLiteral("收支类型“%1”不是“收入”或“支出”。").arg(kind));
         record.Units = row.Units(Layout::Amount, QStringLiteral("金额"));
         record.Category = pool(text(Layout::Category));
         record.Item = text(Layout::Content);

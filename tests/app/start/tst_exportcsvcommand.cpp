@@ -91,9 +91,12 @@ private Q_SLOTS:
         QTest::addColumn<bool>("locked");
         QTest::addColumn<QString>("message");
         QTest::newRow("unknown account")
-            << "book.csv" << "nobody" << false << "账本中没有登录帐号为“nobody”的成员，没有导出。";
-        QTest::newRow("ledger in use") << "book.csv" << "admin" << true << "没有导出。";
-        QTest::newRow("no such folder") << "none/book.csv" << "admin" << false << "不存在";
+            << "book.csv"
+            << "nobody" << false << "账本中没有登录帐号为“nobody”的成员，没有导出。";
+        QTest::newRow("ledger in use") << "book.csv"
+                                       << "admin" << true << "没有导出。";
+        QTest::newRow("no such folder") << "none/book.csv"
+                                        << "admin" << false << "不存在";
     }
     void failures() {
         QFETCH(QString, file);
