@@ -1,13 +1,13 @@
 #include "forms/PayQuery.h"
 
 #include "data/ComboPub.h"
+#include "data/Common.h"
 #include "data/CommonDB.h"
 #include "data/DataModule.h"
 #include "data/query/DayNumber.h"
 #include "data/query/Query.h"
 #include "data/engine/SqlText.h"
 #include "data/TextRules.h"
-#include "data/Common.h"
 #include "forms/CsvSaveDialog.h"
 #include "output/StatementCsv.h"
 #include "platform/DateText.h"
@@ -18,8 +18,8 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDir>
 #include <QDateTimeEdit>
+#include <QDir>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -372,8 +372,8 @@ void TfrmPayQuery::sbExportClick() {
     const QString path = CsvSaveDialog::Ask(this, QStringLiteral("导出"), ExportName());
     if (path.isEmpty()) return;
     const int rows = StatementCsv::Write(*grid, path);
-    TCommon::ShowWarning(QStringLiteral("已导出 %1 行到\n%2").arg(rows).arg(
-        QDir::toNativeSeparators(path)));
+    TCommon::ShowWarning(
+        QStringLiteral("已导出 %1 行到\n%2").arg(rows).arg(QDir::toNativeSeparators(path)));
 }
 
 void TfrmPayQuery::sbQuitClick() {

@@ -4,19 +4,19 @@
 #include "data/Common.h"
 #include "data/CommonDB.h"
 #include "data/DataModule.h"
-#include "forms/CsvSaveDialog.h"
-#include "output/LedgerCsv.h"
 #include "forms/BillImportFlow.h"
+#include "forms/CsvSaveDialog.h"
 #include "forms/Diary.h"
 #include "forms/base/FormPanel.h"
+#include "output/LedgerCsv.h"
 #include "platform/Calculator.h"
 #include "platform/DocumentOpener.h"
 #include "platform/ErrorReport.h"
 #include "widgets/Image.h"
 #include "widgets/LinkLabel.h"
 
-#include <QEvent>
 #include <QDir>
+#include <QEvent>
 #include <QFileInfo>
 
 QPointer<TfrmRelatively> frmRelatively;
@@ -136,6 +136,8 @@ void TfrmRelatively::Label5Click() {
             .arg(member, TCommonDB::GetSysDateTime().toString(QStringLiteral("yyyyMMdd"))));
     if (path.isEmpty()) return;
     const int count = LedgerCsv::Export(TdmMain::Ledger(), member, path);
-    TCommon::ShowWarning(QStringLiteral("已导出 %1 的 %2 条帐目到\n%3").arg(member).arg(count).arg(
-        QDir::toNativeSeparators(path)));
+    TCommon::ShowWarning(QStringLiteral("已导出 %1 的 %2 条帐目到\n%3")
+                             .arg(member)
+                             .arg(count)
+                             .arg(QDir::toNativeSeparators(path)));
 }

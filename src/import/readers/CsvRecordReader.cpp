@@ -39,8 +39,7 @@ void TrimInto(QStringList& cells, QString& cell) {
 
 } // namespace
 
-TCsvRecordReader::TCsvRecordReader(const QString& path, const TBillProgress& progress,
-                                   TCells cells)
+TCsvRecordReader::TCsvRecordReader(const QString& path, const TBillProgress& progress, TCells cells)
     : FFile(path), FFileName(QFileInfo(path).fileName()), FProgress(progress),
       FExact(cells == TCells::Exact) {
     if (!FFile.open(QIODevice::ReadOnly))
