@@ -35,20 +35,24 @@ TImportPlan LongPlan() {
     plan.Path = QStringLiteral("/tmp/支付宝交易明细(20261001-20261031).csv");
     plan.Format = QStringLiteral("支付宝账单（CSV）");
     plan.PersonName = QStringLiteral("家长");
+    plan.BillRows.reserve(Rows);
     plan.Rows.reserve(Rows);
     for (int n = 0; n < Rows; ++n) {
+        TBillRow bill;
+        bill.Line = 25 + n;
+        bill.Time = QDateTime(QDate(2026, 10, 1 + n % 31), QTime(n % 24, n % 60));
+        bill.Counterpart = counterparts[n % 4];
+        bill.Units = 10000 + n % 5000 * 100;
         TPlannedRow row;
-        row.Row.Line = 25 + n;
-        row.Row.Time = QDateTime(QDate(2026, 10, 1 + n % 31), QTime(n % 24, n % 60));
-        row.Row.Counterpart = counterparts[n % 4];
-        row.Row.Units = 10000 + n % 5000 * 100;
+        row.BillRow = n;
         row.Reason = n % 10 == 9 ? TSkipReason::Neutral : TSkipReason::None;
         row.Checked = row.Reason == TSkipReason::None;
         row.Kind = QStringLiteral("支出");
-        row.NetUnits = row.Row.Units;
+        row.NetUnits = bill.Units;
         row.ItemProjectID = 9;
         row.CategoryName = QStringLiteral("其他支出");
         row.Content = QStringLiteral("第%1笔").arg(n + 1);
+        plan.BillRows << bill;
         plan.Rows << row;
     }
     return plan;

@@ -62,6 +62,10 @@ void TCommon::SetAppPath(const QString& folder) {
     AppPathOverride() = folder;
 }
 
+void TCommon::ShowInformation(const QString& message) {
+    MessagePresenter().Show(TMessageKind::Information, message);
+}
+
 void TCommon::ShowWarning(const QString& message) {
     MessagePresenter().Show(TMessageKind::Warning, message);
 }

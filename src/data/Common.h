@@ -22,6 +22,8 @@ public:
     // (~/.config/Pennyvale), which is created when missing.
     static QString GetSettingsPath();
 
+    // Tells that a piece of work is done (an import's counts, say).
+    static void ShowInformation(const QString& message);
     static void ShowWarning(const QString& message);
     static void ShowError(const QString& message);
     // True when the user pressed OK; false for Cancel, Escape or closing the box.

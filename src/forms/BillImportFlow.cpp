@@ -9,9 +9,12 @@
 #include "import/BillImporter.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QPointer>
 #include <QProgressDialog>
+#include <QStandardPaths>
 
 #include <algorithm>
 
@@ -52,15 +55,29 @@ bool ReadBill(QWidget* parent, const QString& path, TBill& bill) {
     return true;
 }
 
+// The folder a bill was last taken from in this run; bills are downloaded, so at first the
+// download folder (the program's own folder is the ledger's, where no bill is).
+QString& LastFolder() {
+    static QString folder;
+    return folder;
+}
+
+QString StartFolder() {
+    if (QFileInfo(LastFolder()).isDir()) return LastFolder();
+    const QString downloads = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
+    return QFileInfo(downloads).isDir() ? downloads : QDir::homePath();
+}
+
 } // namespace
 
 namespace BillImportFlow {
 
 void Run(QWidget* parent) {
     const QString path = QFileDialog::getOpenFileName(
-        parent, QStringLiteral("导入账单"), QString(),
+        parent, QStringLiteral("导入账单"), StartFolder(),
         QStringLiteral("支付宝/微信支付账单 (*.csv *.txt *.xlsx);;所有文件 (*)"));
     if (path.isEmpty()) return;
+    LastFolder() = QFileInfo(path).absolutePath();
 
     try {
         TBill bill;
@@ -95,8 +112,8 @@ void Run(QWidget* parent) {
         }
         // The working forms list the ledger when they are opened, so the next one shows the
         // new records.
-        TCommon::ShowWarning(QStringLiteral("账单导入完成。\n") +
-                             TBillImporter::CountsText(counts));
+        TCommon::ShowInformation(QStringLiteral("账单导入完成。\n") +
+                                 TBillImporter::CountsText(counts));
     } catch (const EBillError& error) {
         TCommon::ShowError(error.Message);
     } catch (const EDatabaseError& error) {

@@ -24,9 +24,9 @@ QString ReasonText(const TPlannedRow& row) {
 
 // What will be recorded; for a row that will not be and has no net amount (a payment refunded in
 // full, a refund, a closed payment), the bill's own amount rather than nothing.
-qint64 ShownUnits(const TPlannedRow& row) {
+qint64 ShownUnits(const TImportPlan& plan, const TPlannedRow& row) {
     if (TImportPlanModel::IsCheckable(row) || row.NetUnits != 0) return row.NetUnits;
-    return row.Row.Units;
+    return plan.Bill(row).Units;
 }
 
 } // namespace
@@ -70,13 +70,13 @@ QVariant TImportPlanModel::data(const QModelIndex& index, int role) const {
     case Qt::DisplayRole:
         switch (column) {
         case colDate:
-            return row.Row.Time.date().toString(QStringLiteral("yyyy-MM-dd"));
+            return FPlan.Bill(row).Time.date().toString(QStringLiteral("yyyy-MM-dd"));
         case colContent:
             return row.Content;
         case colCounterpart:
-            return row.Row.Counterpart;
+            return FPlan.Bill(row).Counterpart;
         case colAmount:
-            return Currency::Text(ShownUnits(row));
+            return Currency::Text(ShownUnits(FPlan, row));
         case colKind:
             return row.Kind;
         case colCategory:
@@ -197,11 +197,12 @@ bool TImportPlanModel::SetCategory(int row, qint64 key) {
     chosen.CategoryChosen = true;
     int first = row;
     int last = row;
-    if (!chosen.Row.Counterpart.isEmpty()) {
+    const QString& counterpart = FPlan.Bill(chosen).Counterpart;
+    if (!counterpart.isEmpty()) {
         for (int other = 0; other < FPlan.Rows.size(); ++other) {
             TPlannedRow& proposed = FPlan.Rows[other];
             if (other == row || proposed.CategoryChosen || !HasOwnCategory(proposed)) continue;
-            if (proposed.Kind != chosen.Kind || proposed.Row.Counterpart != chosen.Row.Counterpart)
+            if (proposed.Kind != chosen.Kind || FPlan.Bill(proposed).Counterpart != counterpart)
                 continue;
             if (proposed.ItemProjectID == key && proposed.CategoryName == name) continue;
             proposed.ItemProjectID = key;

@@ -20,7 +20,8 @@ public:
     // held once).
     TImportPlan Plan(TBill&& bill, const QString& path = QString()) const;
 
-    // The categories of one kind ("收入"/"支出") the preview offers: key and name, by name.
+    // The categories of one kind ("收入"/"支出") the preview offers: key and name, in the order of
+    // the Chinese collation (pinyin).
     QList<QPair<qint64, QString>> Categories(const QString& kind) const;
 
     // Writes the ticked rows of the plan as one transaction: new records, reductions of earlier

@@ -24,7 +24,7 @@ enum class TSkipReason {
 QString SkipReasonText(TSkipReason reason);
 
 struct TPlannedRow {
-    TBillRow Row;             // the row as read
+    int BillRow = -1;         // the row as read: its index in the plan's BillRows
     TSkipReason Reason = TSkipReason::None;
     bool Checked = true;      // the user's tick; starts as Reason == None. Only a row with
                               // Reason None or ChangedByHand is written when ticked
@@ -55,5 +55,10 @@ struct TImportPlan {
     QString Source;        // "alipay", "wechat"
     QString Format;        // as the user reads it
     QString PersonName;    // the member the records are stamped with
-    QList<TPlannedRow> Rows;
+    QList<TBillRow> BillRows; // the bill's rows as read, taken over whole from the bill
+    QList<TPlannedRow> Rows;  // what becomes of each, in the bill's order
+
+    // The bill's row a planned row stands for.
+    const TBillRow& Bill(const TPlannedRow& planned) const { return BillRows.at(planned.BillRow); }
+    const TBillRow& Bill(qsizetype row) const { return Bill(Rows.at(row)); }
 };

@@ -20,7 +20,9 @@ public:
         QMessageBox box(QApplication::activeWindow());
         box.setWindowTitle(MessageCaption);
         box.setText(text);
-        box.setIcon(kind == TMessageKind::Error ? QMessageBox::Critical : QMessageBox::Warning);
+        box.setIcon(kind == TMessageKind::Error         ? QMessageBox::Critical
+                    : kind == TMessageKind::Information ? QMessageBox::Information
+                                                        : QMessageBox::Warning);
         if (kind == TMessageKind::Confirm) {
             box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
             box.setEscapeButton(QMessageBox::Cancel);

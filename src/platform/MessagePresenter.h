@@ -2,8 +2,9 @@
 
 #include <QString>
 
-// The three kinds of message box the program shows.
-enum class TMessageKind { Warning, Error, Confirm };
+// The kinds of message box the program shows: a note that work is done (Information), a warning,
+// an error and a question.
+enum class TMessageKind { Information, Warning, Error, Confirm };
 
 // Shows message boxes. Everything the program tells the user in a box goes through the one
 // presenter installed here, so tests can replace it with a scripted one.

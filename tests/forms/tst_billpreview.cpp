@@ -22,13 +22,16 @@ const QList<TCategory> Income = {{1, QStringLiteral("工资")}, {8, QStringLiter
 
 enum { rowMeal, rowMealRefunded, rowImported, rowNeutral, rowChangedByHand, rowIncome };
 
-TPlannedRow Planned(int day, const QString& counterpart, const QString& content,
-                    const QString& kind, qint64 units, TSkipReason reason, qint64 categoryId,
-                    const QString& category) {
+// Appends a row of the bill and its plan; the planned row is returned for the case to adjust.
+TPlannedRow& Add(TImportPlan& plan, int day, const QString& counterpart, const QString& content,
+                 const QString& kind, qint64 units, TSkipReason reason, qint64 categoryId,
+                 const QString& category) {
+    TBillRow bill;
+    bill.Line = 18 + day;
+    bill.Time = QDateTime(QDate(2026, 11, day), QTime(12, 5));
+    bill.Counterpart = counterpart;
     TPlannedRow row;
-    row.Row.Line = 18 + day;
-    row.Row.Time = QDateTime(QDate(2026, 11, day), QTime(12, 5));
-    row.Row.Counterpart = counterpart;
+    row.BillRow = int(plan.BillRows.size());
     row.Reason = reason;
     row.Checked = reason == TSkipReason::None;
     row.Kind = kind;
@@ -36,7 +39,9 @@ TPlannedRow Planned(int day, const QString& counterpart, const QString& content,
     row.ItemProjectID = categoryId;
     row.CategoryName = category;
     row.Content = content;
-    return row;
+    plan.BillRows << bill;
+    plan.Rows << row;
+    return plan.Rows.last();
 }
 
 // A small bill's plan: two payments to one shop (one partly refunded), a payment imported
@@ -47,22 +52,16 @@ TImportPlan SmallPlan() {
     plan.Source = QStringLiteral("alipay");
     plan.Format = QStringLiteral("支付宝账单（CSV）");
     plan.PersonName = QStringLiteral("家长");
-    plan.Rows << Planned(3, "美团外卖", "黄焖鸡米饭", "支出", 281600, TSkipReason::None, 3, "餐饮");
-    TPlannedRow refunded =
-        Planned(5, "美团外卖", "麻辣烫", "支出", 150000, TSkipReason::None, 9, "其他支出");
-    refunded.RefundUnits = 50000;
-    plan.Rows << refunded;
-    TPlannedRow imported =
-        Planned(6, "滴滴出行", "快车", "支出", 0, TSkipReason::AlreadyImported, 4, "交通费");
-    imported.Row.Units = 200000;
-    plan.Rows << imported;
-    plan.Rows << Planned(7, "零钱通", "转入零钱通", "支出", 1000000, TSkipReason::Neutral, 0, "");
-    TPlannedRow refund = Planned(8, "美团外卖", "退款-黄焖鸡米饭", "支出", 100000,
-                                 TSkipReason::ChangedByHand, 3, "餐饮");
-    refund.ReducesPayoutID = 7;
-    plan.Rows << refund;
-    plan.Rows << Planned(10, "某某科技有限公司", "工资", "收入", 1000000, TSkipReason::None, 1,
-                         "工资");
+    Add(plan, 3, "美团外卖", "黄焖鸡米饭", "支出", 281600, TSkipReason::None, 3, "餐饮");
+    Add(plan, 5, "美团外卖", "麻辣烫", "支出", 150000, TSkipReason::None, 9, "其他支出")
+        .RefundUnits = 50000;
+    Add(plan, 6, "滴滴出行", "快车", "支出", 0, TSkipReason::AlreadyImported, 4, "交通费");
+    plan.BillRows.last().Units = 200000;
+    Add(plan, 7, "零钱通", "转入零钱通", "支出", 1000000, TSkipReason::Neutral, 0, "");
+    Add(plan, 8, "美团外卖", "退款-黄焖鸡米饭", "支出", 100000, TSkipReason::ChangedByHand, 3,
+        "餐饮")
+        .ReducesPayoutID = 7;
+    Add(plan, 10, "某某科技有限公司", "工资", "收入", 1000000, TSkipReason::None, 1, "工资");
     return plan;
 }
 

@@ -444,6 +444,20 @@ private Q_SLOTS:
         QCOMPARE(plan.Rows[0].ItemProjectID, CategoryID(ledger, category));
     }
 
+    // The preview's lists read as a Chinese reader looks names up: by pinyin, not by code point
+    // (交通 U+4EA4 would come before 餐饮 U+9910).
+    void categoriesInChineseOrder() {
+        TTestLedger ledger;
+        QStringList names;
+        for (const auto& category : TBillImporter(ledger.Connection(), Member).Categories("支出"))
+            names << category.second;
+        QVERIFY2(names.indexOf("餐饮") >= 0 && names.indexOf("餐饮") < names.indexOf("交通"),
+                 qPrintable(names.join(' ')));
+        QVERIFY2(names.indexOf("交通") < names.indexOf("人情往来") &&
+                     names.indexOf("人情往来") < names.indexOf("住房"),
+                 qPrintable(names.join(' ')));
+    }
+
     // The category the user picks for a counterpart is proposed for it the next time.
     void chosenCategoryIsRemembered() {
         TTestLedger ledger;

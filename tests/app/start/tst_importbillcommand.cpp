@@ -1,5 +1,7 @@
+#include "BillFixture.h"
 #include "data/Schema.h"
 #include "data/ledgerfile/LedgerLock.h"
+#include "import/BillImporter.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -9,8 +11,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-// pennyvale --import-bill FILE --account ACCOUNT, run as the user runs it, on its ways to fail:
-// each says why on standard error and leaves the ledger as it was.
+// pennyvale --import-bill FILE --account ACCOUNT, run as the user runs it: the synthetic bills
+// imported to the figures worked out by hand and never twice, and the ways to fail, each saying
+// why on standard error and leaving the ledger as it was.
+Q_DECLARE_METATYPE(TImportCounts)
+
 namespace {
 
 struct TRun {
@@ -38,19 +43,38 @@ TRun Run(const QString& folder, const QStringList& arguments) {
     return run;
 }
 
-int Records(const QString& ledger) {
-    int count = -1;
+// The ledger's records: how many, and the sums of the expenditure and income columns in fen.
+struct TRecords {
+    int Count = -1;
+    qint64 PayoutFen = 0;
+    qint64 IncomeFen = 0;
+};
+
+TRecords ReadRecords(const QString& ledger) {
+    TRecords records;
     {
         QSqlDatabase connection = QSqlDatabase::addDatabase("QSQLITE", "records");
         connection.setDatabaseName(ledger);
         QSqlQuery query(connection);
-        if (connection.open() && query.exec("select count(*) from fPayout") && query.next())
-            count = query.value(0).toInt();
+        if (connection.open() &&
+            query.exec("select count(*), "
+                       "coalesce(sum(cast(round(PayoutAccount * 100) as integer)), 0), "
+                       "coalesce(sum(cast(round(IncomeAccount * 100) as integer)), 0) "
+                       "from fPayout") &&
+            query.next()) {
+            records.Count = query.value(0).toInt();
+            records.PayoutFen = query.value(1).toLongLong();
+            records.IncomeFen = query.value(2).toLongLong();
+        }
         query = QSqlQuery();
         connection.close();
     }
     QSqlDatabase::removeDatabase("records");
-    return count;
+    return records;
+}
+
+int Records(const QString& ledger) {
+    return ReadRecords(ledger).Count;
 }
 
 } // namespace
@@ -59,6 +83,61 @@ class TestImportBillCommand : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    // The synthetic bills imported through the program into a new ledger, one after the other:
+    // the records and their sums are those tests/fixtures/bills/README.md works out by hand for
+    // the bill (every import after the first adds nothing), and the line is the last import's.
+    void importsTheBillsOnce_data() {
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<int>("records");
+        QTest::addColumn<qint64>("payoutFen");
+        QTest::addColumn<qint64>("incomeFen");
+        QTest::addColumn<TImportCounts>("counts");
+        const QStringList alipay = {"alipay-new.csv"};
+        const QStringList wechat = {"wechat.csv"};
+        // alipay-new.csv: 19 payments and 3 incomes; 4 transfers, #9 closed and #5 refunded
+        // in full skipped; its 2 refund rows netted.
+        QTest::newRow("alipay-new.csv")
+            << alipay << 22 << qint64(323865) << qint64(520123) << TImportCounts{22, 0, 6, 2, 0};
+        // Again: the 22 records and the 2 refunds are known; the same 6 rows skipped.
+        QTest::newRow("alipay-new.csv twice") << alipay + alipay << 22 << qint64(323865)
+                                              << qint64(520123) << TImportCounts{0, 24, 6, 0, 0};
+        // alipay-old.txt: 7 payments (#2 less its 59.00) and 2 incomes; #3 closed, #5 a
+        // transfer, #7 refunded in full.
+        QTest::newRow("alipay-old.txt") << QStringList{"alipay-old.txt"} << 9 << qint64(36540)
+                                        << qint64(310000) << TImportCounts{9, 0, 3, 0, 0};
+        // wechat.csv: 17 payments and 3 incomes; 5 neutral, #8 closed, #3 and #5 refunded in
+        // full; the 2 "-退款" rows netted.
+        QTest::newRow("wechat.csv")
+            << wechat << 20 << qint64(109355) << qint64(62300) << TImportCounts{20, 0, 8, 2, 0};
+        QTest::newRow("wechat.xlsx") << QStringList{"wechat.xlsx"} << 20 << qint64(109355)
+                                     << qint64(62300) << TImportCounts{20, 0, 8, 2, 0};
+        QTest::newRow("wechat.csv twice") << wechat + wechat << 20 << qint64(109355)
+                                          << qint64(62300) << TImportCounts{0, 22, 8, 0, 0};
+        QTest::newRow("wechat.xlsx after wechat.csv")
+            << QStringList{"wechat.csv", "wechat.xlsx"} << 20 << qint64(109355) << qint64(62300)
+            << TImportCounts{0, 22, 8, 0, 0};
+    }
+    void importsTheBillsOnce() {
+        QFETCH(QStringList, files);
+        QFETCH(int, records);
+        QFETCH(qint64, payoutFen);
+        QFETCH(qint64, incomeFen);
+        QFETCH(TImportCounts, counts);
+        QTemporaryDir dir;
+        const QString ledger = dir.filePath(Schema::DatabasePath);
+        Schema::CreateDatabase(ledger);
+        TRun run;
+        for (const QString& file : files) {
+            run = Run(dir.path(), {"--import-bill", BillFixture::Path(file), "--account", "ADMIN"});
+            QVERIFY2(run.ExitCode == 0, qPrintable(file + ": " + run.Err));
+        }
+        const TRecords found = ReadRecords(ledger);
+        QCOMPARE(found.Count, records);
+        QCOMPARE(found.PayoutFen, payoutFen);
+        QCOMPARE(found.IncomeFen, incomeFen);
+        QCOMPARE(run.Out.trimmed(), TBillImporter::CountsText(counts));
+    }
+
     void wrongArgumentsShowTheUsage_data() {
         QTest::addColumn<QStringList>("arguments");
         QTest::newRow("no account") << QStringList{"--import-bill", "bill.csv"};

@@ -1,0 +1,142 @@
+#include "import/ImportLedger.h"
+
+#include "platform/Exception.h"
+
+#include <QSqlError>
+#include <algorithm>
+
+namespace ImportLedger {
+
+namespace {
+
+bool TableExists(const QSqlDatabase& connection, const QString& table) {
+    QSqlQuery query(connection);
+    query.prepare(
+        QStringLiteral("select count(*) from sqlite_master where type = 'table' and name = ?"));
+    query.addBindValue(table);
+    return query.exec() && query.next() && query.value(0).toInt() > 0;
+}
+
+} // namespace
+
+void Exec(QSqlQuery& query) {
+    if (!query.exec()) throw EDatabaseError(query.lastError().databaseText());
+}
+
+void Prepare(QSqlQuery& query, const QString& sql) {
+    if (!query.prepare(sql)) throw EDatabaseError(query.lastError().databaseText());
+}
+
+TCacheSize::TCacheSize(QSqlDatabase& connection, int size) : FConnection(connection) {
+    QSqlQuery query(connection);
+    if (query.exec(QStringLiteral("pragma cache_size")) && query.next()) {
+        FEarlier = query.value(0).toString();
+        query.finish();
+        query.exec(QStringLiteral("pragma cache_size = %1").arg(size));
+    }
+}
+
+TCacheSize::~TCacheSize() {
+    if (!FEarlier.isEmpty())
+        QSqlQuery(FConnection).exec(QStringLiteral("pragma cache_size = ") + FEarlier);
+}
+
+QString TimeText(const QDateTime& time) {
+    return time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
+TEarlierImports ReadEarlierImports(QSqlDatabase connection, const QString& source,
+                                   const QSet<QString>& wanted,
+                                   const QSet<QString>& refundMerchants) {
+    TEarlierImports earlier;
+    if (!TableExists(connection, QStringLiteral("fBillImport"))) return earlier;
+    TCacheSize cache(connection, SmallCachePages);
+    QSqlQuery query(connection);
+    query.setForwardOnly(true);
+    // Kinds come as codes and merchant order numbers only where a refund may name one: a
+    // ledger of many imports is read in a fraction of the time.
+    Prepare(query, QStringLiteral("select OrderNo, PayoutID, case ItemType when '退款' then 2 "
+                                  "when '收入' then 1 else 0 end, ImportedUnits, RefundedUnits, %1 "
+                                  "from fBillImport where Source = ?")
+                       .arg(refundMerchants.isEmpty() ? QStringLiteral("null")
+                                                      : QStringLiteral("MerchantOrderNo")));
+    query.addBindValue(source);
+    Exec(query);
+    const QString kinds[] = {ExpenditureKind, IncomeKind, RefundKind};
+    while (query.next()) {
+        TKnown entry;
+        const QString key = query.value(0).toString();
+        entry.PayoutID = query.value(1).toLongLong();
+        entry.ItemType = kinds[std::clamp(query.value(2).toInt(), 0, 2)];
+        entry.ImportedUnits = query.value(3).toLongLong();
+        entry.RefundedUnits = query.value(4).toLongLong();
+        bool keep = false;
+        if (entry.IsRefund()) {
+            if (entry.PayoutID != 0) earlier.RefundedByRows[entry.PayoutID] += entry.RefundedUnits;
+        } else if (!refundMerchants.isEmpty()) {
+            const QString merchant = query.value(5).toString();
+            if (refundMerchants.contains(merchant)) {
+                earlier.KnownByMerchant.insert(merchant, key);
+                keep = true;
+            }
+        }
+        // A wanted key is kept as the bill holds it, not as one more copy of the text.
+        if (const auto found = wanted.constFind(key); found != wanted.constEnd())
+            earlier.Known.insert(*found, entry);
+        else if (keep)
+            earlier.Known.insert(key, entry);
+    }
+    return earlier;
+}
+
+void TCategories::Load(const QSqlDatabase& connection) {
+    QSqlQuery query(connection);
+    query.setForwardOnly(true);
+    if (!query.exec(
+            QStringLiteral("select ItemProjectID, ItemProject, ItemType from bItemProject")))
+        throw EDatabaseError(query.lastError().databaseText());
+    while (query.next()) {
+        const qint64 id = query.value(0).toLongLong();
+        const QString name = query.value(1).toString();
+        const QString kind = query.value(2).toString();
+        ByName.insert(Key(kind, name), id);
+        NameOf.insert(id, name);
+        KindOf.insert(id, kind);
+    }
+}
+
+QHash<QString, QString> ReadRules(const QSqlDatabase& connection, const TCategories& categories) {
+    QHash<QString, QString> rules;
+    if (!TableExists(connection, QStringLiteral("bBillCategoryRule"))) return rules;
+    QSqlQuery query(connection);
+    query.setForwardOnly(true);
+    if (!query.exec(
+            QStringLiteral("select Counterpart, ItemType, ItemProjectID from bBillCategoryRule")))
+        throw EDatabaseError(query.lastError().databaseText());
+    while (query.next()) {
+        const qint64 id = query.value(2).toLongLong();
+        const QString kind = query.value(1).toString();
+        if (categories.KindOf.value(id) == kind)
+            rules.insert(TCategories::Key(kind, query.value(0).toString()), QString::number(id));
+    }
+    return rules;
+}
+
+const QString RecordSql = QStringLiteral(
+    "select ItemType, cast(round(coalesce(case when ItemType = '收入' then IncomeAccount "
+    "else PayoutAccount end, 0) * 10000) as integer) from fPayout where PayoutID = ?");
+
+bool ReadRecord(QSqlQuery& query, qint64 payoutID, TRecord& record) {
+    query.bindValue(0, payoutID);
+    Exec(query);
+    if (!query.next()) {
+        query.finish();
+        return false;
+    }
+    record.ItemType = query.value(0).toString();
+    record.Units = query.value(1).toLongLong();
+    query.finish();
+    return true;
+}
+
+} // namespace ImportLedger
