@@ -372,7 +372,7 @@ void TfrmPayQuery::sbExportClick() {
     const QString path = CsvSaveDialog::Ask(this, QStringLiteral("导出"), ExportName());
     if (path.isEmpty()) return;
     const int rows = StatementCsv::Write(*grid, path);
-    TCommon::ShowWarning(
+    TCommon::ShowInformation(
         QStringLiteral("已导出 %1 行到\n%2").arg(rows).arg(QDir::toNativeSeparators(path)));
 }
 

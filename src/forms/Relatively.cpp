@@ -136,8 +136,8 @@ void TfrmRelatively::Label5Click() {
             .arg(member, TCommonDB::GetSysDateTime().toString(QStringLiteral("yyyyMMdd"))));
     if (path.isEmpty()) return;
     const int count = LedgerCsv::Export(TdmMain::Ledger(), member, path);
-    TCommon::ShowWarning(QStringLiteral("已导出 %1 的 %2 条帐目到\n%3")
-                             .arg(member)
-                             .arg(count)
-                             .arg(QDir::toNativeSeparators(path)));
+    TCommon::ShowInformation(QStringLiteral("已导出 %1 的 %2 条帐目到\n%3")
+                                 .arg(member)
+                                 .arg(count)
+                                 .arg(QDir::toNativeSeparators(path)));
 }
