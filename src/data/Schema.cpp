@@ -85,6 +85,11 @@ const char* const ImportTables[] = {
         ItemType text collate nocase not null,
         ItemProjectID integer,
         primary key (Counterpart, ItemType)))",
+    // Facts about the ledger itself; LedgerId names this ledger in the identities of its
+    // exported records, so that its own export is known when it comes back.
+    R"(create table if not exists bLedgerInfo (
+        Name text primary key,
+        Value text))",
 };
 
 struct TCategory {
@@ -141,6 +146,23 @@ void CreateImportTables(QSqlDatabase& connection) {
     QSqlQuery query(connection);
     for (const char* statement : ImportTables)
         Exec(query, QString::fromUtf8(statement));
+    query.prepare(QStringLiteral("insert or ignore into bLedgerInfo (Name, Value) values (?, ?)"));
+    query.addBindValue(LedgerIdName);
+    query.addBindValue(QUuid::createUuid().toString(QUuid::WithoutBraces));
+    if (!query.exec()) throw EDatabaseError(query.lastError().text());
+}
+
+QString LedgerId(QSqlDatabase& connection) {
+    QSqlQuery query(connection);
+    query.prepare(QStringLiteral("select Value from bLedgerInfo where Name = ?"));
+    query.addBindValue(LedgerIdName);
+    if (query.exec() && query.next()) return query.value(0).toString();
+    // An older ledger opened where its tables could not be added: added now, or refused.
+    CreateImportTables(connection);
+    query.prepare(QStringLiteral("select Value from bLedgerInfo where Name = ?"));
+    query.addBindValue(LedgerIdName);
+    if (!query.exec() || !query.next()) throw EDatabaseError(query.lastError().text());
+    return query.value(0).toString();
 }
 
 void AddInitialContent(QSqlDatabase& connection) {

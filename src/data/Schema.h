@@ -20,8 +20,13 @@ void CreateTables(QSqlDatabase& connection);
 // Creates the tables of the bill import beside the four, where they are missing: fBillImport
 // (every imported payment and applied refund by source and order number, so that nothing is
 // imported twice) and bBillCategoryRule (the category the user chose for a counterpart).
-// The four tables never change for them.
+// The four tables never change for them. Also bLedgerInfo (Name, Value), with the ledger's own
+// id (LedgerId) given once, at the first open.
 void CreateImportTables(QSqlDatabase& connection);
+// The name of the ledger's id in bLedgerInfo.
+inline const QString LedgerIdName = QStringLiteral("LedgerId");
+// The ledger's id: a UUID given to it once; its exported records carry it in their identities.
+QString LedgerId(QSqlDatabase& connection);
 // Adds the default member and the predefined categories.
 void AddInitialContent(QSqlDatabase& connection);
 // Keeps the query planner's statistics (sqlite_stat1, stored in the file) in step with the

@@ -1,12 +1,15 @@
 #include "forms/PayQuery.h"
 
 #include "data/ComboPub.h"
+#include "data/Common.h"
 #include "data/CommonDB.h"
 #include "data/DataModule.h"
 #include "data/query/DayNumber.h"
 #include "data/query/Query.h"
 #include "data/engine/SqlText.h"
 #include "data/TextRules.h"
+#include "forms/CsvSaveDialog.h"
+#include "output/StatementCsv.h"
 #include "platform/DateText.h"
 #include "platform/ErrorReport.h"
 #include "widgets/grid/DBGrid.h"
@@ -16,6 +19,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTimeEdit>
+#include <QDir>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -129,6 +133,9 @@ TfrmPayQuery::TfrmPayQuery(QWidget* parent)
     sbQuery = new QPushButton(QStringLiteral("查询"), Panel8);
     sbQuery->setObjectName(QStringLiteral("sbQuery"));
     sbQuery->setAutoDefault(false);
+    sbExport = new QPushButton(QStringLiteral("导出"), Panel8);
+    sbExport->setObjectName(QStringLiteral("sbExport"));
+    sbExport->setAutoDefault(false);
     sbQuit = new QPushButton(QStringLiteral("退出"), Panel8);
     sbQuit->setObjectName(QStringLiteral("sbQuit"));
     sbQuit->setAutoDefault(false);
@@ -157,6 +164,7 @@ TfrmPayQuery::TfrmPayQuery(QWidget* parent)
     search->addWidget(edtContent, 1);
     search->addSpacing(10);
     search->addWidget(sbQuery);
+    search->addWidget(sbExport);
     search->addWidget(sbQuit);
     bar->addLayout(filters);
     bar->addLayout(search);
@@ -222,7 +230,8 @@ TfrmPayQuery::TfrmPayQuery(QWidget* parent)
     setTabOrder(cbDate, dtpEnd);
     setTabOrder(dtpEnd, edtContent);
     setTabOrder(edtContent, sbQuery);
-    setTabOrder(sbQuery, sbQuit);
+    setTabOrder(sbQuery, sbExport);
+    setTabOrder(sbExport, sbQuit);
 
     // The category names stay loaded for the form's life; the details look their names up.
     TCommonDB::OpenSQL(QStringLiteral("select * from bItemProject"), *qryItemProject);
@@ -231,6 +240,7 @@ TfrmPayQuery::TfrmPayQuery(QWidget* parent)
                               QStringLiteral("ItemProject"));
 
     connect(sbQuery, &QPushButton::clicked, this, Guarded([this] { sbQueryClick(); }));
+    connect(sbExport, &QPushButton::clicked, this, Guarded([this] { sbExportClick(); }));
     connect(sbQuit, &QPushButton::clicked, this, Guarded([this] { sbQuitClick(); }));
 }
 
@@ -337,6 +347,33 @@ void TfrmPayQuery::sbQueryClick() {
 // Every category shows under its type.
 void TfrmPayQuery::ExpandStatGroups() {
     dbgStat->FullExpand();
+}
+
+QString TfrmPayQuery::ExportName() const {
+    const bool details = pcPayout->currentWidget() == TabSheet1;
+    QString name = (details ? QStringLiteral("收支明细-") : QStringLiteral("收支统计-")) +
+                   ComboPub->CurPersonName;
+    if (cbDate->isChecked())
+        name += u'-' + dtpBegin->date().toString(QStringLiteral("yyyyMMdd")) + u'-' +
+                dtpEnd->date().toString(QStringLiteral("yyyyMMdd"));
+    return name + QStringLiteral(".csv");
+}
+
+// Writes what the current page lists, as its grid shows it.
+void TfrmPayQuery::sbExportClick() {
+    const bool details = pcPayout->currentWidget() == TabSheet1;
+    const TDBGrid* grid = details ? dbgPayout : dbgStat;
+    const TQuery* query = details ? qryPayout.get() : qryStat.get();
+    if (!query->Active() || query->IsEmpty()) {
+        TCommon::ShowWarning(QStringLiteral("“%1”中没有帐目，没有可导出的内容。")
+                                 .arg(pcPayout->tabText(pcPayout->currentIndex())));
+        return;
+    }
+    const QString path = CsvSaveDialog::Ask(this, QStringLiteral("导出"), ExportName());
+    if (path.isEmpty()) return;
+    const int rows = StatementCsv::Write(*grid, path);
+    TCommon::ShowInformation(
+        QStringLiteral("已导出 %1 行到\n%2").arg(rows).arg(QDir::toNativeSeparators(path)));
 }
 
 void TfrmPayQuery::sbQuitClick() {

@@ -60,6 +60,7 @@ public:
     QLabel* lblContent;
     QLineEdit* edtContent;
     QPushButton* sbQuery;
+    QPushButton* sbExport; // "导出": the current page to a CSV file
     QPushButton* sbQuit;
     QTabWidget* pcPayout;
     QWidget* TabSheet1; // 帐目细节
@@ -72,7 +73,12 @@ public:
     std::unique_ptr<TQuery> qryStat;        // totals per kind and category
 
     void sbQueryClick();
+    void sbExportClick();
     void sbQuitClick();
+
+    // The file name the export proposes: "收支明细-家长-20261201-20261231.csv" for the details,
+    // "收支统计-…" for the totals; without dates when the period is not set.
+    QString ExportName() const;
 
 protected:
     void FormShow() override;

@@ -1,15 +1,21 @@
 #include "forms/Relatively.h"
 
+#include "data/ComboPub.h"
 #include "data/Common.h"
+#include "data/CommonDB.h"
+#include "data/DataModule.h"
 #include "forms/BillImportFlow.h"
+#include "forms/CsvSaveDialog.h"
 #include "forms/Diary.h"
 #include "forms/base/FormPanel.h"
+#include "output/LedgerCsv.h"
 #include "platform/Calculator.h"
 #include "platform/DocumentOpener.h"
 #include "platform/ErrorReport.h"
 #include "widgets/Image.h"
 #include "widgets/LinkLabel.h"
 
+#include <QDir>
 #include <QEvent>
 #include <QFileInfo>
 
@@ -51,11 +57,15 @@ TfrmRelatively::TfrmRelatively(QWidget* parent) : TfrmBase(parent) {
                      Label3->geometry().right() + 48);
     setTabOrder(Label2, Label3);
     setTabOrder(Label3, Label4);
+    Label5 = NewLink(this, QStringLiteral("Label5"), QStringLiteral("导出账本"),
+                     Label4->geometry().right() + 48);
+    setTabOrder(Label4, Label5);
 
     connect(Label1, &TLinkLabel::clicked, this, Guarded([this] { Label1Click(); }));
     connect(Label2, &TLinkLabel::clicked, this, Guarded([this] { Label2Click(); }));
     connect(Label3, &TLinkLabel::clicked, this, Guarded([this] { Label3Click(); }));
     connect(Label4, &TLinkLabel::clicked, this, Guarded([this] { Label4Click(); }));
+    connect(Label5, &TLinkLabel::clicked, this, Guarded([this] { Label5Click(); }));
 }
 
 QString TfrmRelatively::TaxPagePath() {
@@ -116,4 +126,18 @@ void TfrmRelatively::Label3Click() {
 
 void TfrmRelatively::Label4Click() {
     BillImportFlow::Run(this);
+}
+
+void TfrmRelatively::Label5Click() {
+    const QString member = ComboPub->CurPersonName;
+    const QString path = CsvSaveDialog::Ask(
+        this, QStringLiteral("导出账本"),
+        QStringLiteral("账本-%1-%2.csv")
+            .arg(member, TCommonDB::GetSysDateTime().toString(QStringLiteral("yyyyMMdd"))));
+    if (path.isEmpty()) return;
+    const int count = LedgerCsv::Export(TdmMain::Ledger(), member, path);
+    TCommon::ShowInformation(QStringLiteral("已导出 %1 的 %2 条帐目到\n%3")
+                                 .arg(member)
+                                 .arg(count)
+                                 .arg(QDir::toNativeSeparators(path)));
 }

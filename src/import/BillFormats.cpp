@@ -1,6 +1,7 @@
 #include "import/BillFormats.h"
 
 #include "import/readers/AlipayCsvReader.h"
+#include "import/readers/LedgerCsvReader.h"
 #include "import/readers/WeChatCsvReader.h"
 #include "import/readers/WeChatXlsxReader.h"
 #include "import/readers/XlsxSheetReader.h"
@@ -54,6 +55,7 @@ const std::vector<std::unique_ptr<TBillReader>>& Readers() {
         list.push_back(std::make_unique<TAlipayCsvReader>());
         list.push_back(std::make_unique<TWeChatCsvReader>());
         list.push_back(std::make_unique<TWeChatXlsxReader>());
+        list.push_back(std::make_unique<TLedgerCsvReader>());
         return list;
     }();
     return readers;

@@ -1,5 +1,7 @@
 #include "import/ImportLedger.h"
 
+#include "data/Schema.h"
+#include "import/readers/LedgerCsvLayout.h"
 #include "platform/Exception.h"
 
 #include <QSqlError>
@@ -137,6 +139,28 @@ bool ReadRecord(QSqlQuery& query, qint64 payoutID, TRecord& record) {
     record.Units = query.value(1).toLongLong();
     query.finish();
     return true;
+}
+
+QSet<int> RecordsStillHere(const QSqlDatabase& connection, const QList<TBillRow>& rows) {
+    QSet<int> here;
+    if (!TableExists(connection, QStringLiteral("bLedgerInfo"))) return here;
+    QSqlQuery query(connection);
+    query.setForwardOnly(true);
+    Prepare(query, QStringLiteral("select Value from bLedgerInfo where Name = ?"));
+    query.addBindValue(Schema::LedgerIdName);
+    Exec(query);
+    const QString ledgerId = query.next() ? query.value(0).toString() : QString();
+    QHash<qint64, int> named; // a PayoutID of this ledger → the row that names it
+    for (int index = 0; index < rows.size(); ++index)
+        if (const qint64 id = LedgerCsvLayout::PayoutIDOf(rows[index].OrderNo, ledgerId); id > 0)
+            named.insert(id, index);
+    if (named.isEmpty()) return here;
+    Prepare(query, QStringLiteral("select PayoutID from fPayout"));
+    Exec(query);
+    while (query.next())
+        if (const auto found = named.constFind(query.value(0).toLongLong()); found != named.cend())
+            here.insert(*found);
+    return here;
 }
 
 } // namespace ImportLedger

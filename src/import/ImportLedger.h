@@ -1,5 +1,7 @@
 #pragma once
 
+#include "import/BillRow.h"
+
 #include <QDateTime>
 #include <QHash>
 #include <QSet>
@@ -89,6 +91,10 @@ struct TRecord {
     QString ItemType;
     qint64 Units = 0;
 };
+
+// For the program's own book (LedgerCsvLayout): the rows whose identity names a record of this
+// very ledger (its id in bLedgerInfo) that is still there, by their index in rows.
+QSet<int> RecordsStillHere(const QSqlDatabase& connection, const QList<TBillRow>& rows);
 
 // A query to prepare once and give to ReadRecord.
 extern const QString RecordSql;

@@ -2,6 +2,7 @@
 
 #include "import/CategoryRules.h"
 #include "import/ImportLedger.h"
+#include "import/readers/LedgerCsvLayout.h"
 
 #include <QHash>
 #include <QSet>
@@ -98,6 +99,10 @@ TImportPlan Plan(const QSqlDatabase& connection, const QString& personName, TBil
     TCategories categories;
     categories.Load(connection);
     const QHash<QString, QString> ruleOf = ReadRules(connection, categories);
+    // The program's own book: records, not payments; one of this very ledger that is still
+    // there is in it already.
+    const bool book = plan.Source == LedgerCsvLayout::Source;
+    const QSet<int> stillHere = book ? RecordsStillHere(connection, rows) : QSet<int>();
 
     // First pass: what each row is before refunds are matched.
     QSet<QString> seen;              // keys met in this bill
@@ -118,6 +123,8 @@ TImportPlan Plan(const QSqlDatabase& connection, const QString& personName, TBil
             // a payment of an earlier import that a refund of this bill may name by counterpart
             if (!found->IsRefund() && !row.IsRefund && refundCounterparts.contains(row.Counterpart))
                 billByCounterpart.insert(row.Counterpart, index);
+        } else if (stillHere.contains(index)) {
+            planned.Reason = TSkipReason::AlreadyImported;
         } else if (row.IsRefund) {
             // matched below
         } else if (row.Direction == TBillDirection::Neutral) {
@@ -267,11 +274,20 @@ TImportPlan Plan(const QSqlDatabase& connection, const QString& personName, TBil
         } else if (!row.IsRefund) {
             planned.NetUnits = row.Units;
         }
-        planned.Content = CutToWidth(row.Item.trimmed().isEmpty() ? row.Counterpart.trimmed()
-                                                                  : row.Item.trimmed());
+        const QString item = book ? row.Item : row.Item.trimmed(); // a book's content exactly
+        planned.Content =
+            CutToWidth(item.isEmpty() && !book ? row.Counterpart.trimmed() : item);
         if (planned.Reason != TSkipReason::None && planned.Reason != TSkipReason::ChangedByHand)
             planned.Checked = false;
         if (row.IsRefund || planned.Kind.isEmpty()) continue;
+        if (book) { // the category by its exact name, made with its kind where missing
+            const QString name =
+                row.Category.isEmpty() ? CategoryRules::OtherName(planned.Kind) : row.Category;
+            planned.ItemProjectID = categories.ByName.value(TCategories::Key(planned.Kind, name));
+            planned.CategoryName =
+                planned.ItemProjectID != 0 ? categories.NameOf.value(planned.ItemProjectID) : name;
+            continue;
+        }
         const QString remembered = ruleOf.value(TCategories::Key(planned.Kind, row.Counterpart));
         if (!remembered.isEmpty()) {
             planned.ItemProjectID = remembered.toLongLong();

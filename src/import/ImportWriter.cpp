@@ -3,6 +3,7 @@
 #include "data/Schema.h"
 #include "data/query/DayNumber.h"
 #include "import/ImportLedger.h"
+#include "import/readers/LedgerCsvLayout.h"
 #include "platform/Exception.h"
 
 #include <QSqlError>
@@ -40,6 +41,7 @@ QString SourceText(const TImportPlan& plan) {
 // The record's note: where the payment came from, in lines the user reads.
 QString Memo(const TImportPlan& plan, const TPlannedRow& planned) {
     const TBillRow& row = plan.Bill(planned);
+    if (plan.Source == LedgerCsvLayout::Source) return row.Note; // a book's record: its own note
     QStringList lines;
     const auto add = [&](const QString& label, const QString& value) {
         if (!value.trimmed().isEmpty()) lines << label + value.trimmed();
@@ -133,7 +135,11 @@ public:
         FInsertPayout.bindValue(2, planned.Content);
         FInsertPayout.bindValue(3, income ? QVariant() : amount);
         FInsertPayout.bindValue(4, income ? amount : QVariant());
-        FInsertPayout.bindValue(5, qint64(DayNumber::FromDate(day)));
+        // a book's record keeps its time of day; a payment is stamped at midnight
+        const bool timed =
+            plan.Source == LedgerCsvLayout::Source && row.Time.time() != QTime(0, 0);
+        FInsertPayout.bindValue(5, timed ? QVariant(DayNumber::FromDateTime(row.Time))
+                                         : QVariant(qint64(DayNumber::FromDate(day))));
         FInsertPayout.bindValue(6, FPerson);
         FInsertPayout.bindValue(7, Memo(plan, planned));
         FInsertPayout.bindValue(8, planned.Kind);

@@ -1,4 +1,5 @@
 #include "FormUnderTest.h"
+#include "Files.h"
 #include "data/ComboPub.h"
 #include "data/CommonDB.h"
 #include "data/DataModule.h"
@@ -14,6 +15,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTimeEdit>
+#include <QFileDialog>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -568,6 +570,82 @@ private slots:
         Query();
         QCOMPARE(FForm->dbgPayout->View()->model()->rowCount(), 0);
         QCOMPARE(grid->View()->model()->rowCount(), 0);
+    }
+
+    // -- the export ------------------------------------------------------------------------------
+
+    // Each page as a file: the captions on screen, the rows as they are listed (the totals under
+    // their kind), amounts plain with expenditure negative (four decimals where stored), the
+    // footer's sums; the proposed name says what, whose and when.
+    void exportPage_data() {
+        QTest::addColumn<int>("page");
+        QTest::addColumn<bool>("byDate");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("details")
+            << 0 << false << "收支明细-家长.csv"
+            << "支出内容,消费项目,支出金额,收入金额,日期,记帐人\r\n"
+               "十二月工资,工资,,3000.00,2026-12-01,家长\r\n"
+               "O'Hare 机场大巴,交通,-209.00,,2026-12-06,家长\r\n"
+               "午饭,餐饮,-25.00,,2026-12-07,家长\r\n"
+               "\"房租,押金\",住房,-12.3456,,2026-12-08,家长\r\n"
+               "'=年夜饭,餐饮,-1000.00,,2027-01-06,家长\r\n"
+               "合计,,-1246.3456,3000.00,,\r\n";
+        QTest::newRow("details for a period")
+            << 0 << true << "收支明细-家长-20261207-20270106.csv"
+            << "支出内容,消费项目,支出金额,收入金额,日期,记帐人\r\n"
+               "午饭,餐饮,-25.00,,2026-12-07,家长\r\n"
+               "\"房租,押金\",住房,-12.3456,,2026-12-08,家长\r\n"
+               "'=年夜饭,餐饮,-1000.00,,2027-01-06,家长\r\n"
+               "合计,,-1037.3456,0.00,,\r\n";
+        QTest::newRow("statistics")
+            << 1 << false << "收支统计-家长.csv"
+            << "收支类型,收支项目,金额\r\n"
+               "收入,工资,3000.00\r\n"
+               "支出,餐饮,-1025.00\r\n"
+               "支出,交通,-209.00\r\n"
+               "支出,住房,-12.3456\r\n"
+               "合计,,1753.6544\r\n";
+    }
+    void exportPage() {
+        QFETCH(int, page);
+        QFETCH(bool, byDate);
+        QFETCH(QString, name);
+        QFETCH(QString, text);
+        AddKnownRecords();
+        FLedger->Exec("update fPayout set Payout = '=年夜饭' where PayoutID = 3");
+        FLedger->AddPayout(7, 9, QStringLiteral("房租,押金"), 12.3456, {}, QDate(2026, 12, 8),
+                           Member, QStringLiteral("支出"));
+        Show();
+        if (byDate) {
+            FForm->cbDate->setChecked(true);
+            Query(); // from the day before the 7th: the bus ride on the 6th stays out
+        }
+        FForm->pcPayout->setCurrentIndex(page);
+        const QString path = QDir::current().filePath("out.csv");
+        QString proposed;
+        WhenModal([&](QWidget* modal) {
+            auto* dialog = qobject_cast<QFileDialog*>(modal);
+            QVERIFY(dialog);
+            proposed = dialog->selectedFiles().value(0);
+            dialog->selectFile(path);
+            static_cast<QDialog*>(dialog)->accept();
+        });
+        Click(FForm->sbExport);
+        QCOMPARE(QFileInfo(proposed).fileName(), name);
+        QCOMPARE(ReadAll(path), "\xEF\xBB\xBF" + text.toUtf8());
+        QVERIFY2(LastMessage().contains(path), qPrintable(LastMessage()));
+    }
+
+    // Beside 查询; with nothing listed it says so and asks for no file.
+    void exportNothing() {
+        Show();
+        QWidget* next = FForm->sbQuery->nextInFocusChain();
+        QCOMPARE(next, FForm->sbExport);
+        QCOMPARE(FForm->sbExport->text(), QStringLiteral("导出"));
+        Click(FForm->sbExport);
+        QCOMPARE(LastMessage(), QStringLiteral("“帐目细节”中没有帐目，没有可导出的内容。"));
+        QVERIFY(!QApplication::activeModalWidget());
     }
 
     void quitHidesTheForm() {

@@ -1,4 +1,5 @@
 #include "FormUnderTest.h"
+#include "Files.h"
 #include "Resources.h"
 #include "app/Application.h"
 #include "app/Login.h"
@@ -20,6 +21,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QSignalSpy>
@@ -123,8 +125,9 @@ private slots:
         OpenPage();
         QCOMPARE(FPage->windowTitle(), QStringLiteral("家庭理财相关"));
         const QList<TLinkLabel*> links = {FPage->Label1, FPage->Label2, FPage->Label3,
-                                          FPage->Label4};
-        const QStringList captions = {"理财日志", "理财计算器", "个人所得税计算", "导入账单"};
+                                          FPage->Label4, FPage->Label5};
+        const QStringList captions = {"理财日志", "理财计算器", "个人所得税计算", "导入账单",
+                                      "导出账本"};
         for (int i = 0; i < links.size(); ++i) {
             TLinkLabel* link = links[i];
             QCOMPARE(link->objectName(), QStringLiteral("Label%1").arg(i + 1));
@@ -145,6 +148,7 @@ private slots:
         QCOMPARE(FPage->Label1->nextInFocusChain(), FPage->Label2);
         QCOMPARE(FPage->Label2->nextInFocusChain(), FPage->Label3);
         QCOMPARE(FPage->Label3->nextInFocusChain(), FPage->Label4);
+        QCOMPARE(FPage->Label4->nextInFocusChain(), FPage->Label5);
     }
 
     void backgroundStretched() {
@@ -154,7 +158,34 @@ private slots:
         QCOMPARE(FPage->Image1->geometry(), FPage->rect());
         QCOMPARE(FPage->size(), frmPanel->size());
         // The links stand over the picture.
-        QVERIFY(FPage->Image1->geometry().contains(FPage->Label4->geometry()));
+        QVERIFY(FPage->Image1->geometry().contains(FPage->Label5->geometry()));
+    }
+
+    // -- the book's export ----------------------------------------------------------------------
+
+    // 导出账本 asks where, proposing the member and the day, and writes the member's records.
+    void exportBook() {
+        FLedger->AddPayout(1, 7, QStringLiteral("午饭"), 25, {}, QDate(2026, 12, 7),
+                           QStringLiteral("家长"), QStringLiteral("支出"));
+        FLedger->AddPayout(2, 7, QStringLiteral("晚饭"), 30, {}, QDate(2026, 12, 7),
+                           QStringLiteral("李四"), QStringLiteral("支出"));
+        ComboPub->CurPersonName = QStringLiteral("家长");
+        OpenPage();
+        const QString path = QDir::current().filePath("book.csv");
+        QString proposed;
+        WhenModal([&](QWidget* modal) {
+            auto* dialog = qobject_cast<QFileDialog*>(modal);
+            QVERIFY(dialog);
+            proposed = QFileInfo(dialog->selectedFiles().value(0)).fileName();
+            dialog->selectFile(path);
+            static_cast<QDialog*>(dialog)->accept();
+        });
+        QTest::mouseClick(FPage->Label5, Qt::LeftButton);
+        QCOMPARE(proposed, QStringLiteral("账本-家长-20261207.csv"));
+        QCOMPARE(LastMessage(), QStringLiteral("已导出 家长 的 1 条帐目到\n") + path);
+        const QList<QByteArray> lines = ReadAll(path).split('\n');
+        QCOMPARE(lines.size(), 3); // the header, the record, the end
+        QVERIFY(lines[1].contains(",午饭,25,家长,"));
     }
 
     // -- the diary -----------------------------------------------------------------------------

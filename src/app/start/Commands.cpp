@@ -1,6 +1,7 @@
 #include "app/start/Commands.h"
 
 #include "app/start/BackupCommands.h"
+#include "app/start/ExportCsvCommand.h"
 #include "app/start/ImportBillCommand.h"
 #include "data/Schema.h"
 #include "data/ledgerfile/LedgerLock.h"
@@ -84,6 +85,17 @@ int ImportBill(int argc, char* argv[]) {
         return 2;
     }
     return ImportBillCommand::Run(QFile::decodeName(argv[2]), QString::fromLocal8Bit(argv[4]));
+}
+
+// pennyvale --export-csv FILE --account ACCOUNT: writes a member's whole book as CSV.
+int ExportCsv(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    if (argc != 5 || qstrcmp(argv[3], "--account") != 0 || argv[2][0] == '\0' ||
+        argv[4][0] == '\0') {
+        std::fprintf(stderr, "%s\n", ExportCsvCommand::UsageText.toUtf8().constData());
+        return 2;
+    }
+    return ExportCsvCommand::Run(QFile::decodeName(argv[2]), QString::fromLocal8Bit(argv[4]));
 }
 
 // pennyvale --backup: writes a backup copy of the ledger now.

@@ -3,6 +3,7 @@
 #include "import/readers/BillCells.h"
 
 #include <QFileInfo>
+#include <utility>
 
 namespace {
 
@@ -38,8 +39,9 @@ void TrimInto(QStringList& cells, QString& cell) {
 
 } // namespace
 
-TCsvRecordReader::TCsvRecordReader(const QString& path, const TBillProgress& progress)
-    : FFile(path), FFileName(QFileInfo(path).fileName()), FProgress(progress) {
+TCsvRecordReader::TCsvRecordReader(const QString& path, const TBillProgress& progress, TCells cells)
+    : FFile(path), FFileName(QFileInfo(path).fileName()), FProgress(progress),
+      FExact(cells == TCells::Exact) {
     if (!FFile.open(QIODevice::ReadOnly))
         throw EBillError(QStringLiteral("无法读取账单 %1：%2").arg(FFileName, FFile.errorString()));
     FSize = FFile.size();
@@ -67,8 +69,15 @@ bool TCsvRecordReader::ReadLine(QString& line) {
     if (!bytes.endsWith('\n') && !FFile.atEnd())
         throw EBillError(BillCells::LineError(
             FFileName, FLine, QStringLiteral("这一行超过 1 MB，不像账单的一行。")));
-    if (bytes.endsWith('\n')) bytes.chop(1);
-    if (bytes.endsWith('\r')) bytes.chop(1);
+    FLineEnd.clear();
+    if (bytes.endsWith('\n')) {
+        bytes.chop(1);
+        FLineEnd = QStringLiteral("\n");
+    }
+    if (bytes.endsWith('\r')) {
+        bytes.chop(1);
+        FLineEnd.prepend(u'\r');
+    }
     line = (*FDecoder)(bytes);
     if (FDecoder->hasError())
         throw EBillError(BillCells::LineError(
@@ -105,9 +114,11 @@ bool TCsvRecordReader::Next(QStringList& cells) {
                     quoted = false;
                 }
             } else if (c == u',') {
-                TrimInto(cells, cell);
+                if (FExact) cells.append(std::exchange(cell, QString()));
+                else TrimInto(cells, cell);
                 wasQuoted = false;
-            } else if (c == u'"' && !wasQuoted && cell.trimmed().isEmpty()) {
+            } else if (c == u'"' && !wasQuoted &&
+                       (FExact ? cell.isEmpty() : cell.trimmed().isEmpty())) {
                 cell.clear();
                 quoted = wasQuoted = true;
             } else if (!(wasQuoted && (c == u' ' || c == u'\t'))) {
@@ -117,12 +128,14 @@ bool TCsvRecordReader::Next(QStringList& cells) {
         if (!quoted) break;
         // A line break inside quotes belongs to the cell.
         recordChars += size;
+        const QString lineEnd = FLineEnd;
         if (recordChars > MaxRecordChars || !ReadLine(line))
             throw EBillError(BillCells::LineError(
                 FFileName, FRecordLine, QStringLiteral("引号从这一行开始就没有结束，文件可能不完整。")));
-        cell.append(u'\n');
+        cell.append(FExact ? lineEnd : QStringLiteral("\n"));
     }
-    TrimInto(cells, cell);
+    if (FExact) cells.append(cell);
+    else TrimInto(cells, cell);
     return true;
 }
 

@@ -18,9 +18,14 @@
 // valid UTF-8 (a bill saved again by a spreadsheet), else GB18030 (which GBK is part of).
 class TCsvRecordReader {
 public:
+    // How cells are taken: trimmed of the bills' padding, or exactly as written (the program's
+    // own files, where a note's spaces and its line breaks, CRLF or LF, are its own).
+    enum class TCells { Trimmed, Exact };
+
     // Opens the file; throws EBillError when it cannot be read. progress is told the bytes read
     // and may stop the reading (EBillCancelled).
-    explicit TCsvRecordReader(const QString& path, const TBillProgress& progress = {});
+    explicit TCsvRecordReader(const QString& path, const TBillProgress& progress = {},
+                              TCells cells = TCells::Trimmed);
 
     // The next record's cells; false at the end of the file. Throws EBillError for bytes that
     // are no text in the file's encoding and for a quote that never ends.
@@ -58,6 +63,8 @@ private:
     // Built in place: a decoder by name moved into place stops telling its errors (Qt 6.4).
     std::optional<QStringDecoder> FDecoder;
     bool FUtf8 = false;
+    bool FExact = false;
+    QString FLineEnd; // how the last line read ended: "\r\n", "\n" or nothing
     qint64 FSize = 0;
     qint64 FReported = 0;
     int FLine = 0;
