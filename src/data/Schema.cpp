@@ -146,10 +146,6 @@ void CreateImportTables(QSqlDatabase& connection) {
     QSqlQuery query(connection);
     for (const char* statement : ImportTables)
         Exec(query, QString::fromUtf8(statement));
-    query.prepare(QStringLiteral("insert or ignore into bLedgerInfo (Name, Value) values (?, ?)"));
-    query.addBindValue(LedgerIdName);
-    query.addBindValue(QUuid::createUuid().toString(QUuid::WithoutBraces));
-    if (!query.exec()) throw EDatabaseError(query.lastError().text());
 }
 
 QString LedgerId(QSqlDatabase& connection) {
@@ -157,8 +153,13 @@ QString LedgerId(QSqlDatabase& connection) {
     query.prepare(QStringLiteral("select Value from bLedgerInfo where Name = ?"));
     query.addBindValue(LedgerIdName);
     if (query.exec() && query.next()) return query.value(0).toString();
-    // An older ledger opened where its tables could not be added: added now, or refused.
+    // The first export of this ledger names it (an older ledger opened where its tables could
+    // not be added gets them now, or refuses).
     CreateImportTables(connection);
+    query.prepare(QStringLiteral("insert or ignore into bLedgerInfo (Name, Value) values (?, ?)"));
+    query.addBindValue(LedgerIdName);
+    query.addBindValue(QUuid::createUuid().toString(QUuid::WithoutBraces));
+    if (!query.exec()) throw EDatabaseError(query.lastError().text());
     query.prepare(QStringLiteral("select Value from bLedgerInfo where Name = ?"));
     query.addBindValue(LedgerIdName);
     if (!query.exec() || !query.next()) throw EDatabaseError(query.lastError().text());

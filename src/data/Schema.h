@@ -20,8 +20,8 @@ void CreateTables(QSqlDatabase& connection);
 // Creates the tables of the bill import beside the four, where they are missing: fBillImport
 // (every imported payment and applied refund by source and order number, so that nothing is
 // imported twice) and bBillCategoryRule (the category the user chose for a counterpart).
-// The four tables never change for them. Also bLedgerInfo (Name, Value), with the ledger's own
-// id (LedgerId) given once, at the first open.
+// The four tables never change for them. Also bLedgerInfo (Name, Value), where the ledger's own
+// id (LedgerId) is kept from its first export on.
 void CreateImportTables(QSqlDatabase& connection);
 // The name of the ledger's id in bLedgerInfo.
 inline const QString LedgerIdName = QStringLiteral("LedgerId");

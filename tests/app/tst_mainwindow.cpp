@@ -149,21 +149,25 @@ class TestMainWindow : public QObject {
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
-    // A ledger with a backup, damaged for a page from offset on (counted from the end when
-    // negative), opened again and its check started, as the program's start does.
+    // A ledger with a backup, damaged for a page from offset on (DiaryPage: the diary's page),
+    // opened again and its check started, as the program's start does.
     void NewDamagedLedger(qint64 offset) {
         NewLedger();
         LedgerBackup::Write(FLedger->Connection(), Schema::DatabasePath, FLedger->Now());
+        if (offset == DiaryPage)
+            offset = 4096 * (FLedger->Scalar(QStringLiteral("select rootpage from sqlite_master "
+                                                             "where name = 'fDiary'"))
+                                 .toLongLong() -
+                             1);
         delete dmMain;
-        const qint64 size = QFileInfo(Schema::DatabasePath).size();
-        Scribble(Schema::DatabasePath, offset < 0 ? size + offset : offset, 4096);
+        Scribble(Schema::DatabasePath, offset, 4096);
         dmMain = new TdmMain;
         dmMain->DataModuleCreate();
         LedgerRecovery::StartCheck();
     }
 
-    // The last page of the ledger, which the login does not read.
-    static constexpr qint64 LastPage = -4096;
+    // The diary's page, which neither the open nor the login reads.
+    static constexpr qint64 DiaryPage = -1;
 
 private slots:
     void initTestCase() {
@@ -299,7 +303,7 @@ private slots:
     // The ledger's check runs behind the login: a damaged ledger is offered for restoring once
     // the member has logged in, before the working area is placed.
     void damagedLedgerIsOfferedAfterTheLogin() {
-        NewDamagedLedger(LastPage);
+        NewDamagedLedger(DiaryPage);
         FLedger->Messages.ConfirmAnswers = {false};
         Start([this](TfrmLogin* login) {
             QVERIFY(FLedger->Messages.Boxes.isEmpty());
@@ -315,7 +319,7 @@ private slots:
     // A ledger replaced by its backup after the login: the member logs in again on it before
     // the working area is placed.
     void restoredAfterTheLoginAsksForTheLoginAgain() {
-        NewDamagedLedger(LastPage);
+        NewDamagedLedger(DiaryPage);
         FLedger->Messages.ConfirmAnswers = {true};
         int logins = 0;
         QTimer poll;
