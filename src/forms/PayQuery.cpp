@@ -8,6 +8,8 @@
 #include "data/engine/SqlText.h"
 #include "data/TextRules.h"
 #include "platform/DateText.h"
+#include "output/StatementDocument.h"
+#include "output/StatementPrint.h"
 #include "platform/ErrorReport.h"
 #include "widgets/grid/DBGrid.h"
 #include "widgets/grid/GridFooter.h"
@@ -45,7 +47,7 @@ constexpr Qt::Alignment Right = Qt::AlignRight | Qt::AlignVCenter;
 constexpr Qt::Alignment Left = Qt::AlignLeft | Qt::AlignVCenter;
 
 // The details' columns: keys hidden, the category's name looked up, both amounts summed.
-const QList<TGridColumn> DetailColumns = {
+const QList<TGridColumn> DetailGridColumns = {
     {QStringLiteral("dbgPayoutPayoutID"), QStringLiteral("PayoutID"), QString(), false},
     {QStringLiteral("dbgPayoutItemProjectID"), QStringLiteral("ItemProjectID"), QString(), false},
     {QStringLiteral("dbgPayoutPayout"), QStringLiteral("Payout"), QStringLiteral("支出内容"), true,
@@ -65,7 +67,7 @@ const QList<TGridColumn> DetailColumns = {
 };
 
 // The totals' columns: the kind (the grouping column, hidden), the category, its sum.
-const QList<TGridColumn> StatColumns = {
+const QList<TGridColumn> StatGridColumns = {
     {QStringLiteral("dxDBGridColumn1"), QStringLiteral("ItemType"), QStringLiteral("收支类型"),
      false},
     {QStringLiteral("dxDBGridLookupColumn1"), QStringLiteral("ItemProject"),
@@ -129,6 +131,9 @@ TfrmPayQuery::TfrmPayQuery(QWidget* parent)
     sbQuery = new QPushButton(QStringLiteral("查询"), Panel8);
     sbQuery->setObjectName(QStringLiteral("sbQuery"));
     sbQuery->setAutoDefault(false);
+    sbPrint = new QPushButton(QStringLiteral("打印"), Panel8);
+    sbPrint->setObjectName(QStringLiteral("sbPrint"));
+    sbPrint->setAutoDefault(false);
     sbQuit = new QPushButton(QStringLiteral("退出"), Panel8);
     sbQuit->setObjectName(QStringLiteral("sbQuit"));
     sbQuit->setAutoDefault(false);
@@ -157,6 +162,7 @@ TfrmPayQuery::TfrmPayQuery(QWidget* parent)
     search->addWidget(edtContent, 1);
     search->addSpacing(10);
     search->addWidget(sbQuery);
+    search->addWidget(sbPrint);
     search->addWidget(sbQuit);
     bar->addLayout(filters);
     bar->addLayout(search);
@@ -185,7 +191,7 @@ TfrmPayQuery::TfrmPayQuery(QWidget* parent)
     dbgPayout = new TDBGrid(TabSheet1);
     dbgPayout->setObjectName(QStringLiteral("dbgPayout"));
     dbgPayout->setAccessibleName(QStringLiteral("帐目细节"));
-    dbgPayout->SetColumns(DetailColumns);
+    dbgPayout->SetColumns(DetailGridColumns);
     dbgPayout->SetSortable(true);
     dbgPayout->SetDataSet(qryPayout.get());
 
@@ -194,7 +200,7 @@ TfrmPayQuery::TfrmPayQuery(QWidget* parent)
     dbgStat->setObjectName(QStringLiteral("dbgStat"));
     dbgStat->setAccessibleName(QStringLiteral("帐目统计"));
     dbgStat->SetGroupColumn(QStringLiteral("ItemType")); // first, so its rows carry the kind
-    dbgStat->SetColumns(StatColumns);
+    dbgStat->SetColumns(StatGridColumns);
     dbgStat->SetGroupPanelVisible(true);
     dbgStat->SetSortable(true);
     dbgStat->SetDataSet(qryStat.get());
@@ -222,7 +228,8 @@ TfrmPayQuery::TfrmPayQuery(QWidget* parent)
     setTabOrder(cbDate, dtpEnd);
     setTabOrder(dtpEnd, edtContent);
     setTabOrder(edtContent, sbQuery);
-    setTabOrder(sbQuery, sbQuit);
+    setTabOrder(sbQuery, sbPrint);
+    setTabOrder(sbPrint, sbQuit);
 
     // The category names stay loaded for the form's life; the details look their names up.
     TCommonDB::OpenSQL(QStringLiteral("select * from bItemProject"), *qryItemProject);
@@ -231,6 +238,7 @@ TfrmPayQuery::TfrmPayQuery(QWidget* parent)
                               QStringLiteral("ItemProject"));
 
     connect(sbQuery, &QPushButton::clicked, this, Guarded([this] { sbQueryClick(); }));
+    connect(sbPrint, &QPushButton::clicked, this, Guarded([this] { sbPrintClick(); }));
     connect(sbQuit, &QPushButton::clicked, this, Guarded([this] { sbQuitClick(); }));
 }
 
@@ -255,6 +263,7 @@ void TfrmPayQuery::FormShow() {
 
     TCommonDB::OpenSQL(FirstDetailsStatement(ComboPub->CurPersonName), *qryPayout);
     TCommonDB::OpenSQL(FirstStatisticsStatement(ComboPub->CurPersonName), *qryStat);
+    FShownFilter = TFilter();
     ExpandStatGroups();
 }
 
@@ -331,7 +340,52 @@ void TfrmPayQuery::sbQueryClick() {
     // The details first: when they fail, the totals are not run.
     TCommonDB::OpenSQL(DetailsStatement(ComboPub->CurPersonName, filter), *qryPayout);
     TCommonDB::OpenSQL(StatisticsStatement(ComboPub->CurPersonName, filter), *qryStat);
+    FShownFilter = filter;
     ExpandStatGroups();
+}
+
+const QList<TGridColumn>& TfrmPayQuery::DetailColumns() {
+    return DetailGridColumns;
+}
+
+const QList<TGridColumn>& TfrmPayQuery::StatColumns() {
+    return StatGridColumns;
+}
+
+TStatementTable TfrmPayQuery::DetailsTable(TQuery& details) {
+    return TStatementTable::FromQuery(details, DetailGridColumns);
+}
+
+TStatementTable TfrmPayQuery::StatisticsTable(TQuery& statistics) {
+    return TStatementTable::GroupedTotals(statistics, QStringLiteral("ItemType"),
+                                          StatGridColumns[1], StatGridColumns[2],
+                                          QStringLiteral("结余"));
+}
+
+// What the current page shows, laid out for paper in the print preview: its title, the member
+// and the filters of the rows shown, then the details with their sums or the totals with the
+// balance.
+void TfrmPayQuery::sbPrintClick() {
+    const bool details = pcPayout->currentIndex() == 0;
+    QStringList lines{QStringLiteral("成员：") + ComboPub->CurPersonName};
+    lines.append(FShownFilter.ByDate
+                     ? QStringLiteral("期间：%1 至 %2")
+                           .arg(ShortDateText(FShownFilter.Begin.date()),
+                                ShortDateText(FShownFilter.End.date()))
+                     : QStringLiteral("期间：全部日期"));
+    QStringList filters;
+    if (!FShownFilter.Kind.isEmpty()) filters.append(QStringLiteral("收支类型：") + FShownFilter.Kind);
+    if (!FShownFilter.Person.isEmpty())
+        filters.append(QStringLiteral("记帐人：") + FShownFilter.Person);
+    if (!FShownFilter.Content.isEmpty())
+        filters.append(QStringLiteral("内容：") + FShownFilter.Content);
+    if (!filters.isEmpty()) lines.append(filters.join(QStringLiteral("　")));
+    TStatementDocument document(details ? QStringLiteral("帐目细节") : QStringLiteral("帐目统计"),
+                                lines);
+    document.AddTable(details ? DetailsTable(*qryPayout) : StatisticsTable(*qryStat));
+    StatementPrint::Preview(this, QPageLayout::Portrait, [&document](QPrinter& printer) {
+        StatementPrint::Print(printer, {nullptr, QString(), &document.Document()});
+    });
 }
 
 // Every category shows under its type.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "forms/base/FormBase.h"
+#include "output/StatementTable.h"
 
 #include <QDateTime>
 #include <QPointer>
@@ -47,6 +48,13 @@ public:
     static QString FirstStatisticsStatement(const QString& person);
     static QString DetailsStatement(const QString& person, const TFilter& filter);
     static QString StatisticsStatement(const QString& person, const TFilter& filter);
+    // The columns the two grids show their rows by (and a printed statement prints them by).
+    static const QList<TGridColumn>& DetailColumns();
+    static const QList<TGridColumn>& StatColumns();
+    // The details' and the totals' tables of a printed statement, from the queries the grids
+    // show: the details with their footer sums, the totals by kind with the balance.
+    static TStatementTable DetailsTable(TQuery& details);
+    static TStatementTable StatisticsTable(TQuery& statistics);
 
     TPanel* Panel8;
     QLabel* lblItemType;
@@ -60,6 +68,7 @@ public:
     QLabel* lblContent;
     QLineEdit* edtContent;
     QPushButton* sbQuery;
+    QPushButton* sbPrint;
     QPushButton* sbQuit;
     QTabWidget* pcPayout;
     QWidget* TabSheet1; // 帐目细节
@@ -72,6 +81,7 @@ public:
     std::unique_ptr<TQuery> qryStat;        // totals per kind and category
 
     void sbQueryClick();
+    void sbPrintClick();
     void sbQuitClick();
 
 protected:
@@ -81,6 +91,8 @@ private:
     static QString Conditions(const TFilter& filter, const QString& prefix);
     TFilter CurrentFilter() const;
     void ExpandStatGroups();
+    TFilter FShownFilter; // the filters of the rows the grids show
+
 };
 
 extern QPointer<TfrmPayQuery> frmPayQuery;

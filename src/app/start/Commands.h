@@ -10,6 +10,8 @@ int CreateDatabase(int argc, char* argv[]);
 int ImportAccess(int argc, char* argv[]);
 // pennyvale --import-bill FILE --account ACCOUNT
 int ImportBill(int argc, char* argv[]);
+// pennyvale --report FILE.pdf --account ACCOUNT --year YYYY
+int Report(int argc, char* argv[]);
 // pennyvale --backup
 int Backup(int argc, char* argv[]);
 // pennyvale --restore FILE
