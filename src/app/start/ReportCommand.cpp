@@ -128,8 +128,8 @@ int Run(const QString& file, const QString& account, int year) {
             QStringLiteral("%1 年收支报表").arg(year),
             {QStringLiteral("成员：%1").arg(member),
              QStringLiteral("期间：%1-01-01 至 %1-12-31").arg(year)});
-        std::unique_ptr<QChart> chart;
         QGraphicsScene scene;
+        std::unique_ptr<QChart> chart; // goes before the scene, leaving it
         if (details.IsEmpty()) {
             document.AddParagraph(
                 QStringLiteral("%1 在 %2 年没有收支记录。").arg(member).arg(year));
@@ -161,7 +161,6 @@ int Run(const QString& file, const QString& account, int year) {
         const int pages = StatementPrint::Print(
             printer, {chart.get(), QStringLiteral("%1　%2 年各月收支").arg(member).arg(year),
                       &document.Document()});
-        if (chart) scene.removeItem(chart.get());
         QString placeReason;
         if (pages == 0 || !partial.PlaceOver(file, &placeReason))
             throw Exception(QStringLiteral("无法写入报表文件 %1：%2")
