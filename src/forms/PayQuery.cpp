@@ -384,7 +384,7 @@ void TfrmPayQuery::sbPrintClick() {
                                 lines);
     document.AddTable(details ? DetailsTable(*qryPayout) : StatisticsTable(*qryStat));
     StatementPrint::Preview(this, QPageLayout::Portrait, [&document](QPrinter& printer) {
-        StatementPrint::Print(printer, {nullptr, QString(), &document.Document()});
+        StatementPrint::Print(printer, {nullptr, QString(), &document});
     });
 }
 

@@ -2,13 +2,11 @@
 
 #include "output/StatementDocument.h"
 
-#include <QAbstractTextDocumentLayout>
 #include <QChart>
 #include <QGraphicsScene>
 #include <QPainter>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
-#include <QTextDocument>
 
 namespace {
 
@@ -72,10 +70,8 @@ int Print(QPrinter& printer, const TPrintJob& job) {
         QPageLayout layout = printer.pageLayout();
         if (both) layout.setOrientation(QPageLayout::Portrait);
         const QRectF paper = layout.paintRectPixels(printer.resolution());
-        job.Document->documentLayout()->setPaintDevice(&printer);
-        job.Document->setPageSize(
-            QSizeF(paper.width(), paper.height() - Points(printer, FooterPoints)));
-        documentPages = job.Document->pageCount();
+        documentPages = job.Document->Paginate(
+            &printer, QSizeF(paper.width(), paper.height() - Points(printer, FooterPoints)));
     }
     const int pages = (job.Chart ? 1 : 0) + documentPages;
 
@@ -86,14 +82,9 @@ int Print(QPrinter& printer, const TPrintJob& job) {
     }
     if (job.Document) {
         if (both) printer.setPageOrientation(QPageLayout::Portrait); // from the next page on
-        const QSizeF size = job.Document->pageSize();
         for (int index = 0; index < documentPages; ++index) {
             if (page > 0) printer.newPage();
-            painter.save();
-            painter.translate(0, -index * size.height());
-            job.Document->drawContents(
-                &painter, QRectF(0, index * size.height(), size.width(), size.height()));
-            painter.restore();
+            job.Document->PaintPage(painter, index);
             PaintPageNumber(painter, printer, ++page, pages);
         }
     }

@@ -6,7 +6,7 @@
 
 class QChart;
 class QPrinter;
-class QTextDocument;
+class TStatementDocument;
 class QWidget;
 
 // What goes on paper: a chart on a landscape page of its own with its title, then the pages of
@@ -15,7 +15,7 @@ class QWidget;
 struct TPrintJob {
     QChart* Chart = nullptr;
     QString ChartTitle;
-    QTextDocument* Document = nullptr;
+    TStatementDocument* Document = nullptr;
 };
 
 namespace StatementPrint {

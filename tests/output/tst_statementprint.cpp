@@ -27,7 +27,7 @@ QString Printed(const QTemporaryDir& folder, int rows, int* pages = nullptr) {
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(file);
-    const int printed = StatementPrint::Print(printer, {nullptr, QString(), &document.Document()});
+    const int printed = StatementPrint::Print(printer, {nullptr, QString(), &document});
     if (pages) *pages = printed;
     return file;
 }

@@ -160,7 +160,7 @@ int Run(const QString& file, const QString& account, int year) {
         printer.setCreator(QStringLiteral("Pennyvale"));
         const int pages = StatementPrint::Print(
             printer, {chart.get(), QStringLiteral("%1　%2 年各月收支").arg(member).arg(year),
-                      &document.Document()});
+                      &document});
         QString placeReason;
         if (pages == 0 || !partial.PlaceOver(file, &placeReason))
             throw Exception(QStringLiteral("无法写入报表文件 %1：%2")
