@@ -44,7 +44,8 @@ void Generate(const QString& path) {
         QSqlQuery q(db);
         Check(q, q.exec("pragma synchronous = off"));
         db.transaction();
-        const char* const words[] = {"午饭", "超市", "地铁", "电费", "水费", "话费", "衣服", "药品"};
+        const char* const words[] = {"午饭", "超市", "地铁", "电费",
+                                     "水费", "话费", "衣服", "药品"};
         QRandomGenerator random(20261207);
         q.prepare("insert into fPayout (PayoutID, ItemProjectID, Payout, PayoutAccount, "
                   "IncomeAccount, UseDate, PersonName, Memos, ItemType, MonthNum, YearNum, "
@@ -102,7 +103,8 @@ int main(int argc, char* argv[]) {
     const double seconds = timer.elapsed() / 1000.0;
     if (code != 0) return code;
     std::printf("year's PDF of %d records: %.2f s, %d pages, %.1f MB%s\n", Records, seconds,
-                Pages(QStringLiteral("year.pdf")), QFile(QStringLiteral("year.pdf")).size() / 1048576.0,
+                Pages(QStringLiteral("year.pdf")),
+                QFile(QStringLiteral("year.pdf")).size() / 1048576.0,
                 seconds > 10 ? "   (over the 10 s target)" : "");
     return 0;
 }

@@ -122,16 +122,14 @@ void TStatementDocument::LayOutTable(const TStatementTable& table, QPaintDevice*
 
     // The height of a row: one line, or the lines its longest wrapped cell takes (never more
     // than a page holds under the header).
-    const auto heightOf = [&](const QStringList& cells, const QFontMetricsF& metrics,
-                              qreal limit) {
+    const auto heightOf = [&](const QStringList& cells, const QFontMetricsF& metrics, qreal limit) {
         qreal height = metrics.height();
         for (int c = 0; c < columns && c < cells.size(); ++c) {
             const qreal width = left[c + 1] - left[c] - 2 * pad;
             if (cells[c].isEmpty() || metrics.horizontalAdvance(cells[c]) <= width) continue;
-            height = std::max(height, metrics
-                                          .boundingRect(QRectF(0, 0, width, 1e9),
-                                                        Qt::TextWordWrap, cells[c])
-                                          .height());
+            height = std::max(
+                height, metrics.boundingRect(QRectF(0, 0, width, 1e9), Qt::TextWordWrap, cells[c])
+                            .height());
         }
         return std::min(height + 2 * pad, limit);
     };
@@ -153,16 +151,23 @@ void TStatementDocument::LayOutTable(const TStatementTable& table, QPaintDevice*
                             qreal height, bool centred) {
         TPage& page = FPages.back();
         if (shade)
-            page.push_back({TOp::Fill, style, int(shade == &HeaderShade),
-                            QRectF(0, y, size.width(), height), {}, {}});
+            page.push_back({TOp::Fill,
+                            style,
+                            int(shade == &HeaderShade),
+                            QRectF(0, y, size.width(), height),
+                            {},
+                            {}});
         for (int c = 0; c < columns && c < cells.size(); ++c) {
             if (cells[c].isEmpty()) continue;
             const Qt::Alignment alignment =
                 centred ? Qt::AlignHCenter : table.Columns[c].Alignment & Qt::AlignHorizontal_Mask;
-            page.push_back({TOp::Write, style, int(alignment | Qt::AlignTop | Qt::TextWordWrap),
-                            QRectF(left[c] + pad, y + pad, left[c + 1] - left[c] - 2 * pad,
-                                   height - 2 * pad),
-                            {}, cells[c]});
+            page.push_back(
+                {TOp::Write,
+                 style,
+                 int(alignment | Qt::AlignTop | Qt::TextWordWrap),
+                 QRectF(left[c] + pad, y + pad, left[c + 1] - left[c] - 2 * pad, height - 2 * pad),
+                 {},
+                 cells[c]});
         }
         y += height;
         page.push_back({TOp::Line, TStyle::Body, 0, {}, QLineF(0, y, size.width(), y), {}});
@@ -178,7 +183,8 @@ void TStatementDocument::LayOutTable(const TStatementTable& table, QPaintDevice*
         putHeader();
     };
 
-    const qreal first = table.Rows.isEmpty() ? 0 : heightOf(table.Rows.first().Cells, plain, rowLimit);
+    const qreal first =
+        table.Rows.isEmpty() ? 0 : heightOf(table.Rows.first().Cells, plain, rowLimit);
     if (y > 0 && y + headerHeight + first > size.height()) NewPage(y);
     putHeader();
     for (const TStatementTable::TRow& row : table.Rows) {
@@ -207,8 +213,7 @@ void TStatementDocument::PaintPage(QPainter& painter, int page) const {
     int current = -1;
     // fills first, so that lines and text lie on top
     for (const TOp& op : FPages[page])
-        if (op.Kind == TOp::Fill)
-            painter.fillRect(op.Rect, op.Flags ? HeaderShade : EmphasisShade);
+        if (op.Kind == TOp::Fill) painter.fillRect(op.Rect, op.Flags ? HeaderShade : EmphasisShade);
     painter.setPen(line);
     for (const TOp& op : FPages[page])
         if (op.Kind == TOp::Line) painter.drawLine(op.Segment);

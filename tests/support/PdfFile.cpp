@@ -21,8 +21,8 @@ QString Output(const QString& program, const QStringList& arguments) {
 namespace PdfFile {
 
 QString Text(const QString& file) {
-    return Output(QStringLiteral("pdftotext"), {QStringLiteral("-enc"), QStringLiteral("UTF-8"),
-                                                 file, QStringLiteral("-")});
+    return Output(QStringLiteral("pdftotext"),
+                  {QStringLiteral("-enc"), QStringLiteral("UTF-8"), file, QStringLiteral("-")});
 }
 
 int Pages(const QString& file) {

@@ -1,8 +1,8 @@
 #include "app/start/ReportCommand.h"
 
 #include "data/DataModule.h"
-#include "data/query/Query.h"
 #include "data/Schema.h"
+#include "data/query/Query.h"
 #include "forms/FinanceAns.h"
 #include "forms/PayQuery.h"
 #include "output/StatementDocument.h"
@@ -61,8 +61,8 @@ struct TMonths {
 
 TMonths Months(QSqlDatabase& connection, const QString& member, int year) {
     TQuery query(connection);
-    Open(query, TfrmFinanceAns::ChartStatement(QStringLiteral("MonthNum"), member,
-                                               QString::number(year)));
+    Open(query,
+         TfrmFinanceAns::ChartStatement(QStringLiteral("MonthNum"), member, QString::number(year)));
     TMonths months;
     months.Table.Columns = {{QStringLiteral("月份"), Qt::AlignHCenter, 1},
                             {QStringLiteral("收入"), Qt::AlignRight, 2},
@@ -124,10 +124,9 @@ int Run(const QString& file, const QString& account, int year) {
         TQuery statistics(connection);
         Open(statistics, TfrmPayQuery::StatisticsStatement(member, filter));
 
-        TStatementDocument document(
-            QStringLiteral("%1 年收支报表").arg(year),
-            {QStringLiteral("成员：%1").arg(member),
-             QStringLiteral("期间：%1-01-01 至 %1-12-31").arg(year)});
+        TStatementDocument document(QStringLiteral("%1 年收支报表").arg(year),
+                                    {QStringLiteral("成员：%1").arg(member),
+                                     QStringLiteral("期间：%1-01-01 至 %1-12-31").arg(year)});
         QGraphicsScene scene;
         std::unique_ptr<QChart> chart; // goes before the scene, leaving it
         if (details.IsEmpty()) {
@@ -149,8 +148,7 @@ int Run(const QString& file, const QString& account, int year) {
         TPartialFile partial(file);
         const QString reason = partial.Create();
         if (!reason.isEmpty())
-            throw Exception(
-                QStringLiteral("无法写入报表文件 %1：%2").arg(ShownPath(file), reason));
+            throw Exception(QStringLiteral("无法写入报表文件 %1：%2").arg(ShownPath(file), reason));
         QPrinter printer(QPrinter::HighResolution);
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(partial.Path());
@@ -159,8 +157,8 @@ int Run(const QString& file, const QString& account, int year) {
         printer.setDocName(QStringLiteral("%1 %2 年收支报表").arg(member).arg(year));
         printer.setCreator(QStringLiteral("Pennyvale"));
         const int pages = StatementPrint::Print(
-            printer, {chart.get(), QStringLiteral("%1　%2 年各月收支").arg(member).arg(year),
-                      &document});
+            printer,
+            {chart.get(), QStringLiteral("%1　%2 年各月收支").arg(member).arg(year), &document});
         QString placeReason;
         if (pages == 0 || !partial.PlaceOver(file, &placeReason))
             throw Exception(QStringLiteral("无法写入报表文件 %1：%2")

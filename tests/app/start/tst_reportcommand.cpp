@@ -49,12 +49,15 @@ const QString Payout = QStringLiteral("支出");
 // year's statement leaves out on the days around it and of another member.
 void AddKnownYear(TTestLedger& ledger) {
     ledger.AddPerson(2, QStringLiteral("李四"), QStringLiteral("lisi"), QStringLiteral("1"));
-    ledger.AddPayout(1, 1, QStringLiteral("三月工资"), {}, 8000, QDate(2026, 3, 15), Member, Income);
-    ledger.AddPayout(2, 1, QStringLiteral("四月工资"), {}, 8000, QDate(2026, 4, 15), Member, Income);
+    ledger.AddPayout(1, 1, QStringLiteral("三月工资"), {}, 8000, QDate(2026, 3, 15), Member,
+                     Income);
+    ledger.AddPayout(2, 1, QStringLiteral("四月工资"), {}, 8000, QDate(2026, 4, 15), Member,
+                     Income);
     ledger.AddPayout(3, 7, QStringLiteral("请客"), 1234.5, {}, QDate(2026, 3, 2), Member, Payout);
     ledger.AddPayout(4, 7, QStringLiteral("年夜饭"), 65.5, {}, QDate(2026, 12, 31), Member, Payout);
     ledger.AddPayout(5, 8, QStringLiteral("地铁"), 12.34, {}, QDate(2026, 1, 1), Member, Payout);
-    ledger.AddPayout(6, 7, QStringLiteral("去年的饭"), 999, {}, QDate(2025, 12, 31), Member, Payout);
+    ledger.AddPayout(6, 7, QStringLiteral("去年的饭"), 999, {}, QDate(2025, 12, 31), Member,
+                     Payout);
     ledger.AddPayout(7, 7, QStringLiteral("明年的饭"), 777, {}, QDate(2027, 1, 1), Member, Payout);
     ledger.AddPayout(8, 7, QStringLiteral("别人的饭"), 555, {}, QDate(2026, 6, 1),
                      QStringLiteral("李四"), Payout);
@@ -71,8 +74,8 @@ private slots:
     void yearStatementHoldsTheTotals() {
         TTestLedger ledger;
         AddKnownYear(ledger);
-        const TRun run = Run(ledger.Folder(), {"--report", "year.pdf", "--account", "ADMIN",
-                                               "--year", "2026"});
+        const TRun run =
+            Run(ledger.Folder(), {"--report", "year.pdf", "--account", "ADMIN", "--year", "2026"});
         QCOMPARE(run.ExitCode, 0);
         const QString file = QDir(ledger.Folder()).filePath("year.pdf");
         const int pages = PdfFile::Pages(file);
@@ -85,8 +88,8 @@ private slots:
               QStringLiteral("￥14,687.66"), QStringLiteral("年夜饭"), QStringLiteral("地铁"),
               StatementPrint::PageNumberText(pages, pages)})
             QVERIFY2(text.contains(expected), qPrintable(expected + "\n" + text));
-        for (const QString& other : {QStringLiteral("去年的饭"), QStringLiteral("明年的饭"),
-                                     QStringLiteral("别人的饭")})
+        for (const QString& other :
+             {QStringLiteral("去年的饭"), QStringLiteral("明年的饭"), QStringLiteral("别人的饭")})
             QVERIFY2(!text.contains(other), qPrintable(other));
         // the chart has a page of its own, before the statement's title
         const QString first = text.section(u'\f', 0, 0);
@@ -108,7 +111,8 @@ private slots:
                  0);
         const int before = PdfFile::Pages(QDir(ledger.Folder()).filePath("a.pdf"));
         const int after = PdfFile::Pages(QDir(ledger.Folder()).filePath("b.pdf"));
-        QVERIFY2(before >= 2 && after >= before + 4, qPrintable(QString("%1 %2").arg(before).arg(after)));
+        QVERIFY2(before >= 2 && after >= before + 4,
+                 qPrintable(QString("%1 %2").arg(before).arg(after)));
     }
 
     void yearWithoutRecordsSaysSo() {
@@ -147,10 +151,15 @@ private slots:
         QTest::addColumn<QString>("target");
         QTest::addColumn<QString>("account");
         QTest::addColumn<QString>("message");
-        QTest::newRow("no ledger") << false << "a.pdf" << "admin" << "找不到账本文件";
-        QTest::newRow("unknown account")
-            << true << "a.pdf" << "nobody" << "账本中没有登录帐号为“nobody”的成员，没有生成报表。";
-        QTest::newRow("folder missing") << true << "missing/a.pdf" << "admin" << "无法写入报表文件";
+        QTest::newRow("no ledger") << false << "a.pdf"
+                                   << "admin"
+                                   << "找不到账本文件";
+        QTest::newRow("unknown account") << true << "a.pdf"
+                                         << "nobody"
+                                         << "账本中没有登录帐号为“nobody”的成员，没有生成报表。";
+        QTest::newRow("folder missing") << true << "missing/a.pdf"
+                                        << "admin"
+                                        << "无法写入报表文件";
     }
     void failuresLeaveNoFile() {
         QFETCH(bool, ledger);
