@@ -223,8 +223,7 @@ void TfrmFinanceAns::sbAnsClick() {
 
 // The chart as drawn, on a landscape page of its own under its title, in the print preview.
 void TfrmFinanceAns::sbPrintClick() {
-    const QString title =
-        FShownTitle.isEmpty() ? QStringLiteral("财务统计分析") : FShownTitle;
+    const QString title = FShownTitle.isEmpty() ? QStringLiteral("财务统计分析") : FShownTitle;
     StatementPrint::Preview(this, QPageLayout::Landscape, [this, &title](QPrinter& printer) {
         StatementPrint::Print(printer, {FChart, title, nullptr});
     });

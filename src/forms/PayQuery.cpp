@@ -368,13 +368,13 @@ TStatementTable TfrmPayQuery::StatisticsTable(TQuery& statistics) {
 void TfrmPayQuery::sbPrintClick() {
     const bool details = pcPayout->currentIndex() == 0;
     QStringList lines{QStringLiteral("成员：") + ComboPub->CurPersonName};
-    lines.append(FShownFilter.ByDate
-                     ? QStringLiteral("期间：%1 至 %2")
-                           .arg(ShortDateText(FShownFilter.Begin.date()),
-                                ShortDateText(FShownFilter.End.date()))
-                     : QStringLiteral("期间：全部日期"));
+    lines.append(FShownFilter.ByDate ? QStringLiteral("期间：%1 至 %2")
+                                           .arg(ShortDateText(FShownFilter.Begin.date()),
+                                                ShortDateText(FShownFilter.End.date()))
+                                     : QStringLiteral("期间：全部日期"));
     QStringList filters;
-    if (!FShownFilter.Kind.isEmpty()) filters.append(QStringLiteral("收支类型：") + FShownFilter.Kind);
+    if (!FShownFilter.Kind.isEmpty())
+        filters.append(QStringLiteral("收支类型：") + FShownFilter.Kind);
     if (!FShownFilter.Person.isEmpty())
         filters.append(QStringLiteral("记帐人：") + FShownFilter.Person);
     if (!FShownFilter.Content.isEmpty())

@@ -92,7 +92,6 @@ private:
     TFilter CurrentFilter() const;
     void ExpandStatGroups();
     TFilter FShownFilter; // the filters of the rows the grids show
-
 };
 
 extern QPointer<TfrmPayQuery> frmPayQuery;

@@ -10,8 +10,6 @@
 #include "widgets/Panel.h"
 
 #include <QApplication>
-#include <QPrintPreviewDialog>
-#include <QPrintPreviewWidget>
 #include <QBarCategoryAxis>
 #include <QBarSeries>
 #include <QBarSet>
@@ -23,6 +21,8 @@
 #include <QLabel>
 #include <QLegend>
 #include <QLegendMarker>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>

@@ -11,8 +11,6 @@
 #include "widgets/grid/GridGroupModel.h"
 
 #include <QApplication>
-#include <QPrintPreviewDialog>
-#include <QPrintPreviewWidget>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTimeEdit>
@@ -21,6 +19,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMap>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
