@@ -24,6 +24,7 @@
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTreeView>
 #include <QVBoxLayout>
 #include <utility>
 
@@ -352,8 +353,8 @@ const QList<TGridColumn>& TfrmPayQuery::StatColumns() {
     return StatGridColumns;
 }
 
-TStatementTable TfrmPayQuery::DetailsTable(TQuery& details) {
-    return TStatementTable::FromQuery(details, DetailGridColumns);
+TStatementTable TfrmPayQuery::DetailsTable(TQuery& details, const std::vector<int>& order) {
+    return TStatementTable::FromQuery(details, DetailGridColumns, order);
 }
 
 TStatementTable TfrmPayQuery::StatisticsTable(TQuery& statistics) {
@@ -382,7 +383,12 @@ void TfrmPayQuery::sbPrintClick() {
     if (!filters.isEmpty()) lines.append(filters.join(QStringLiteral("　")));
     TStatementDocument document(details ? QStringLiteral("帐目细节") : QStringLiteral("帐目统计"),
                                 lines);
-    document.AddTable(details ? DetailsTable(*qryPayout) : StatisticsTable(*qryStat));
+    // the details in the order the grid shows them, sorted by a header click or not
+    std::vector<int> order;
+    const QAbstractItemModel* shown = dbgPayout->View()->model();
+    for (int row = 0; row < shown->rowCount(); ++row)
+        order.push_back(dbgPayout->RowOfIndex(shown->index(row, 0)));
+    document.AddTable(details ? DetailsTable(*qryPayout, order) : StatisticsTable(*qryStat));
     StatementPrint::Preview(this, QPageLayout::Portrait, [&document](QPrinter& printer) {
         StatementPrint::Print(printer, {nullptr, QString(), &document});
     });

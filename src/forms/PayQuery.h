@@ -53,7 +53,7 @@ public:
     static const QList<TGridColumn>& StatColumns();
     // The details' and the totals' tables of a printed statement, from the queries the grids
     // show: the details with their footer sums, the totals by kind with the balance.
-    static TStatementTable DetailsTable(TQuery& details);
+    static TStatementTable DetailsTable(TQuery& details, const std::vector<int>& order = {});
     static TStatementTable StatisticsTable(TQuery& statistics);
 
     TPanel* Panel8;

@@ -14,7 +14,8 @@ Qt::Alignment Horizontal(Qt::Alignment alignment) {
 
 } // namespace
 
-TStatementTable TStatementTable::FromQuery(TQuery& query, const QList<TGridColumn>& columns) {
+TStatementTable TStatementTable::FromQuery(TQuery& query, const QList<TGridColumn>& columns,
+                                           const std::vector<int>& order) {
     TStatementTable table;
     QList<TGridColumn> shown;
     std::vector<int> fields;
@@ -27,7 +28,9 @@ TStatementTable TStatementTable::FromQuery(TQuery& query, const QList<TGridColum
     std::vector<Currency::TTotal> sums(shown.size());
     const int rows = query.Active() ? query.RecordCount() : 0;
     table.Rows.reserve(rows);
-    for (int row = 0; row < rows; ++row) {
+    for (int index = 0; index < (order.empty() ? rows : int(order.size())); ++index) {
+        const int row = order.empty() ? index : order[index];
+        if (row < 0 || row >= rows) continue;
         TRow cells;
         cells.Cells.reserve(shown.size());
         for (qsizetype c = 0; c < shown.size(); ++c) {

@@ -5,6 +5,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <vector>
 
 class TQuery;
 
@@ -26,9 +27,11 @@ struct TStatementTable {
     QList<TRow> Rows;
     QStringList Footer; // empty: no footer row
 
-    // The visible columns of the query's rows, formatted as the grid formats them; the footer
-    // holds the sums of the columns that sum (the first column says "合计" when it does not sum).
-    static TStatementTable FromQuery(TQuery& query, const QList<TGridColumn>& columns);
+    // The visible columns of the query's rows (those of order, in that order, where given: the
+    // order a sorted grid shows them in), formatted as the grid formats them; the footer holds
+    // the sums of the columns that sum (the first column says "合计" when it does not sum).
+    static TStatementTable FromQuery(TQuery& query, const QList<TGridColumn>& columns,
+                                     const std::vector<int>& order = {});
 
     // Totals grouped by groupField (in the order the groups first come): each group's heading,
     // its rows of nameField and sumField, and its subtotal; the footer is the sum of every row,
