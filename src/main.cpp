@@ -13,6 +13,7 @@ int main(int argc, char* argv[]) {
     if (is("--import-access")) return Commands::ImportAccess(argc, argv);
     if (is("--import-bill")) return Commands::ImportBill(argc, argv);
     if (is("--export-csv")) return Commands::ExportCsv(argc, argv);
+    if (is("--report")) return Commands::Report(argc, argv);
     if (is("--backup")) return Commands::Backup(argc, argv);
     if (is("--restore")) return Commands::Restore(argc, argv);
     return WindowRun::Run(argc, argv);

@@ -7,6 +7,7 @@
 #include "data/query/Query.h"
 #include "data/engine/SqlText.h"
 #include "data/TextRules.h"
+#include "output/StatementPrint.h"
 #include "platform/ErrorReport.h"
 #include "widgets/Currency.h"
 #include "widgets/Panel.h"
@@ -68,6 +69,9 @@ TfrmFinanceAns::TfrmFinanceAns(QWidget* parent) : TfrmBase(parent) {
     sbAns = new QPushButton(QStringLiteral("分析"), Panel8);
     sbAns->setObjectName(QStringLiteral("sbAns"));
     sbAns->setAutoDefault(false);
+    sbPrint = new QPushButton(QStringLiteral("打印"), Panel8);
+    sbPrint->setObjectName(QStringLiteral("sbPrint"));
+    sbPrint->setAutoDefault(false);
     sbQuit = new QPushButton(QStringLiteral("退出"), Panel8);
     sbQuit->setObjectName(QStringLiteral("sbQuit"));
     sbQuit->setAutoDefault(false);
@@ -126,12 +130,14 @@ TfrmFinanceAns::TfrmFinanceAns(QWidget* parent) : TfrmBase(parent) {
 
     setTabOrder(cbYear, cbType);
     setTabOrder(cbType, sbAns);
-    setTabOrder(sbAns, sbQuit);
+    setTabOrder(sbAns, sbPrint);
+    setTabOrder(sbPrint, sbQuit);
 
     // The lists react to the user's choice only: selecting defaults from code runs nothing.
     connect(cbYear, &QComboBox::activated, this, Guarded([this] { cbYearChange(); }));
     connect(cbType, &QComboBox::activated, this, Guarded([this] { cbTypeChange(); }));
     connect(sbAns, &QPushButton::clicked, this, Guarded([this] { sbAnsClick(); }));
+    connect(sbPrint, &QPushButton::clicked, this, Guarded([this] { sbPrintClick(); }));
     connect(sbQuit, &QPushButton::clicked, this, Guarded([this] { sbQuitClick(); }));
 }
 
@@ -153,6 +159,8 @@ void TfrmFinanceAns::PlaceTopBar() {
     cbType->setGeometry(x, top, 80, ControlHeight);
     x += 80 + 16;
     sbAns->setGeometry(x, top - 1, 72, ControlHeight + 2);
+    x += 72 + 8;
+    sbPrint->setGeometry(x, top - 1, 72, ControlHeight + 2);
     x += 72 + 8;
     sbQuit->setGeometry(x, top - 1, 72, ControlHeight + 2);
 }
@@ -209,6 +217,16 @@ void TfrmFinanceAns::sbAnsClick() {
     const QString type = Trimmed(cbType->currentText());
     if (type == Monthly) Analyse(QStringLiteral("MonthNum"), QStringLiteral("月"));
     if (type == Quarterly) Analyse(QStringLiteral("QuarterNum"), QStringLiteral("季度"));
+    FShownTitle = QStringLiteral("%1　%2 年收支（%3）")
+                      .arg(ComboPub->CurPersonName, Trimmed(cbYear->currentText()), type);
+}
+
+// The chart as drawn, on a landscape page of its own under its title, in the print preview.
+void TfrmFinanceAns::sbPrintClick() {
+    const QString title = FShownTitle.isEmpty() ? QStringLiteral("财务统计分析") : FShownTitle;
+    StatementPrint::Preview(this, QPageLayout::Landscape, [this, &title](QPrinter& printer) {
+        StatementPrint::Print(printer, {FChart, title, nullptr});
+    });
 }
 
 QString TfrmFinanceAns::ChartStatement(const QString& periodColumn, const QString& person,

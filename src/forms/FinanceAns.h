@@ -34,12 +34,14 @@ public:
     QComboBox* cbYear;
     QComboBox* cbType;
     QPushButton* sbAns;
+    QPushButton* sbPrint;
     QPushButton* sbQuit;
     QChartView* Chart1;
     QBarSet* Series1; // income, red
     QBarSet* Series2; // expenditure, blue
 
     void sbAnsClick();
+    void sbPrintClick();
     void cbYearChange();
     void cbTypeChange();
     void sbQuitClick();
@@ -65,6 +67,7 @@ private:
     QValueAxis* FAmountAxis;
     int FYearIndex = -1; // the selections the chart was last asked for, to react to changes only
     int FTypeIndex = -1;
+    QString FShownTitle; // the member, year and mode of the chart drawn
 };
 
 extern QPointer<TfrmFinanceAns> frmFinanceAns;

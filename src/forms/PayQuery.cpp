@@ -11,6 +11,8 @@
 #include "forms/CsvSaveDialog.h"
 #include "output/StatementCsv.h"
 #include "platform/DateText.h"
+#include "output/StatementDocument.h"
+#include "output/StatementPrint.h"
 #include "platform/ErrorReport.h"
 #include "widgets/grid/DBGrid.h"
 #include "widgets/grid/GridFooter.h"
@@ -26,6 +28,7 @@
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTreeView>
 #include <QVBoxLayout>
 #include <utility>
 
@@ -49,7 +52,7 @@ constexpr Qt::Alignment Right = Qt::AlignRight | Qt::AlignVCenter;
 constexpr Qt::Alignment Left = Qt::AlignLeft | Qt::AlignVCenter;
 
 // The details' columns: keys hidden, the category's name looked up, both amounts summed.
-const QList<TGridColumn> DetailColumns = {
+const QList<TGridColumn> DetailGridColumns = {
     {QStringLiteral("dbgPayoutPayoutID"), QStringLiteral("PayoutID"), QString(), false},
     {QStringLiteral("dbgPayoutItemProjectID"), QStringLiteral("ItemProjectID"), QString(), false},
     {QStringLiteral("dbgPayoutPayout"), QStringLiteral("Payout"), QStringLiteral("支出内容"), true,
@@ -69,7 +72,7 @@ const QList<TGridColumn> DetailColumns = {
 };
 
 // The totals' columns: the kind (the grouping column, hidden), the category, its sum.
-const QList<TGridColumn> StatColumns = {
+const QList<TGridColumn> StatGridColumns = {
     {QStringLiteral("dxDBGridColumn1"), QStringLiteral("ItemType"), QStringLiteral("收支类型"),
      false},
     {QStringLiteral("dxDBGridLookupColumn1"), QStringLiteral("ItemProject"),
@@ -136,6 +139,9 @@ TfrmPayQuery::TfrmPayQuery(QWidget* parent)
     sbExport = new QPushButton(QStringLiteral("导出"), Panel8);
     sbExport->setObjectName(QStringLiteral("sbExport"));
     sbExport->setAutoDefault(false);
+    sbPrint = new QPushButton(QStringLiteral("打印"), Panel8);
+    sbPrint->setObjectName(QStringLiteral("sbPrint"));
+    sbPrint->setAutoDefault(false);
     sbQuit = new QPushButton(QStringLiteral("退出"), Panel8);
     sbQuit->setObjectName(QStringLiteral("sbQuit"));
     sbQuit->setAutoDefault(false);
@@ -165,6 +171,7 @@ TfrmPayQuery::TfrmPayQuery(QWidget* parent)
     search->addSpacing(10);
     search->addWidget(sbQuery);
     search->addWidget(sbExport);
+    search->addWidget(sbPrint);
     search->addWidget(sbQuit);
     bar->addLayout(filters);
     bar->addLayout(search);
@@ -193,7 +200,7 @@ TfrmPayQuery::TfrmPayQuery(QWidget* parent)
     dbgPayout = new TDBGrid(TabSheet1);
     dbgPayout->setObjectName(QStringLiteral("dbgPayout"));
     dbgPayout->setAccessibleName(QStringLiteral("帐目细节"));
-    dbgPayout->SetColumns(DetailColumns);
+    dbgPayout->SetColumns(DetailGridColumns);
     dbgPayout->SetSortable(true);
     dbgPayout->SetDataSet(qryPayout.get());
 
@@ -202,7 +209,7 @@ TfrmPayQuery::TfrmPayQuery(QWidget* parent)
     dbgStat->setObjectName(QStringLiteral("dbgStat"));
     dbgStat->setAccessibleName(QStringLiteral("帐目统计"));
     dbgStat->SetGroupColumn(QStringLiteral("ItemType")); // first, so its rows carry the kind
-    dbgStat->SetColumns(StatColumns);
+    dbgStat->SetColumns(StatGridColumns);
     dbgStat->SetGroupPanelVisible(true);
     dbgStat->SetSortable(true);
     dbgStat->SetDataSet(qryStat.get());
@@ -231,7 +238,8 @@ TfrmPayQuery::TfrmPayQuery(QWidget* parent)
     setTabOrder(dtpEnd, edtContent);
     setTabOrder(edtContent, sbQuery);
     setTabOrder(sbQuery, sbExport);
-    setTabOrder(sbExport, sbQuit);
+    setTabOrder(sbExport, sbPrint);
+    setTabOrder(sbPrint, sbQuit);
 
     // The category names stay loaded for the form's life; the details look their names up.
     TCommonDB::OpenSQL(QStringLiteral("select * from bItemProject"), *qryItemProject);
@@ -241,6 +249,7 @@ TfrmPayQuery::TfrmPayQuery(QWidget* parent)
 
     connect(sbQuery, &QPushButton::clicked, this, Guarded([this] { sbQueryClick(); }));
     connect(sbExport, &QPushButton::clicked, this, Guarded([this] { sbExportClick(); }));
+    connect(sbPrint, &QPushButton::clicked, this, Guarded([this] { sbPrintClick(); }));
     connect(sbQuit, &QPushButton::clicked, this, Guarded([this] { sbQuitClick(); }));
 }
 
@@ -265,6 +274,7 @@ void TfrmPayQuery::FormShow() {
 
     TCommonDB::OpenSQL(FirstDetailsStatement(ComboPub->CurPersonName), *qryPayout);
     TCommonDB::OpenSQL(FirstStatisticsStatement(ComboPub->CurPersonName), *qryStat);
+    FShownFilter = TFilter();
     ExpandStatGroups();
 }
 
@@ -341,7 +351,57 @@ void TfrmPayQuery::sbQueryClick() {
     // The details first: when they fail, the totals are not run.
     TCommonDB::OpenSQL(DetailsStatement(ComboPub->CurPersonName, filter), *qryPayout);
     TCommonDB::OpenSQL(StatisticsStatement(ComboPub->CurPersonName, filter), *qryStat);
+    FShownFilter = filter;
     ExpandStatGroups();
+}
+
+const QList<TGridColumn>& TfrmPayQuery::DetailColumns() {
+    return DetailGridColumns;
+}
+
+const QList<TGridColumn>& TfrmPayQuery::StatColumns() {
+    return StatGridColumns;
+}
+
+TStatementTable TfrmPayQuery::DetailsTable(TQuery& details, const std::vector<int>& order) {
+    return TStatementTable::FromQuery(details, DetailGridColumns, order);
+}
+
+TStatementTable TfrmPayQuery::StatisticsTable(TQuery& statistics) {
+    return TStatementTable::GroupedTotals(statistics, QStringLiteral("ItemType"),
+                                          StatGridColumns[1], StatGridColumns[2],
+                                          QStringLiteral("结余"));
+}
+
+// What the current page shows, laid out for paper in the print preview: its title, the member
+// and the filters of the rows shown, then the details with their sums or the totals with the
+// balance.
+void TfrmPayQuery::sbPrintClick() {
+    const bool details = pcPayout->currentIndex() == 0;
+    QStringList lines{QStringLiteral("成员：") + ComboPub->CurPersonName};
+    lines.append(FShownFilter.ByDate ? QStringLiteral("期间：%1 至 %2")
+                                           .arg(ShortDateText(FShownFilter.Begin.date()),
+                                                ShortDateText(FShownFilter.End.date()))
+                                     : QStringLiteral("期间：全部日期"));
+    QStringList filters;
+    if (!FShownFilter.Kind.isEmpty())
+        filters.append(QStringLiteral("收支类型：") + FShownFilter.Kind);
+    if (!FShownFilter.Person.isEmpty())
+        filters.append(QStringLiteral("记帐人：") + FShownFilter.Person);
+    if (!FShownFilter.Content.isEmpty())
+        filters.append(QStringLiteral("内容：") + FShownFilter.Content);
+    if (!filters.isEmpty()) lines.append(filters.join(QStringLiteral("　")));
+    TStatementDocument document(details ? QStringLiteral("帐目细节") : QStringLiteral("帐目统计"),
+                                lines);
+    // the details in the order the grid shows them, sorted by a header click or not
+    std::vector<int> order;
+    const QAbstractItemModel* shown = dbgPayout->View()->model();
+    for (int row = 0; row < shown->rowCount(); ++row)
+        order.push_back(dbgPayout->RowOfIndex(shown->index(row, 0)));
+    document.AddTable(details ? DetailsTable(*qryPayout, order) : StatisticsTable(*qryStat));
+    StatementPrint::Preview(this, QPageLayout::Portrait, [&document](QPrinter& printer) {
+        StatementPrint::Print(printer, {nullptr, QString(), &document});
+    });
 }
 
 // Every category shows under its type.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "forms/base/FormBase.h"
+#include "output/StatementTable.h"
 
 #include <QDateTime>
 #include <QPointer>
@@ -47,6 +48,13 @@ public:
     static QString FirstStatisticsStatement(const QString& person);
     static QString DetailsStatement(const QString& person, const TFilter& filter);
     static QString StatisticsStatement(const QString& person, const TFilter& filter);
+    // The columns the two grids show their rows by (and a printed statement prints them by).
+    static const QList<TGridColumn>& DetailColumns();
+    static const QList<TGridColumn>& StatColumns();
+    // The details' and the totals' tables of a printed statement, from the queries the grids
+    // show: the details with their footer sums, the totals by kind with the balance.
+    static TStatementTable DetailsTable(TQuery& details, const std::vector<int>& order = {});
+    static TStatementTable StatisticsTable(TQuery& statistics);
 
     TPanel* Panel8;
     QLabel* lblItemType;
@@ -61,6 +69,7 @@ public:
     QLineEdit* edtContent;
     QPushButton* sbQuery;
     QPushButton* sbExport; // "导出": the current page to a CSV file
+    QPushButton* sbPrint;  // "打印": a print preview of the current page
     QPushButton* sbQuit;
     QTabWidget* pcPayout;
     QWidget* TabSheet1; // 帐目细节
@@ -74,6 +83,7 @@ public:
 
     void sbQueryClick();
     void sbExportClick();
+    void sbPrintClick();
     void sbQuitClick();
 
     // The file name the export proposes: "收支明细-家长-20261201-20261231.csv" for the details,
@@ -87,6 +97,7 @@ private:
     static QString Conditions(const TFilter& filter, const QString& prefix);
     TFilter CurrentFilter() const;
     void ExpandStatGroups();
+    TFilter FShownFilter; // the filters of the rows the grids show
 };
 
 extern QPointer<TfrmPayQuery> frmPayQuery;

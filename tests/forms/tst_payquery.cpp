@@ -21,6 +21,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMap>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
@@ -652,6 +654,35 @@ private slots:
         Show();
         QTest::mouseClick(FForm->sbQuit, Qt::LeftButton);
         QVERIFY(!FForm->isVisible());
+    }
+
+    // -- printing ---------------------------------------------------------------------------------
+
+    // 打印 opens the print preview of the page shown, on portrait paper.
+    void printPreviewsThePageShown_data() {
+        QTest::addColumn<int>("page");
+        QTest::newRow("帐目细节") << 0;
+        QTest::newRow("帐目统计") << 1;
+    }
+    void printPreviewsThePageShown() {
+        QFETCH(int, page);
+        AddKnownRecords();
+        TfrmPayQuery* form = Show();
+        form->pcPayout->setCurrentIndex(page);
+        int pages = 0;
+        QPageLayout::Orientation orientation = QPageLayout::Landscape;
+        WhenModal([&](QWidget* modal) {
+            QVERIFY(qobject_cast<QPrintPreviewDialog*>(modal));
+            auto* preview = modal->findChild<QPrintPreviewWidget*>();
+            QVERIFY(preview);
+            QTRY_VERIFY(preview->pageCount() > 0);
+            pages = preview->pageCount();
+            orientation = preview->orientation();
+        });
+        Click(form->sbPrint);
+        QCOMPARE(pages, 1);
+        QCOMPARE(orientation, QPageLayout::Portrait);
+        QVERIFY(!QApplication::activeModalWidget());
     }
 };
 

@@ -3,14 +3,17 @@
 #include "app/start/BackupCommands.h"
 #include "app/start/ExportCsvCommand.h"
 #include "app/start/ImportBillCommand.h"
+#include "app/start/ReportCommand.h"
 #include "data/Schema.h"
 #include "data/ledgerfile/LedgerLock.h"
 #include "data/ledgerfile/backup/LedgerBackup.h"
 #include "legacy/JetRowServer.h"
 #include "legacy/LegacyLedger.h"
 #include "platform/Exception.h"
+#include "platform/Fonts.h"
 #include "platform/SystemError.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -96,6 +99,22 @@ int ExportCsv(int argc, char* argv[]) {
         return 2;
     }
     return ExportCsvCommand::Run(QFile::decodeName(argv[2]), QString::fromLocal8Bit(argv[4]));
+// pennyvale --report FILE.pdf --account ACCOUNT --year YYYY: a year's statement as a PDF. The
+// fonts and the chart need a graphical application; without a screen it runs offscreen.
+int Report(int argc, char* argv[]) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
+        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    bool yearOk = false;
+    const int year = argc == 7 ? QString::fromLocal8Bit(argv[6]).toInt(&yearOk) : 0;
+    if (argc != 7 || qstrcmp(argv[3], "--account") != 0 || qstrcmp(argv[5], "--year") != 0 ||
+        argv[2][0] == '\0' || argv[4][0] == '\0' || !yearOk || year < 1900 || year > 9999) {
+        std::fprintf(stderr, "%s\n", ReportCommand::UsageText.toUtf8().constData());
+        return 2;
+    }
+    InstallFontSubstitutions();
+    return ReportCommand::Run(QFile::decodeName(argv[2]), QString::fromLocal8Bit(argv[4]), year);
 }
 
 // pennyvale --backup: writes a backup copy of the ledger now.

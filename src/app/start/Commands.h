@@ -12,6 +12,8 @@ int ImportAccess(int argc, char* argv[]);
 int ImportBill(int argc, char* argv[]);
 // pennyvale --export-csv FILE --account ACCOUNT
 int ExportCsv(int argc, char* argv[]);
+// pennyvale --report FILE.pdf --account ACCOUNT --year YYYY
+int Report(int argc, char* argv[]);
 // pennyvale --backup
 int Backup(int argc, char* argv[]);
 // pennyvale --restore FILE
