@@ -20,6 +20,16 @@
 #include <QFileInfo>
 #include <cstdio>
 
+namespace {
+
+// The arguments "--option FILE --account ACCOUNT", neither of them empty.
+bool FileAndAccount(int argc, char* argv[]) {
+    return argc == 5 && qstrcmp(argv[3], "--account") == 0 && argv[2][0] != '\0' &&
+           argv[4][0] != '\0';
+}
+
+} // namespace
+
 namespace Commands {
 
 // pennyvale --create-database: writes a new ledger below the current directory. A ledger gone
@@ -82,8 +92,7 @@ int ImportAccess(int argc, char* argv[]) {
 // pennyvale --import-bill FILE --account ACCOUNT: imports a payment bill as a member.
 int ImportBill(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
-    if (argc != 5 || qstrcmp(argv[3], "--account") != 0 || argv[2][0] == '\0' ||
-        argv[4][0] == '\0') {
+    if (!FileAndAccount(argc, argv)) {
         std::fprintf(stderr, "%s\n", ImportBillCommand::UsageText.toUtf8().constData());
         return 2;
     }
@@ -93,12 +102,13 @@ int ImportBill(int argc, char* argv[]) {
 // pennyvale --export-csv FILE --account ACCOUNT: writes a member's whole book as CSV.
 int ExportCsv(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
-    if (argc != 5 || qstrcmp(argv[3], "--account") != 0 || argv[2][0] == '\0' ||
-        argv[4][0] == '\0') {
+    if (!FileAndAccount(argc, argv)) {
         std::fprintf(stderr, "%s\n", ExportCsvCommand::UsageText.toUtf8().constData());
         return 2;
     }
     return ExportCsvCommand::Run(QFile::decodeName(argv[2]), QString::fromLocal8Bit(argv[4]));
+}
+
 // pennyvale --report FILE.pdf --account ACCOUNT --year YYYY: a year's statement as a PDF. The
 // fonts and the chart need a graphical application; without a screen it runs offscreen.
 int Report(int argc, char* argv[]) {
