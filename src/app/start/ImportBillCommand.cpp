@@ -1,61 +1,19 @@
 #include "app/start/ImportBillCommand.h"
 
-#include "data/DataModule.h"
-#include "data/Schema.h"
-#include "data/ledgerfile/LedgerLock.h"
+#include "app/start/MemberLedger.h"
 #include "import/BillFormats.h"
 #include "import/BillImporter.h"
-#include "platform/Exception.h"
-
-#include <QSqlError>
-#include <QSqlQuery>
-#include <cstdio>
-
-namespace {
-
-void Print(FILE* stream, const QString& text) {
-    std::fprintf(stream, "%s\n", text.toUtf8().constData());
-    std::fflush(stream);
-}
-
-// The member whose login account is account (without regard to case).
-QString MemberOf(QSqlDatabase& connection, const QString& account) {
-    QSqlQuery query(connection);
-    query.prepare(QStringLiteral(
-        "select PersonName from bPerson where LoginAccount = ? collate nocase order by PersonID"));
-    query.addBindValue(account);
-    if (!query.exec()) throw EDatabaseError(query.lastError().databaseText());
-    if (!query.next())
-        throw EDatabaseError(
-            QStringLiteral("账本中没有登录帐号为“%1”的成员，没有导入账单。").arg(account));
-    return query.value(0).toString();
-}
-
-} // namespace
 
 namespace ImportBillCommand {
 
 int Run(const QString& file, const QString& account) {
-    try {
-        // Never while a running program has the ledger open; a missing ledger is reported by
-        // the open below in its own words.
-        TLedgerLock lock(Schema::DatabasePath);
-        if (!lock.TryLock() && lock.Refuses()) {
-            Print(stderr, lock.RefusalText() + QStringLiteral("没有导入账单。"));
-            return 1;
-        }
-        TdmMain data;
-        data.Open();
-        const QString member = MemberOf(data.cnHearthbook, account);
-        const TBillImporter importer(data.cnHearthbook, member);
-        // the plan takes the bill's rows over: a large bill is held once
-        const TImportCounts counts = importer.Write(importer.Plan(BillFormats::Read(file), file));
-        Print(stdout, TBillImporter::CountsText(counts));
-        return 0;
-    } catch (const Exception& error) {
-        Print(stderr, error.Message);
-        return 1;
-    }
+    return MemberLedger::Run(account, QStringLiteral("没有导入账单。"),
+                             [&](QSqlDatabase& connection, const QString& member) {
+                                 const TBillImporter importer(connection, member);
+                                 // the plan takes the bill's rows over: a large bill is held once
+                                 return TBillImporter::CountsText(importer.Write(
+                                     importer.Plan(BillFormats::Read(file), file)));
+                             });
 }
 
 } // namespace ImportBillCommand

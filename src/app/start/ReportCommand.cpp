@@ -1,5 +1,6 @@
 #include "app/start/ReportCommand.h"
 
+#include "app/start/MemberLedger.h"
 #include "data/DataModule.h"
 #include "data/Schema.h"
 #include "data/query/Query.h"
@@ -23,24 +24,6 @@
 #include <memory>
 
 namespace {
-
-void Print(FILE* stream, const QString& text) {
-    std::fprintf(stream, "%s\n", text.toUtf8().constData());
-    std::fflush(stream);
-}
-
-// The member whose login account is account (without regard to case).
-QString MemberOf(QSqlDatabase& connection, const QString& account) {
-    QSqlQuery query(connection);
-    query.prepare(QStringLiteral(
-        "select PersonName from bPerson where LoginAccount = ? collate nocase order by PersonID"));
-    query.addBindValue(account);
-    if (!query.exec()) throw EDatabaseError(query.lastError().databaseText());
-    if (!query.next())
-        throw EDatabaseError(
-            QStringLiteral("账本中没有登录帐号为“%1”的成员，没有生成报表。").arg(account));
-    return query.value(0).toString();
-}
 
 void Open(TQuery& query, const QString& sql) {
     query.Close();
@@ -110,7 +93,8 @@ int Run(const QString& file, const QString& account, int year) {
         TdmMain data;
         data.Open();
         QSqlDatabase& connection = data.cnHearthbook;
-        const QString member = MemberOf(connection, account);
+        const QString member =
+            MemberLedger::MemberOf(connection, account, QStringLiteral("没有生成报表。"));
         const TfrmPayQuery::TFilter filter = YearFilter(year);
 
         // The details and the totals by the query form's own statements and columns.
@@ -164,10 +148,11 @@ int Run(const QString& file, const QString& account, int year) {
             throw Exception(QStringLiteral("无法写入报表文件 %1：%2")
                                 .arg(ShownPath(file),
                                      pages == 0 ? QStringLiteral("无法生成 PDF。") : placeReason));
-        Print(stdout, QStringLiteral("已生成报表 %1，共 %2 页。").arg(ShownPath(file)).arg(pages));
+        MemberLedger::Print(
+            stdout, QStringLiteral("已生成报表 %1，共 %2 页。").arg(ShownPath(file)).arg(pages));
         return 0;
     } catch (const Exception& error) {
-        Print(stderr, error.Message);
+        MemberLedger::Print(stderr, error.Message);
         return 1;
     }
 }
