@@ -148,6 +148,16 @@ void CreateImportTables(QSqlDatabase& connection) {
         Exec(query, QString::fromUtf8(statement));
 }
 
+qint64 LastPayoutID(QSqlDatabase& connection) {
+    QSqlQuery query(connection);
+    if (!query.exec(QStringLiteral(
+            "select max(coalesce((select max(PayoutID) from fPayout), 0), "
+            "coalesce((select max(PayoutID) from fBillImport), 0))")) ||
+        !query.next())
+        throw EDatabaseError(query.lastError().text());
+    return query.value(0).toLongLong();
+}
+
 QString LedgerId(QSqlDatabase& connection) {
     QSqlQuery query(connection);
     query.prepare(QStringLiteral("select Value from bLedgerInfo where Name = ?"));

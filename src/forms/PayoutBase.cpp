@@ -4,6 +4,7 @@
 #include "data/Common.h"
 #include "data/CommonDB.h"
 #include "data/DataModule.h"
+#include "data/Schema.h"
 #include "data/query/DayNumber.h"
 #include "data/query/Query.h"
 #include "data/engine/SqlText.h"
@@ -375,12 +376,14 @@ void TfrmPayoutBase::sbSaveClick() {
         TFillPause pause(FFillEnabled); // true again after a failed post too
         // Nothing listed to overwrite: the input becomes a new record.
         if (q.State() != TDataSetState::Insert && q.IsEmpty()) q.Append();
-        if (q.State() == TDataSetState::Insert)
+        if (q.State() == TDataSetState::Insert) {
+            // above every record, and every record a bill's import still names
+            QSqlDatabase ledger = TdmMain::Ledger();
             q.FieldByName(QStringLiteral("PayoutID"))
-                .SetAsInteger(
-                    TCommonDB::GetMaxID(QStringLiteral("fPayout"), QStringLiteral("PayoutID")) + 1);
-        else
+                .SetAsInteger(Schema::LastPayoutID(ledger) + 1);
+        } else {
             q.Edit();
+        }
 
         const QDate day = dtpUseDate->date();
         q.FieldByName(QStringLiteral("Payout")).SetAsString(Trimmed(edtPayout->text()));

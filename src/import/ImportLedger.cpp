@@ -155,11 +155,22 @@ QSet<int> RecordsStillHere(const QSqlDatabase& connection, const QList<TBillRow>
         if (const qint64 id = LedgerCsvLayout::PayoutIDOf(rows[index].OrderNo, ledgerId); id > 0)
             named.insert(id, index);
     if (named.isEmpty()) return here;
-    Prepare(query, QStringLiteral("select PayoutID from fPayout"));
+    // The record under that key must still be the one exported: a key may have been taken again
+    // by a record entered after the exported one was deleted.
+    Prepare(query, QStringLiteral("select PayoutID, ItemType, cast(round(coalesce(case when "
+                                  "ItemType = '收入' then IncomeAccount else PayoutAccount end, "
+                                  "0) * 10000) as integer), Payout from fPayout"));
     Exec(query);
-    while (query.next())
-        if (const auto found = named.constFind(query.value(0).toLongLong()); found != named.cend())
+    while (query.next()) {
+        const auto found = named.constFind(query.value(0).toLongLong());
+        if (found == named.cend()) continue;
+        const TBillRow& row = rows[*found];
+        const QString kind =
+            row.Direction == TBillDirection::Income ? IncomeKind : ExpenditureKind;
+        if (query.value(1).toString().compare(kind, Qt::CaseInsensitive) == 0 &&
+            query.value(2).toLongLong() == row.Units && query.value(3).toString() == row.Item)
             here.insert(*found);
+    }
     return here;
 }
 

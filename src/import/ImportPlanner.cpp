@@ -125,12 +125,12 @@ TImportPlan Plan(const QSqlDatabase& connection, const QString& personName, TBil
                 billByCounterpart.insert(row.Counterpart, index);
         } else if (stillHere.contains(index)) {
             planned.Reason = TSkipReason::AlreadyImported;
+        } else if (row.Closed) { // a payment or a refund that never happened
+            planned.Reason = TSkipReason::Closed;
         } else if (row.IsRefund) {
             // matched below
         } else if (row.Direction == TBillDirection::Neutral) {
             planned.Reason = TSkipReason::Neutral;
-        } else if (row.Closed) {
-            planned.Reason = TSkipReason::Closed;
         } else {
             if (refundOf.contains(row.OrderNo)) billByOrder.insert(row.OrderNo, index);
             if (refundMerchants.contains(row.MerchantOrderNo))

@@ -92,7 +92,7 @@ public:
     TWriter(QSqlDatabase& connection, const QString& source, const QString& person)
         : FConnection(connection), FSource(source), FPerson(person), FInsertPayout(connection),
           FInsertImport(connection), FReadRecord(connection), FDeleteRecord(connection),
-          FUpdateImport(connection), FRule(connection) {
+          FUpdateImport(connection), FForget(connection), FRule(connection) {
         Schema::CreateImportTables(connection);
         Prepare(
             FInsertPayout,
@@ -110,13 +110,12 @@ public:
             QStringLiteral("update fBillImport set PayoutID = ?, ImportedUnits = ?, "
                            "RefundedUnits = RefundedUnits + ? where Source = ? and PayoutID = ? "
                            "and ItemType <> '退款'"));
+        Prepare(FForget, QStringLiteral("update fBillImport set PayoutID = null where PayoutID = ?"));
         Prepare(FRule, QStringLiteral("insert or replace into bBillCategoryRule (Counterpart, "
                                       "ItemType, ItemProjectID) values (?, ?, ?)"));
-        QSqlQuery query(connection);
-        if (!query.exec(QStringLiteral("select coalesce(max(PayoutID), 0) from fPayout")) ||
-            !query.next())
-            throw EDatabaseError(query.lastError().databaseText());
-        FLastPayoutID = query.value(0).toLongLong();
+        // New keys lie above every record and every record an import still names, so a record
+        // deleted by hand never lends its key to another that a later refund would reduce.
+        FLastPayoutID = Schema::LastPayoutID(connection);
         FCategories.Load(connection);
     }
 
@@ -203,6 +202,14 @@ public:
             FUpdateImport.bindValue(3, FSource);
             FUpdateImport.bindValue(4, id);
             Exec(FUpdateImport);
+            if (remove) {
+                // Nothing names the removed record any more: its key may be taken again, and
+                // its earlier refunds never count against the record that takes it.
+                FForget.bindValue(0, id);
+                Exec(FForget);
+                Record(planned, row, 0, RefundKind, 0, row.Units);
+                return;
+            }
         }
         Record(planned, row, id, RefundKind, 0, row.Units);
     }
@@ -233,7 +240,8 @@ private:
     QSqlDatabase& FConnection;
     QString FSource;
     QString FPerson;
-    QSqlQuery FInsertPayout, FInsertImport, FReadRecord, FDeleteRecord, FUpdateImport, FRule;
+    QSqlQuery FInsertPayout, FInsertImport, FReadRecord, FDeleteRecord, FUpdateImport, FForget,
+        FRule;
     qint64 FLastPayoutID = 0;
     TCategories FCategories;
 };

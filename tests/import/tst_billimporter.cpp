@@ -321,6 +321,47 @@ private Q_SLOTS:
         QCOMPARE(importer.Plan(december.Bill).Rows[2].Reason, TSkipReason::RefundNetted);
     }
 
+    // A record removed by its refund leaves no trace on its key, which the next payment may take;
+    // a record deleted by hand keeps its key from new ones, so its refund never reduces another.
+    void keysOfRemovedRecords() {
+        TTestLedger ledger;
+        const auto import = [&](auto add) {
+            TBillMaker bill;
+            add(bill);
+            return Import(ledger, bill.Bill);
+        };
+        import([](TBillMaker& b) { b.Pay("2026-11-01 09:00:00", Fen(10000), "书店", "A1"); });
+        import([](TBillMaker& b) { b.Refund("2026-11-02 09:00:00", Fen(10000), "A1"); });
+        QCOMPARE(Records(ledger), 0);
+        import([](TBillMaker& b) { b.Pay("2026-11-03 09:00:00", Fen(10000), "鞋店", "B1"); });
+        QCOMPARE(import([](TBillMaker& b) { b.Refund("2026-11-04 09:00:00", Fen(4000), "B1"); })
+                     .RefundsNetted,
+                 1);
+        QCOMPARE(UnitsOf(ledger, 1), Fen(6000));
+
+        ledger.Exec("delete from fPayout where PayoutID = 1"); // by hand
+        import([](TBillMaker& b) { b.Pay("2026-11-05 09:00:00", Fen(6000), "鞋店", "C1"); });
+        QCOMPARE(ledger.Scalar("select max(PayoutID) from fPayout").toInt(), 2);
+        TBillMaker refund;
+        refund.Refund("2026-11-06 09:00:00", Fen(6000), "B1").OrderNo = "B1_R9";
+        QCOMPARE(TBillImporter(ledger.Connection(), Member).Plan(refund.Bill).Rows[0].Reason,
+                 TSkipReason::ChangedByHand);
+        QCOMPARE(Import(ledger, refund.Bill).ToDecide, 1);
+        QCOMPARE(UnitsOf(ledger, 2), Fen(6000));
+    }
+
+    // A refund that was closed never happened: its payment stays whole.
+    void closedRefund() {
+        TTestLedger ledger;
+        TBillMaker bill;
+        bill.Pay("2026-11-01 09:00:00", Fen(10000), "书店", "A1");
+        bill.Refund("2026-11-02 09:00:00", Fen(10000), "A1").Closed = true;
+        const TImportCounts counts = Import(ledger, bill.Bill);
+        QCOMPARE(counts.Imported, 1);
+        QCOMPARE(counts.RefundsNetted, 0);
+        QCOMPARE(UnitsOf(ledger, 1), Fen(10000));
+    }
+
     // WeChat: a "-退款" row of a payment imported earlier is matched by merchant order or by
     // counterpart, and taken off only where the payment's status had not taken it off already.
     void wechatRefundOfAnEarlierImport_data() {

@@ -177,6 +177,11 @@ private slots:
         FLedger->Exec("delete from fPayout where PayoutID = 17");
         QCOMPARE(Import(FLedger->Connection(), "book.csv").Imported, 1);
         QCOMPARE(Records(FLedger->Connection()).size(), 50);
+
+        // a key taken again by another record does not stand for the exported one
+        FLedger->Exec("update fPayout set Payout = '另一笔', PayoutAccount = 1 where PayoutID = 50");
+        QCOMPARE(Import(FLedger->Connection(), "book.csv").Imported, 1);
+        QCOMPARE(Records(FLedger->Connection()).size(), 51);
     }
 
     // The layout, byte for byte, on a small known ledger: the identity of the ledger's own id,
