@@ -13,12 +13,17 @@ namespace {
 // The foot of a page kept for its number, in points.
 constexpr qreal FooterPoints = 24;
 
-qreal Points(const QPrinter& printer, qreal points) {
-    return points * printer.resolution() / 72.0;
+// The device's dots per inch: the printer's resolution, or the PDF writer's.
+int Resolution(const QPagedPaintDevice& printer) {
+    return printer.logicalDpiX();
 }
 
-void PaintPageNumber(QPainter& painter, const QPrinter& printer, int page, int pages) {
-    const QRectF paper = printer.pageLayout().paintRectPixels(printer.resolution());
+qreal Points(const QPagedPaintDevice& printer, qreal points) {
+    return points * Resolution(printer) / 72.0;
+}
+
+void PaintPageNumber(QPainter& painter, const QPagedPaintDevice& printer, int page, int pages) {
+    const QRectF paper = printer.pageLayout().paintRectPixels(Resolution(printer));
     const QRectF foot(0, paper.height() - Points(printer, FooterPoints), paper.width(),
                       Points(printer, FooterPoints));
     painter.save();
@@ -31,8 +36,9 @@ void PaintPageNumber(QPainter& painter, const QPrinter& printer, int page, int p
 
 // The chart scaled into the page below its title, keeping its proportions; the chart draws
 // itself (bars, values, axes, legend), so it stays vector graphics and text.
-void PaintChart(QPainter& painter, const QPrinter& printer, QChart& chart, const QString& title) {
-    const QRectF paper = printer.pageLayout().paintRectPixels(printer.resolution());
+void PaintChart(QPainter& painter, const QPagedPaintDevice& printer, QChart& chart,
+                const QString& title) {
+    const QRectF paper = printer.pageLayout().paintRectPixels(Resolution(printer));
     painter.save();
     const qreal titleHeight = Points(printer, 30);
     QFont font = TStatementDocument::Font(16);
@@ -56,7 +62,7 @@ QString PageNumberText(int page, int pages) {
     return QStringLiteral("第 %1 页，共 %2 页").arg(page).arg(pages);
 }
 
-int Print(QPrinter& printer, const TPrintJob& job) {
+int Print(QPagedPaintDevice& printer, const TPrintJob& job) {
     const bool both = job.Chart && job.Document;
     if (both) printer.setPageOrientation(QPageLayout::Landscape);
 
@@ -69,7 +75,7 @@ int Print(QPrinter& printer, const TPrintJob& job) {
     if (job.Document) {
         QPageLayout layout = printer.pageLayout();
         if (both) layout.setOrientation(QPageLayout::Portrait);
-        const QRectF paper = layout.paintRectPixels(printer.resolution());
+        const QRectF paper = layout.paintRectPixels(Resolution(printer));
         documentPages = job.Document->Paginate(
             &printer, QSizeF(paper.width(), paper.height() - Points(printer, FooterPoints)));
     }
@@ -83,13 +89,15 @@ int Print(QPrinter& printer, const TPrintJob& job) {
     if (job.Document) {
         if (both) printer.setPageOrientation(QPageLayout::Portrait); // from the next page on
         for (int index = 0; index < documentPages; ++index) {
-            if (page > 0) printer.newPage();
+            if (page > 0 && !printer.newPage()) {
+                painter.end();
+                return 0;
+            }
             job.Document->PaintPage(painter, index);
             PaintPageNumber(painter, printer, ++page, pages);
         }
     }
-    painter.end();
-    return pages;
+    return painter.end() ? pages : 0;
 }
 
 void Preview(QWidget* parent, QPageLayout::Orientation orientation,

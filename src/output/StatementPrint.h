@@ -1,11 +1,11 @@
 #pragma once
 
 #include <QPageLayout>
+#include <QPrinter>
 #include <QString>
 #include <functional>
 
 class QChart;
-class QPrinter;
 class TStatementDocument;
 class QWidget;
 
@@ -23,9 +23,10 @@ namespace StatementPrint {
 // The text at the foot of each page.
 QString PageNumberText(int page, int pages);
 
-// Prints the job on the printer, every page numbered at its foot; the document is laid out for
-// the printer's page. Returns the number of pages, 0 when the printer could not be started.
-int Print(QPrinter& printer, const TPrintJob& job);
+// Prints the job on the printer (or a PDF writer), every page numbered at its foot; the document
+// is laid out for the printer's page. Returns the number of pages, 0 when the printer could not
+// be started, could not begin a page or could not finish.
+int Print(QPagedPaintDevice& printer, const TPrintJob& job);
 
 // Opens the print preview (QPrintPreviewDialog, modal) on a printer of the given orientation;
 // paint prints the pages whenever the preview asks. From the preview the user prints to a

@@ -15,11 +15,13 @@
 #include "widgets/Currency.h"
 
 #include <QChart>
+#include <QFile>
 #include <QFileInfo>
 #include <QGraphicsScene>
-#include <QPrinter>
+#include <QPdfWriter>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <cerrno>
 #include <cstdio>
 #include <memory>
 
@@ -84,6 +86,23 @@ TfrmPayQuery::TFilter YearFilter(int year) {
     return filter;
 }
 
+// The partial file the PDF writer writes to, keeping the system's reason for the first write that
+// failed: the writer goes on as if every write went through, and a later write clears the
+// file's error.
+class TReportFile : public QFile {
+public:
+    using QFile::QFile;
+    int WriteError = 0;
+
+protected:
+    qint64 writeData(const char* data, qint64 size) override {
+        errno = 0;
+        const qint64 put = QFile::writeData(data, size);
+        if (put != size && WriteError == 0) WriteError = errno != 0 ? errno : EIO;
+        return put;
+    }
+};
+
 } // namespace
 
 namespace ReportCommand {
@@ -128,26 +147,37 @@ int Run(const QString& file, const QString& account, int year) {
             document.AddTable(TfrmPayQuery::DetailsTable(details));
         }
 
-        // Written beside the target under a name of its own, and named only when complete.
+        // Written beside the target under a name of its own, and named only when every page
+        // went to the disk whole.
+        const auto fail = [&file](const QString& reason) {
+            throw Exception(QStringLiteral("无法写入报表文件 %1：%2").arg(ShownPath(file), reason));
+        };
         TPartialFile partial(file);
         const QString reason = partial.Create();
-        if (!reason.isEmpty())
-            throw Exception(QStringLiteral("无法写入报表文件 %1：%2").arg(ShownPath(file), reason));
-        QPrinter printer(QPrinter::HighResolution);
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(partial.Path());
-        printer.setPageSize(QPageSize(QPageSize::A4));
-        printer.setPageOrientation(QPageLayout::Portrait);
-        printer.setDocName(QStringLiteral("%1 %2 年收支报表").arg(member).arg(year));
-        printer.setCreator(QStringLiteral("Pennyvale"));
-        const int pages = StatementPrint::Print(
-            printer,
-            {chart.get(), QStringLiteral("%1　%2 年各月收支").arg(member).arg(year), &document});
+        if (!reason.isEmpty()) fail(reason);
+        TReportFile pdf(partial.Path());
+        if (!pdf.open(QIODevice::WriteOnly)) fail(pdf.errorString());
+        int pages = 0;
+        {
+            QPdfWriter writer(&pdf);
+            writer.setResolution(1200);
+            writer.setPageSize(QPageSize(QPageSize::A4));
+            writer.setPageOrientation(QPageLayout::Portrait);
+            writer.setTitle(QStringLiteral("%1 %2 年收支报表").arg(member).arg(year));
+            writer.setCreator(QStringLiteral("Pennyvale"));
+            pages = StatementPrint::Print(
+                writer, {chart.get(), QStringLiteral("%1　%2 年各月收支").arg(member).arg(year),
+                         &document});
+        }
+        if (pdf.WriteError != 0) fail(SystemErrorText(pdf.WriteError));
+        if (pages == 0) fail(QStringLiteral("无法生成 PDF。"));
+        errno = 0;
+        if (!pdf.flush()) fail(errno != 0 ? SystemErrorText(errno) : pdf.errorString());
+        // what the writer wrote is what the file holds
+        if (pdf.pos() <= 0 || pdf.size() != pdf.pos()) fail(QStringLiteral("文件没有写完整"));
+        pdf.close();
         QString placeReason;
-        if (pages == 0 || !partial.PlaceOver(file, &placeReason))
-            throw Exception(QStringLiteral("无法写入报表文件 %1：%2")
-                                .arg(ShownPath(file),
-                                     pages == 0 ? QStringLiteral("无法生成 PDF。") : placeReason));
+        if (!partial.PlaceOver(file, &placeReason)) fail(placeReason);
         MemberLedger::Print(
             stdout, QStringLiteral("已生成报表 %1，共 %2 页。").arg(ShownPath(file)).arg(pages));
         return 0;

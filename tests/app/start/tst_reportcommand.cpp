@@ -2,11 +2,13 @@
 #include "PdfFile.h"
 #include "app/start/ReportCommand.h"
 #include "output/StatementPrint.h"
+#include "platform/SystemError.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTest>
+#include <cerrno>
 
 // pennyvale --report FILE.pdf --account ACCOUNT --year YYYY, run as the user runs it on a ledger
 // of known records: what the PDF says, and the ways the command refuses.
@@ -18,7 +20,9 @@ struct TRun {
     QString Err;
 };
 
-TRun Run(const QString& folder, const QStringList& arguments) {
+// The program in folder; with limitKiB, under a limit of that many KiB on each file it writes,
+// as a full disk stops it (the signal ignored, the write fails with its error).
+TRun Run(const QString& folder, const QStringList& arguments, int limitKiB = 0) {
     QProcess process;
     process.setWorkingDirectory(folder);
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -28,7 +32,16 @@ TRun Run(const QString& folder, const QStringList& arguments) {
     static QTemporaryDir runtime; // a graphical application's own folder, as a session has
     environment.insert("XDG_RUNTIME_DIR", runtime.path());
     process.setProcessEnvironment(environment);
-    process.start(PENNYVALE_PROGRAM, arguments);
+    if (limitKiB > 0)
+        process.start(
+            "bash",
+            QStringList{
+                "-c",
+                QStringLiteral("trap '' XFSZ; ulimit -f %1; exec \"$0\" \"$@\"").arg(limitKiB),
+                PENNYVALE_PROGRAM} +
+                arguments);
+    else
+        process.start(PENNYVALE_PROGRAM, arguments);
     TRun run;
     if (!process.waitForFinished(60000)) {
         process.kill();
@@ -174,6 +187,42 @@ private slots:
         QCOMPARE(run.ExitCode, 1);
         QVERIFY2(run.Err.startsWith(message), qPrintable(run.Err));
         QCOMPARE(QDir(fixture.Folder()).entryList(QDir::Files | QDir::Hidden), before);
+    }
+
+    // A write the disk refuses part way fails the command and leaves the report that was there.
+    void fullDiskKeepsTheOldReport_data() {
+        QTest::addColumn<bool>("existing");
+        QTest::newRow("new report") << false;
+        QTest::newRow("report there before") << true;
+    }
+    void fullDiskKeepsTheOldReport() {
+        QFETCH(bool, existing);
+        TTestLedger ledger;
+        AddKnownYear(ledger);
+        const QStringList arguments{"--report", "year.pdf", "--account", "admin", "--year", "2026"};
+        // the report as written without a limit, larger than the limit below (this first run also
+        // makes the writes a run makes in a ledger the fixture wrote, which the limit would stop)
+        QCOMPARE(Run(ledger.Folder(), arguments).ExitCode, 0);
+        const QString file = QDir(ledger.Folder()).filePath("year.pdf");
+        constexpr int LimitKiB = 16;
+        QVERIFY(QFileInfo(file).size() > LimitKiB * 1024);
+        QByteArray old;
+        {
+            QFile report(file);
+            QVERIFY(existing ? report.open(QIODevice::ReadOnly) : report.remove());
+            old = report.readAll();
+        }
+        const QStringList before = QDir(ledger.Folder()).entryList(QDir::Files | QDir::Hidden);
+        const TRun run = Run(ledger.Folder(), arguments, LimitKiB);
+        QCOMPARE(run.ExitCode, 1);
+        QCOMPARE(run.Err, QStringLiteral("无法写入报表文件 %1：%2")
+                              .arg(QDir::toNativeSeparators(file), SystemErrorWords(EFBIG)));
+        QCOMPARE(QDir(ledger.Folder()).entryList(QDir::Files | QDir::Hidden), before);
+        if (existing) {
+            QFile report(file);
+            QVERIFY(report.open(QIODevice::ReadOnly));
+            QCOMPARE(report.readAll(), old);
+        }
     }
 };
 
