@@ -89,11 +89,7 @@ void TCsvWriter::Finish() {
     Flush();
     if (!FFile.flush()) Fail(FFile.errorString());
     FFile.close();
-    // The file reads as a file the user saved: readable by others as the system's files are.
-    QFile::Permissions permissions = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser |
-                                     QFile::WriteUser | QFile::ReadGroup | QFile::ReadOther;
-    if (QFileInfo::exists(FTarget)) permissions = QFileInfo(FTarget).permissions();
-    QFile::setPermissions(FPartial.Path(), permissions);
+    FPartial.TakeDocumentPermissions(FTarget);
     QString reason;
     if (!FPartial.PlaceOver(FTarget, &reason)) Fail(reason);
 }

@@ -104,6 +104,13 @@ bool TPartialFile::Place(const QString& target, QString* reason) {
     return Put(target, false, reason);
 }
 
+void TPartialFile::TakeDocumentPermissions(const QString& target) {
+    QFile::Permissions permissions = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser |
+                                     QFile::WriteUser | QFile::ReadGroup | QFile::ReadOther;
+    if (QFileInfo::exists(target)) permissions = QFileInfo(target).permissions();
+    QFile::setPermissions(FPath, permissions);
+}
+
 bool TPartialFile::PlaceOver(const QString& target, QString* reason) {
     return Put(target, true, reason);
 }

@@ -23,6 +23,11 @@ public:
     // Creates it as a byte-for-byte copy of source; empty, else the system's reason.
     QString CopyFrom(const QString& source);
 
+    // Gives the partial file the permissions of the file at target it will replace, or those of
+    // a document the user saved (readable by others, as the system's files are): it is created
+    // readable by its owner alone.
+    void TakeDocumentPermissions(const QString& target);
+
     // Flushes the finished file and gives it the name target unless a file is there; false with
     // the system's reason when it cannot (the partial file stays for another try).
     bool Place(const QString& target, QString* reason = nullptr);

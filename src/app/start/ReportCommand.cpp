@@ -176,6 +176,7 @@ int Run(const QString& file, const QString& account, int year) {
         // what the writer wrote is what the file holds
         if (pdf.pos() <= 0 || pdf.size() != pdf.pos()) fail(QStringLiteral("文件没有写完整"));
         pdf.close();
+        partial.TakeDocumentPermissions(file);
         QString placeReason;
         if (!partial.PlaceOver(file, &placeReason)) fail(placeReason);
         MemberLedger::Print(

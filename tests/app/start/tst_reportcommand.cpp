@@ -91,6 +91,7 @@ private slots:
             Run(ledger.Folder(), {"--report", "year.pdf", "--account", "ADMIN", "--year", "2026"});
         QCOMPARE(run.ExitCode, 0);
         const QString file = QDir(ledger.Folder()).filePath("year.pdf");
+        QVERIFY(QFileInfo(file).permissions() & QFile::ReadOther); // a document to pass on
         const int pages = PdfFile::Pages(file);
         QVERIFY2(run.Out.contains(QStringLiteral("共 %1 页").arg(pages)), qPrintable(run.Out));
         const QString text = PdfFile::Text(file);
