@@ -295,6 +295,10 @@ TImportCounts Write(QSqlDatabase connection, const QString& personName, const TI
         throw EDatabaseError(failed +
                              (line > 0 ? QStringLiteral("账单第 %1 行：").arg(line) : QString()) +
                              error.Message);
+    } catch (...) {
+        // Anything else (out of memory) still leaves the connection outside a transaction.
+        connection.rollback();
+        throw;
     }
     return counts;
 }

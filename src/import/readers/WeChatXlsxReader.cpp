@@ -27,6 +27,8 @@ bool TWeChatXlsxReader::Recognises(const QString& path) const {
         TXlsxSheetReader sheet(path, {}, GlanceStrings);
         TWeChatColumns columns;
         return FindHeader(sheet, columns);
+    } catch (const EXlsxTooLarge&) {
+        throw;
     } catch (const EBillError&) {
         return false;
     }

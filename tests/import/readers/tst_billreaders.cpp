@@ -68,16 +68,21 @@ void WriteZip(const QString& path, const QList<QPair<QString, QByteArray>>& part
     zip.close();
 }
 
-// A workbook whose first sheet holds the given <sheetData> content.
-void WriteWorkbook(const QString& path, const QByteArray& sheetData) {
-    WriteZip(path, {{QStringLiteral("xl/workbook.xml"),
-                     "<workbook xmlns:r=\"r\"><sheets><sheet name=\"s\" sheetId=\"1\" r:id=\"rId1\"/>"
-                     "</sheets></workbook>"},
-                    {QStringLiteral("xl/_rels/workbook.xml.rels"),
-                     "<Relationships><Relationship Id=\"rId1\" Target=\"worksheets/sheet1.xml\"/>"
-                     "</Relationships>"},
-                    {QStringLiteral("xl/worksheets/sheet1.xml"),
-                     "<worksheet><sheetData>" + sheetData}});
+// A workbook whose first sheet holds the given <sheetData> content, with the shared strings
+// (the <si> items) when given.
+void WriteWorkbook(const QString& path, const QByteArray& sheetData,
+                   const QByteArray& sharedStrings = {}) {
+    QList<QPair<QString, QByteArray>> parts = {
+        {QStringLiteral("xl/workbook.xml"),
+         "<workbook xmlns:r=\"r\"><sheets><sheet name=\"s\" sheetId=\"1\" r:id=\"rId1\"/>"
+         "</sheets></workbook>"},
+        {QStringLiteral("xl/_rels/workbook.xml.rels"),
+         "<Relationships><Relationship Id=\"rId1\" Target=\"worksheets/sheet1.xml\"/>"
+         "</Relationships>"},
+        {QStringLiteral("xl/worksheets/sheet1.xml"), "<worksheet><sheetData>" + sheetData}};
+    if (!sharedStrings.isEmpty())
+        parts.append({QStringLiteral("xl/sharedStrings.xml"), "<sst>" + sharedStrings + "</sst>"});
+    WriteZip(path, parts);
 }
 
 // The bytes with the first occurrence of before replaced.
@@ -339,6 +344,23 @@ void TestBillReaders::RefusesDamagedBills_data() {
         << "账单 cut.xlsx 已损坏，读不出其中的表格（工作表第 3 行之后的内容不完整或已损坏）。";
     QTest::newRow("workbook without a bill") << "other.xlsx" << QByteArray("workbook")
         << "无法导入 other.xlsx：它不是支付宝或微信支付的账单（是一个电子表格，但第一张表里没有账单的表头）。";
+    // Workbooks that inflate to more than a bill holds (a small file of one huge text).
+    const QString tooLarge = QStringLiteral("账单 big.xlsx 不是正常的微信支付账单：其中%1太大（%2）。");
+    const QString cellLimit = QStringLiteral("超过 65536 个字");
+    QTest::newRow("xlsx inline string beyond a cell") << "big.xlsx" << QByteArray("long inline")
+        << tooLarge.arg(QStringLiteral("第 3 行的一格文字"), cellLimit);
+    QTest::newRow("xlsx value beyond a cell") << "big.xlsx" << QByteArray("long value")
+        << tooLarge.arg(QStringLiteral("第 3 行的一格文字"), cellLimit);
+    QTest::newRow("xlsx shared string beyond a cell") << "big.xlsx" << QByteArray("long shared")
+        << tooLarge.arg(QStringLiteral("第 2 个共享字符串"), cellLimit);
+    QTest::newRow("xlsx shared string of runs beyond a cell") << "big.xlsx" << QByteArray("long runs")
+        << tooLarge.arg(QStringLiteral("第 2 个共享字符串"), cellLimit);
+    QTest::newRow("xlsx shared string of tens of MB") << "big.xlsx" << QByteArray("huge shared")
+        << tooLarge.arg(QStringLiteral(" xl/sharedStrings.xml 里的一段文字"), QStringLiteral("超过 1 MB"));
+    QTest::newRow("xlsx shared strings beyond the table") << "big.xlsx" << QByteArray("many shared")
+        << tooLarge.arg(QStringLiteral("的共享字符串表"), QStringLiteral("超过 1 亿个字"));
+    QTest::newRow("xlsx sheet beyond a part") << "big.xlsx" << QByteArray("huge sheet")
+        << tooLarge.arg(QStringLiteral(" xl/worksheets/sheet1.xml "), QStringLiteral("解压后超过 256 MB"));
     QTest::newRow("zip without a bill") << "photos.zip" << QByteArray("zip")
         << "无法导入 photos.zip：它不是支付宝或微信支付的账单（是一个压缩文件，里面没有账单的表格）。";
     QTest::newRow("no file") << "gone.csv" << QByteArray("missing")
@@ -365,7 +387,27 @@ void TestBillReaders::RefusesDamagedBills() {
     const QByteArray row =
         "<row r=\"3\"><c r=\"A3\"><v>46329.5</v></c><c r=\"B3\" t=\"str\"><v>商户消费</v></c>"
         "<c r=\"E3\" t=\"str\"><v>支出</v></c><c r=\"F3\" t=\"str\"><v>12..5</v></c></row>";
-    if (bytes == "amount") WriteWorkbook(path, header + row + "</sheetData></worksheet>");
+    const QByteArray end = "</sheetData></worksheet>";
+    const QByteArray cellText(70'000, 'a'); // beyond a cell's 65,536 characters
+    const QByteArray item = "<si><t>a</t></si>";
+    if (bytes == "amount") WriteWorkbook(path, header + row + end);
+    else if (bytes == "long inline")
+        WriteWorkbook(path, header + Replaced(row, "<v>商户消费</v>", "<is><t>" + cellText + "</t></is>") + end);
+    else if (bytes == "long value") WriteWorkbook(path, header + Replaced(row, "12..5", cellText) + end);
+    else if (bytes == "long shared")
+        WriteWorkbook(path, header + row + end, item + "<si><t>" + cellText + "</t></si>");
+    else if (bytes == "long runs")
+        WriteWorkbook(path, header + row + end,
+                      item + "<si><r><t>" + cellText.left(40'000) + "</t></r><r><t>" +
+                          cellText.left(40'000) + "</t></r></si>");
+    else if (bytes == "huge shared")
+        WriteWorkbook(path, header + row + end, "<si><t>" + QByteArray(40 << 20, 'a') + "</t></si>");
+    else if (bytes == "many shared")
+        WriteWorkbook(path, header + row + end,
+                      ("<si><t>" + QByteArray(60'000, 'a') + "</t></si>").repeated(1700));
+    else if (bytes == "huge sheet")
+        WriteWorkbook(path, header + Replaced(row, "12..5", "12.5") +
+                                (QByteArray((1 << 20) - 16, ' ') + "<x/>").repeated(260) + end);
     else if (bytes == "cut") WriteWorkbook(path, header + row.left(40));
     else if (bytes == "workbook") WriteWorkbook(path, row + "</sheetData></worksheet>");
     else if (bytes == "zip") WriteZip(path, {{QStringLiteral("a.txt"), "hello"}});
