@@ -1,5 +1,6 @@
 #include "Files.h"
 #include "Pipe.h"
+#include "ProgramRun.h"
 
 #include "data/ledgerfile/backup/BackupName.h"
 #include "data/ledgerfile/LedgerCheck.h"
@@ -15,42 +16,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <csignal>
-#include <sys/resource.h>
 
 namespace {
 
-struct TRun {
-    int ExitCode = -1;
-    QString Out;
-    QString Err;
-};
-
-// Runs the program in folder; fileSizeLimit > 0 caps the size of any file it writes (writes
-// beyond fail with EFBIG instead of the signal), as a full disk would stop it.
-TRun Run(const QString& folder, const QStringList& arguments, qint64 fileSizeLimit = 0) {
-    QProcess process;
-    process.setWorkingDirectory(folder);
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("QT_QPA_PLATFORM", "offscreen");
-    process.setProcessEnvironment(environment);
-    if (fileSizeLimit > 0)
-        process.setChildProcessModifier([fileSizeLimit] {
-            std::signal(SIGXFSZ, SIG_IGN);
-            const rlimit limit{rlim_t(fileSizeLimit), rlim_t(fileSizeLimit)};
-            ::setrlimit(RLIMIT_FSIZE, &limit);
-        });
-    process.start(PENNYVALE_PROGRAM, arguments);
-    TRun run;
-    if (!process.waitForFinished(60000)) {
-        process.kill();
-        process.waitForFinished();
-        return run;
-    }
-    run.Out = QString::fromUtf8(process.readAllStandardOutput());
-    run.Err = QString::fromUtf8(process.readAllStandardError());
-    if (process.exitStatus() == QProcess::NormalExit) run.ExitCode = process.exitCode();
-    return run;
+TProgramRun Run(const QString& folder, const QStringList& arguments, qint64 fileSizeLimit = 0) {
+    return RunProgram(folder, arguments, {.FileSizeLimit = fileSizeLimit});
 }
 
 // The system calls that rename, link or remove a file.
@@ -95,7 +65,7 @@ void Exec(const QString& path, const QStringList& statements) {
 
 // A new ledger in folder, made by the program's create step.
 QString CreateLedger(const QString& folder) {
-    const TRun run = Run(folder, {"--create-database"});
+    const TProgramRun run = Run(folder, {"--create-database"});
     if (run.ExitCode != 0) qWarning("create: %s", qPrintable(run.Err));
     return QDir(folder).filePath(Schema::DatabasePath);
 }
@@ -144,7 +114,7 @@ private Q_SLOTS:
     void backupWritesACheckedCopy() {
         QTemporaryDir dir;
         CreateLedger(dir.path());
-        const TRun run = Run(dir.path(), {"--backup"});
+        const TProgramRun run = Run(dir.path(), {"--backup"});
         QCOMPARE(run.ExitCode, 0);
         const QString folder = dir.filePath("DataBase/Backup");
         const QStringList copies = Files(folder);
@@ -159,7 +129,7 @@ private Q_SLOTS:
 
     void backupWithoutLedger() {
         QTemporaryDir dir;
-        const TRun run = Run(dir.path(), {"--backup"});
+        const TProgramRun run = Run(dir.path(), {"--backup"});
         QCOMPARE(run.ExitCode, 1);
         QVERIFY2(run.Err.contains(QStringLiteral("找不到")), qPrintable(run.Err));
         QVERIFY(!QFileInfo::exists(dir.filePath("DataBase")));
@@ -178,7 +148,7 @@ private Q_SLOTS:
         const QByteArray earlier = ReadAll(QDir(folder).filePath(before[0]));
         const QByteArray ledgerBytes = ReadAll(ledger);
 
-        const TRun run = Run(dir.path(), {"--backup"}, 256 * 1024);
+        const TProgramRun run = Run(dir.path(), {"--backup"}, 256 * 1024);
         QCOMPARE(run.ExitCode, 1);
         QVERIFY2(run.Err.contains(folder), qPrintable(run.Err));
         QVERIFY2(run.Err.contains(QStringLiteral("文件超过了允许的大小")) ||
@@ -202,7 +172,7 @@ private Q_SLOTS:
         const QByteArray journal = ReadAll(ledger + "-journal");
         QVERIFY(!journal.isEmpty());
 
-        const TRun run = Run(dir.path(), {"--backup"});
+        const TProgramRun run = Run(dir.path(), {"--backup"});
         QCOMPARE(run.ExitCode, 1);
         QVERIFY2(run.Err.contains(QStringLiteral("没有正常关闭")), qPrintable(run.Err));
         QVERIFY2(run.Err.contains(ledger + "-journal"), qPrintable(run.Err));
@@ -224,7 +194,7 @@ private Q_SLOTS:
         const QString ledger = CreateLedger(target.path());
         const QByteArray old = ReadAll(ledger);
 
-        const TRun run = Run(target.path(), {"--restore", interrupted});
+        const TProgramRun run = Run(target.path(), {"--restore", interrupted});
         QCOMPARE(run.ExitCode, 1);
         QVERIFY2(run.Err.contains(QStringLiteral("没有正常关闭")) &&
                      run.Err.contains(interrupted + "-journal"),
@@ -245,7 +215,7 @@ private Q_SLOTS:
         const QString ledger = CreateLedger(target.path());
         const QByteArray old = ReadAll(ledger);
 
-        const TRun run = Run(target.path(), {"--restore", backup});
+        const TProgramRun run = Run(target.path(), {"--restore", backup});
         QCOMPARE(run.ExitCode, 0);
         QCOMPARE(ReadAll(ledger), backupBytes);
         QCOMPARE(ReadAll(backup), backupBytes);
@@ -344,7 +314,7 @@ private Q_SLOTS:
         } else if (kind == "empty") {
             WriteAll(file, {});
         }
-        const TRun run = Run(dir.path(), {"--restore", file});
+        const TProgramRun run = Run(dir.path(), {"--restore", file});
         QCOMPARE(run.ExitCode, 1);
         QVERIFY2(run.Err.contains(words), qPrintable(run.Err));
         QVERIFY2(run.Err.contains(QStringLiteral("没有改动")), qPrintable(run.Err));
@@ -375,7 +345,7 @@ private Q_SLOTS:
         const TPipe pipe(dir.filePath(pipeAt));
         QStringList arguments{command};
         if (command == "--restore") arguments << "offered.mdb";
-        const TRun run = Run(dir.path(), arguments);
+        const TProgramRun run = Run(dir.path(), arguments);
         QCOMPARE(run.ExitCode, 1);
         QVERIFY2(run.Err.contains(pipe.Path + QStringLiteral(" 不是普通文件，而是一个命名管道")),
                  qPrintable(run.Err));
@@ -399,7 +369,7 @@ private Q_SLOTS:
         QVERIFY(QDir().mkpath(QFileInfo(ledger).path()));
         QVERIFY(QFile::link(real, ledger));
 
-        const TRun run = Run(dir.path(), {"--restore", file});
+        const TProgramRun run = Run(dir.path(), {"--restore", file});
         QCOMPARE(run.ExitCode, 0);
         QCOMPARE(QFileInfo(ledger).symLinkTarget(), real);
         QCOMPARE(ReadAll(real), ReadAll(file));
@@ -421,7 +391,7 @@ private Q_SLOTS:
         {
             TLedgerLock lock(ledger);
             QVERIFY(lock.TryLock());
-            const TRun run = Run(dir.path(), {"--restore", file});
+            const TProgramRun run = Run(dir.path(), {"--restore", file});
             QCOMPARE(run.ExitCode, 1);
             QVERIFY2(run.Err.contains(QStringLiteral("已经打开")), qPrintable(run.Err));
             QVERIFY2(run.Err.contains(QStringLiteral("没有恢复")), qPrintable(run.Err));
@@ -434,7 +404,7 @@ private Q_SLOTS:
     void restoreWhereNoLedgerIsYet() {
         QTemporaryDir source, dir;
         const QString file = CreateLedger(source.path());
-        const TRun run = Run(dir.path(), {"--restore", file});
+        const TProgramRun run = Run(dir.path(), {"--restore", file});
         QCOMPARE(run.ExitCode, 0);
         QCOMPARE(ReadAll(dir.filePath(Schema::DatabasePath)), ReadAll(file));
         QVERIFY2(run.Out.contains(QStringLiteral("原来没有账本文件")), qPrintable(run.Out));
@@ -448,7 +418,7 @@ private Q_SLOTS:
     void restoreOfTheLedgerItself() {
         QTemporaryDir dir;
         const QString ledger = CreateLedger(dir.path());
-        const TRun run = Run(dir.path(), {"--restore", Schema::DatabasePath});
+        const TProgramRun run = Run(dir.path(), {"--restore", Schema::DatabasePath});
         QCOMPARE(run.ExitCode, 1);
         QVERIFY2(run.Err.contains(QStringLiteral("就是账本本身")), qPrintable(run.Err));
         QCOMPARE(Files(dir.filePath("DataBase")), QStringList{"Hearthbook.mdb"});
@@ -465,7 +435,7 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString ledger = CreateLedger(dir.path());
         AddRecords(ledger, 1, 500);
-        const TRun run = Run(dir.path(), {"--check-start"});
+        const TProgramRun run = Run(dir.path(), {"--check-start"});
         QVERIFY2(run.ExitCode == 0, qPrintable(run.Out + run.Err));
         QVERIFY(!QFileInfo::exists(dir.filePath("DataBase/Backup")));
     }
@@ -478,7 +448,7 @@ private Q_SLOTS:
         QCOMPARE(Run(dir.path(), {"--backup"}).ExitCode, 0);
         Scribble(ledger, 4096, 4096);
         const QByteArray damaged = ReadAll(ledger);
-        const TRun run = Run(dir.path(), {"--check-start"});
+        const TProgramRun run = Run(dir.path(), {"--check-start"});
         QCOMPARE(run.ExitCode, 1);
         QVERIFY2(run.Err.contains(ledger + QStringLiteral(" 已损坏")), qPrintable(run.Err));
         QVERIFY2(run.Err.contains(QStringLiteral("没有恢复账本")), qPrintable(run.Err));

@@ -1,9 +1,9 @@
+#include "ProgramRun.h"
 #include "data/Schema.h"
 #include "data/ledgerfile/LedgerLock.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -14,29 +14,8 @@
 // error with no file left behind.
 namespace {
 
-struct TRun {
-    int ExitCode = -1;
-    QString Out;
-    QString Err;
-};
-
-TRun Run(const QString& folder, const QStringList& arguments) {
-    QProcess process;
-    process.setWorkingDirectory(folder);
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("QT_QPA_PLATFORM", "offscreen");
-    process.setProcessEnvironment(environment);
-    process.start(PENNYVALE_PROGRAM, arguments);
-    TRun run;
-    if (!process.waitForFinished(60000)) {
-        process.kill();
-        process.waitForFinished();
-        return run;
-    }
-    run.Out = QString::fromUtf8(process.readAllStandardOutput()).trimmed();
-    run.Err = QString::fromUtf8(process.readAllStandardError()).trimmed();
-    if (process.exitStatus() == QProcess::NormalExit) run.ExitCode = process.exitCode();
-    return run;
+TProgramRun Run(const QString& folder, const QStringList& arguments) {
+    return RunProgram(folder, arguments);
 }
 
 // Runs statements on a ledger file; returns the first value of the last one.
@@ -80,7 +59,7 @@ private Q_SLOTS:
     }
     void wrongArgumentsShowTheUsage() {
         QFETCH(QStringList, arguments);
-        const TRun run = Run(FDir.path(), arguments);
+        const TProgramRun run = Run(FDir.path(), arguments);
         QCOMPARE(run.ExitCode, 2);
         QCOMPARE(run.Err, QString("用法：pennyvale --export-csv 文件.csv --account 登录帐号"));
     }
@@ -105,7 +84,7 @@ private Q_SLOTS:
         QFETCH(QString, message);
         TLedgerLock lock(FLedger);
         if (locked) QVERIFY(lock.TryLock());
-        const TRun run = Run(FDir.path(), {"--export-csv", file, "--account", account});
+        const TProgramRun run = Run(FDir.path(), {"--export-csv", file, "--account", account});
         QCOMPARE(run.ExitCode, 1);
         QVERIFY2(run.Err.contains(message), qPrintable(run.Err));
         QVERIFY(!QFileInfo::exists(FDir.filePath(file)));
@@ -121,14 +100,14 @@ private Q_SLOTS:
                   "'午饭', 12.3456, 46363, '家长', '一\r\n二', '支出', 12, 2026, 4)",
                   "insert into fPayout (PayoutID, ItemProjectID, Payout, IncomeAccount, UseDate, "
                   "PersonName, ItemType) values (2, 1, '工资', 300, 46363, '李四', '收入')"});
-        const TRun out = Run(FDir.path(), {"--export-csv", "book.csv", "--account", "ADMIN"});
+        const TProgramRun out = Run(FDir.path(), {"--export-csv", "book.csv", "--account", "ADMIN"});
         QCOMPARE(out.ExitCode, 0);
         QCOMPARE(out.Out, "已导出 家长 的 1 条帐目到 " + FDir.filePath("book.csv"));
 
         QTemporaryDir other;
         Schema::CreateDatabase(other.filePath(Schema::DatabasePath));
         const QStringList in = {"--import-bill", FDir.filePath("book.csv"), "--account", "admin"};
-        const TRun first = Run(other.path(), in);
+        const TProgramRun first = Run(other.path(), in);
         QCOMPARE(first.ExitCode, 0);
         QVERIFY2(first.Out.startsWith("已导入 1 条，已在账本中 0 条"), qPrintable(first.Out));
         QCOMPARE(OnLedger(other.filePath(Schema::DatabasePath),
@@ -136,7 +115,7 @@ private Q_SLOTS:
                            "PersonName from fPayout"})
                      .toString(),
                  QString("午饭|12.3456|一\r\n二|家长"));
-        const TRun second = Run(other.path(), in);
+        const TProgramRun second = Run(other.path(), in);
         QVERIFY2(second.Out.startsWith("已导入 0 条，已在账本中 1 条"), qPrintable(second.Out));
     }
 };

@@ -1,11 +1,11 @@
 #include "BillFixture.h"
+#include "ProgramRun.h"
 #include "data/Schema.h"
 #include "data/ledgerfile/LedgerLock.h"
 #include "import/BillImporter.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -18,29 +18,8 @@ Q_DECLARE_METATYPE(TImportCounts)
 
 namespace {
 
-struct TRun {
-    int ExitCode = -1;
-    QString Out;
-    QString Err;
-};
-
-TRun Run(const QString& folder, const QStringList& arguments) {
-    QProcess process;
-    process.setWorkingDirectory(folder);
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("QT_QPA_PLATFORM", "offscreen");
-    process.setProcessEnvironment(environment);
-    process.start(PENNYVALE_PROGRAM, arguments);
-    TRun run;
-    if (!process.waitForFinished(60000)) {
-        process.kill();
-        process.waitForFinished();
-        return run;
-    }
-    run.Out = QString::fromUtf8(process.readAllStandardOutput());
-    run.Err = QString::fromUtf8(process.readAllStandardError()).trimmed();
-    if (process.exitStatus() == QProcess::NormalExit) run.ExitCode = process.exitCode();
-    return run;
+TProgramRun Run(const QString& folder, const QStringList& arguments) {
+    return RunProgram(folder, arguments);
 }
 
 // The ledger's records: how many, and the sums of the expenditure and income columns in fen.
@@ -126,7 +105,7 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString ledger = dir.filePath(Schema::DatabasePath);
         Schema::CreateDatabase(ledger);
-        TRun run;
+        TProgramRun run;
         for (const QString& file : files) {
             run = Run(dir.path(), {"--import-bill", BillFixture::Path(file), "--account", "ADMIN"});
             QVERIFY2(run.ExitCode == 0, qPrintable(file + ": " + run.Err));
@@ -135,7 +114,7 @@ private Q_SLOTS:
         QCOMPARE(found.Count, records);
         QCOMPARE(found.PayoutFen, payoutFen);
         QCOMPARE(found.IncomeFen, incomeFen);
-        QCOMPARE(run.Out.trimmed(), TBillImporter::CountsText(counts));
+        QCOMPARE(run.Out, TBillImporter::CountsText(counts));
     }
 
     void wrongArgumentsShowTheUsage_data() {
@@ -150,7 +129,7 @@ private Q_SLOTS:
     void wrongArgumentsShowTheUsage() {
         QFETCH(QStringList, arguments);
         QTemporaryDir dir;
-        const TRun run = Run(dir.path(), arguments);
+        const TProgramRun run = Run(dir.path(), arguments);
         QCOMPARE(run.ExitCode, 2);
         QCOMPARE(run.Err, QString("用法：pennyvale --import-bill 账单文件 --account 登录帐号"));
     }
@@ -158,7 +137,7 @@ private Q_SLOTS:
     // Without a ledger nothing is made: no ledger, no folder.
     void missingLedgerIsNotCreated() {
         QTemporaryDir dir;
-        const TRun run = Run(dir.path(), {"--import-bill", "bill.csv", "--account", "admin"});
+        const TProgramRun run = Run(dir.path(), {"--import-bill", "bill.csv", "--account", "admin"});
         QCOMPARE(run.ExitCode, 1);
         QVERIFY2(run.Err.startsWith("找不到账本文件"), qPrintable(run.Err));
         QVERIFY(!QFileInfo::exists(dir.filePath("DataBase")));
@@ -168,7 +147,7 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString ledger = dir.filePath(Schema::DatabasePath);
         Schema::CreateDatabase(ledger);
-        const TRun run = Run(dir.path(), {"--import-bill", "bill.csv", "--account", "nobody"});
+        const TProgramRun run = Run(dir.path(), {"--import-bill", "bill.csv", "--account", "nobody"});
         QCOMPARE(run.ExitCode, 1);
         QCOMPARE(run.Err, QString("账本中没有登录帐号为“nobody”的成员，没有导入账单。"));
         QCOMPARE(Records(ledger), 0);
@@ -181,7 +160,7 @@ private Q_SLOTS:
         Schema::CreateDatabase(ledger);
         TLedgerLock lock(ledger);
         QVERIFY(lock.TryLock());
-        const TRun run = Run(dir.path(), {"--import-bill", "bill.csv", "--account", "admin"});
+        const TProgramRun run = Run(dir.path(), {"--import-bill", "bill.csv", "--account", "admin"});
         QCOMPARE(run.ExitCode, 1);
         QVERIFY2(run.Err.endsWith("没有导入账单。"), qPrintable(run.Err));
         QCOMPARE(Records(ledger), 0);
@@ -193,7 +172,7 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString ledger = dir.filePath(Schema::DatabasePath);
         Schema::CreateDatabase(ledger);
-        const TRun run = Run(dir.path(), {"--import-bill", "missing.csv", "--account", "ADMIN"});
+        const TProgramRun run = Run(dir.path(), {"--import-bill", "missing.csv", "--account", "ADMIN"});
         QCOMPARE(run.ExitCode, 1);
         QVERIFY(!run.Err.isEmpty());
         QVERIFY2(!run.Err.contains("没有登录帐号"), qPrintable(run.Err));

@@ -1,4 +1,5 @@
 #include "Fixture.h"
+#include "ProgramRun.h"
 #include "PdfFile.h"
 #include "app/start/ReportCommand.h"
 #include "output/StatementPrint.h"
@@ -6,7 +7,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QProcess>
 #include <QTest>
 #include <cerrno>
 
@@ -14,44 +14,9 @@
 // of known records: what the PDF says, and the ways the command refuses.
 namespace {
 
-struct TRun {
-    int ExitCode = -1;
-    QString Out;
-    QString Err;
-};
-
-// The program in folder; with limitKiB, under a limit of that many KiB on each file it writes,
-// as a full disk stops it (the signal ignored, the write fails with its error).
-TRun Run(const QString& folder, const QStringList& arguments, int limitKiB = 0) {
-    QProcess process;
-    process.setWorkingDirectory(folder);
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.remove("QT_QPA_PLATFORM"); // the command chooses offscreen itself
-    environment.remove("DISPLAY");
-    environment.remove("WAYLAND_DISPLAY");
-    static QTemporaryDir runtime; // a graphical application's own folder, as a session has
-    environment.insert("XDG_RUNTIME_DIR", runtime.path());
-    process.setProcessEnvironment(environment);
-    if (limitKiB > 0)
-        process.start(
-            "bash",
-            QStringList{
-                "-c",
-                QStringLiteral("trap '' XFSZ; ulimit -f %1; exec \"$0\" \"$@\"").arg(limitKiB),
-                PENNYVALE_PROGRAM} +
-                arguments);
-    else
-        process.start(PENNYVALE_PROGRAM, arguments);
-    TRun run;
-    if (!process.waitForFinished(60000)) {
-        process.kill();
-        process.waitForFinished();
-        return run;
-    }
-    run.Out = QString::fromUtf8(process.readAllStandardOutput());
-    run.Err = QString::fromUtf8(process.readAllStandardError()).trimmed();
-    if (process.exitStatus() == QProcess::NormalExit) run.ExitCode = process.exitCode();
-    return run;
+// The command as run from a console; with limitKiB, as a full disk stops it.
+TProgramRun Run(const QString& folder, const QStringList& arguments, int limitKiB = 0) {
+    return RunProgram(folder, arguments, {.FileSizeLimit = limitKiB * 1024, .NoScreen = true});
 }
 
 const QString Member = QStringLiteral("家长");
@@ -87,7 +52,7 @@ private slots:
     void yearStatementHoldsTheTotals() {
         TTestLedger ledger;
         AddKnownYear(ledger);
-        const TRun run =
+        const TProgramRun run =
             Run(ledger.Folder(), {"--report", "year.pdf", "--account", "ADMIN", "--year", "2026"});
         QCOMPARE(run.ExitCode, 0);
         const QString file = QDir(ledger.Folder()).filePath("year.pdf");
@@ -132,7 +97,7 @@ private slots:
     void yearWithoutRecordsSaysSo() {
         TTestLedger ledger;
         AddKnownYear(ledger);
-        const TRun run =
+        const TProgramRun run =
             Run(ledger.Folder(), {"--report", "empty.pdf", "--account", "admin", "--year", "2020"});
         QCOMPARE(run.ExitCode, 0);
         const QString file = QDir(ledger.Folder()).filePath("empty.pdf");
@@ -154,7 +119,7 @@ private slots:
     void wrongArgumentsShowTheUsage() {
         QFETCH(QStringList, arguments);
         QTemporaryDir dir;
-        const TRun run = Run(dir.path(), arguments);
+        const TProgramRun run = Run(dir.path(), arguments);
         QCOMPARE(run.ExitCode, 2);
         QCOMPARE(run.Err, ReportCommand::UsageText);
     }
@@ -183,7 +148,7 @@ private slots:
         TTestLedger fixture(ledger ? TTestLedger::WithInitialContent : TTestLedger::NoDatabase);
         if (ledger) AddKnownYear(fixture);
         const QStringList before = QDir(fixture.Folder()).entryList(QDir::Files | QDir::Hidden);
-        const TRun run =
+        const TProgramRun run =
             Run(fixture.Folder(), {"--report", target, "--account", account, "--year", "2026"});
         QCOMPARE(run.ExitCode, 1);
         QVERIFY2(run.Err.startsWith(message), qPrintable(run.Err));
@@ -214,7 +179,7 @@ private slots:
             old = report.readAll();
         }
         const QStringList before = QDir(ledger.Folder()).entryList(QDir::Files | QDir::Hidden);
-        const TRun run = Run(ledger.Folder(), arguments, LimitKiB);
+        const TProgramRun run = Run(ledger.Folder(), arguments, LimitKiB);
         QCOMPARE(run.ExitCode, 1);
         QCOMPARE(run.Err, QStringLiteral("无法写入报表文件 %1：%2")
                               .arg(QDir::toNativeSeparators(file), SystemErrorWords(EFBIG)));
