@@ -21,8 +21,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMap>
-#include <QPrintPreviewDialog>
-#include <QPrintPreviewWidget>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
@@ -669,19 +667,9 @@ private slots:
         AddKnownRecords();
         TfrmPayQuery* form = Show();
         form->pcPayout->setCurrentIndex(page);
-        int pages = 0;
-        QPageLayout::Orientation orientation = QPageLayout::Landscape;
-        WhenModal([&](QWidget* modal) {
-            QVERIFY(qobject_cast<QPrintPreviewDialog*>(modal));
-            auto* preview = modal->findChild<QPrintPreviewWidget*>();
-            QVERIFY(preview);
-            QTRY_VERIFY(preview->pageCount() > 0);
-            pages = preview->pageCount();
-            orientation = preview->orientation();
-        });
-        Click(form->sbPrint);
-        QCOMPARE(pages, 1);
-        QCOMPARE(orientation, QPageLayout::Portrait);
+        const TPreviewSeen preview = PreviewOf(form->sbPrint);
+        QCOMPARE(preview.Pages, 1);
+        QCOMPARE(preview.Orientation, QPageLayout::Portrait);
         QVERIFY(!QApplication::activeModalWidget());
     }
 };

@@ -10,6 +10,8 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
 #include <QTest>
 #include <QTimer>
 #include <QTreeView>
@@ -90,6 +92,25 @@ protected:
             code(modal);
             modal->close();
         });
+    }
+
+    // The print preview a button opens: its pages and their orientation (no pages when the
+    // button opened none); the preview is closed again.
+    struct TPreviewSeen {
+        int Pages = 0;
+        QPageLayout::Orientation Orientation = QPageLayout::Portrait;
+    };
+    static TPreviewSeen PreviewOf(QAbstractButton* button) {
+        TPreviewSeen seen;
+        WhenModal([&seen](QWidget* modal) {
+            QVERIFY(qobject_cast<QPrintPreviewDialog*>(modal));
+            auto* preview = modal->findChild<QPrintPreviewWidget*>();
+            QVERIFY(preview);
+            QTRY_VERIFY(preview->pageCount() > 0);
+            seen = {preview->pageCount(), preview->orientation()};
+        });
+        Click(button);
+        return seen;
     }
 
     QVariant Value(const QString& sql, const QVariantList& values = {}) {
