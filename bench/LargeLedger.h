@@ -41,7 +41,17 @@ inline void Check(QSqlQuery& query, bool ok) {
     }
 }
 
-inline void Generate(const QString& path, int records = Records) {
+// What to generate: how many records, over which years and how many members (the first member
+// is MemberName(0), account user1).
+struct TShape {
+    int Records = LargeLedger::Records;
+    int FirstYear = LargeLedger::FirstYear;
+    int Years = LargeLedger::Years;
+    int Members = LargeLedger::Members;
+};
+
+inline void Generate(const QString& path, const TShape& shape = {}) {
+    const int records = shape.Records;
     QElapsedTimer timer;
     timer.start();
     QDir().mkpath(QFileInfo(path).absolutePath());
@@ -53,7 +63,7 @@ inline void Generate(const QString& path, int records = Records) {
         QSqlQuery q(db);
         Check(q, q.exec("pragma synchronous = off"));
         db.transaction();
-        for (int i = 0; i < Members; ++i) {
+        for (int i = 0; i < shape.Members; ++i) {
             q.prepare("insert into bPerson values (?, ?, '成员', ?, 'lgkb_', null)");
             q.addBindValue(i + 1);
             q.addBindValue(MemberName(i));
@@ -68,8 +78,9 @@ inline void Generate(const QString& path, int records = Records) {
             Check(q, q.exec());
         }
         QRandomGenerator random(20261207);
-        const QDate first(FirstYear, 1, 1);
-        const int days = int(first.daysTo(QDate(FirstYear + Years - 1, 12, 31))) + 1;
+        const QDate first(shape.FirstYear, 1, 1);
+        const int days =
+            int(first.daysTo(QDate(shape.FirstYear + shape.Years - 1, 12, 31))) + 1;
         q.prepare("insert into fPayout values (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
         for (int id = 1; id <= records; ++id) {
             const QDate day = first.addDays(random.bounded(days));
@@ -84,7 +95,7 @@ inline void Generate(const QString& path, int records = Records) {
             q.addBindValue(income ? QVariant() : QVariant(amount));
             q.addBindValue(income ? QVariant(amount) : QVariant());
             q.addBindValue(DayNumber::FromDate(day));
-            q.addBindValue(MemberName(random.bounded(Members)));
+            q.addBindValue(MemberName(random.bounded(shape.Members)));
             q.addBindValue(random.bounded(4) == 0 ? QStringLiteral("备注\r\n第二行") : QString());
             q.addBindValue(income ? QStringLiteral("收入") : QStringLiteral("支出"));
             q.addBindValue(day.month());
@@ -97,7 +108,7 @@ inline void Generate(const QString& path, int records = Records) {
             q.addBindValue(id);
             q.addBindValue(QStringLiteral("今天的账目都记好了。\r\n第二行"));
             q.addBindValue(DayNumber::FromDate(first.addDays(random.bounded(days))));
-            q.addBindValue(random.bounded(Members) + 1);
+            q.addBindValue(random.bounded(shape.Members) + 1);
             Check(q, q.exec());
         }
         db.commit();
@@ -110,10 +121,10 @@ inline void Generate(const QString& path, int records = Records) {
 }
 
 // Makes the folder the current directory and generates its ledger unless it is there already.
-inline void Prepare(const QString& folder, int records = Records) {
+inline void Prepare(const QString& folder, const TShape& shape = {}) {
     QDir().mkpath(folder);
     QDir::setCurrent(folder);
-    if (!QFile::exists(Schema::DatabasePath)) Generate(Schema::DatabasePath, records);
+    if (!QFile::exists(Schema::DatabasePath)) Generate(Schema::DatabasePath, shape);
 }
 
 } // namespace LargeLedger

@@ -41,7 +41,7 @@ int main(int argc, char* argv[]) {
     const QString book = dir.filePath("book.csv");
     {
         // One member holds every record of a generated ledger.
-        LargeLedger::Prepare(dir.filePath("from"), records);
+        LargeLedger::Prepare(dir.filePath("from"), {.Records = records});
         TdmMain data;
         data.Open();
         QSqlQuery(data.cnHearthbook)

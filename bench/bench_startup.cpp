@@ -69,7 +69,7 @@ double TimeOpen() {
 }
 
 void Report(const QString& program, const QString& folder, int records) {
-    LargeLedger::Prepare(folder, records);
+    LargeLedger::Prepare(folder, {.Records = records});
     const double open = TimeOpen();
     std::vector<double> times;
     TimeToLogin(program, folder); // the file into the system's cache, as on any later start
