@@ -17,7 +17,6 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <cstdio>
-#include <cstdlib>
 
 namespace {
 
