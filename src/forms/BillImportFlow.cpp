@@ -17,6 +17,7 @@
 #include <QStandardPaths>
 
 #include <algorithm>
+#include <memory>
 
 namespace {
 
@@ -89,7 +90,7 @@ void Run(QWidget* parent) {
         QList<TfrmBillPreview::TCategory> income;
         {
             TWaitCursor wait;
-            plan = importer.Plan(bill, path);
+            plan = importer.Plan(std::move(bill), path); // the rows are held once
             expenditure = importer.Categories(QStringLiteral("支出"));
             income = importer.Categories(QStringLiteral("收入"));
         }
@@ -101,14 +102,14 @@ void Run(QWidget* parent) {
         preview->setWindowModality(Qt::ApplicationModal);
         const bool accepted = preview->exec() == QDialog::Accepted;
         if (!preview) return;
-        const TImportPlan edited = accepted ? preview->Plan() : TImportPlan();
-        delete preview.data();
+        // The preview, hidden now, keeps the edited plan until it is written: never a copy.
+        const std::unique_ptr<TfrmBillPreview> closed(preview.data());
         if (!accepted) return;
 
         TImportCounts counts;
         {
             TWaitCursor wait;
-            counts = importer.Write(edited);
+            counts = importer.Write(closed->Plan());
         }
         // The working forms list the ledger when they are opened, so the next one shows the
         // new records.
