@@ -133,10 +133,29 @@ void OpenExisting(QSqlDatabase& connection, const QString& path) {
     }
 }
 
+// Connects to the book on a server and checks that it holds this program's tables.
+void OpenServer(QSqlDatabase& connection, const TLedgerLocation& location) {
+    location.ApplyTo(connection);
+    if (!connection.open())
+        throw ELedgerFileError(TLedgerProblem::None,
+                               QStringLiteral("无法连接账本服务器 %1：%2")
+                                   .arg(location.Shown(), connection.lastError().databaseText()));
+    try {
+        CheckTables(connection, location.Shown());
+    } catch (...) {
+        connection.close();
+        throw;
+    }
+    try {
+        Schema::CreateImportTables(connection);
+    } catch (const EDatabaseError&) {
+    }
+}
+
 } // namespace
 
 TdmMain::TdmMain() {
-    cnHearthbook = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), ConnectionName);
+    cnHearthbook = QSqlDatabase::addDatabase(TLedgerLocation::Current().DriverName(), ConnectionName);
     qryCommon = std::make_unique<TQuery>(cnHearthbook);
 }
 
@@ -153,7 +172,7 @@ void TdmMain::DataModuleCreate() {
     } catch (const ELedgerFileError& error) {
         // A ledger gone while its backups are there is not reported here: the check at the
         // start offers the backups, and advice to make a new ledger first would mislead.
-        if (error.Problem == TLedgerProblem::Missing && LedgerBackup::AnyCopy(Schema::DatabasePath))
+        if (error.Problem == TLedgerProblem::Missing && LedgerBackup::AnyCopy(Schema::LedgerFilePath()))
             return;
         ReportCurrentException();
     } catch (...) {
@@ -165,7 +184,11 @@ void TdmMain::Open() {
     if (cnHearthbook.isOpen()) return;
     if (BeforeOpen) BeforeOpen();
     try {
-        OpenExisting(cnHearthbook, Schema::DatabasePath);
+        const TLedgerLocation& location = TLedgerLocation::Current();
+        if (location.IsServer())
+            OpenServer(cnHearthbook, location);
+        else
+            OpenExisting(cnHearthbook, Schema::LedgerFilePath());
         FOpenProblem = TLedgerProblem::None;
     } catch (const ELedgerFileError& error) {
         FOpenProblem = error.Problem;
@@ -175,7 +198,7 @@ void TdmMain::Open() {
 
 QString TdmMain::BackupAtEnd() {
     qryCommon->Close(); // a statement still reading would hold the copy back
-    return LedgerBackup::WriteAtEnd(cnHearthbook, Schema::DatabasePath,
+    return LedgerBackup::WriteAtEnd(cnHearthbook, Schema::LedgerFilePath(),
                                     TCommonDB::GetSysDateTime());
 }
 

@@ -1,6 +1,7 @@
 #include "data/Schema.h"
 
 #include "data/Common.h"
+#include "data/engine/Engine.h"
 #include "data/ledgerfile/LedgerJournal.h"
 #include "platform/Exception.h"
 #include "platform/PartialFile.h"
@@ -10,6 +11,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QUuid>
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -92,6 +94,74 @@ const char* const ImportTables[] = {
         Value text))",
 };
 
+// The same tables on a PostgreSQL server. Names are folded to lower case there, as the unquoted
+// names of every statement are, so the statements run unchanged. Text columns are citext in the
+// "C" collation: compared without case for ASCII letters and ordered by their UTF-8 bytes, as
+// the file's NOCASE columns are. Money is numeric (exact decimals, exact sums); day numbers are
+// double precision under the name datetime, so the reader knows them as dates.
+const char* const ServerTables[] = {
+    "create extension if not exists citext",
+    "create domain datetime as double precision",
+    R"(create table bPerson (
+        PersonID bigint primary key,
+        PersonName citext collate "C" constraint "成员姓名不能超过50个字符" check (length(PersonName) <= 50),
+        RoleName citext collate "C" constraint "家庭角色不能超过50个字符" check (length(RoleName) <= 50),
+        LoginAccount citext collate "C" constraint "登录帐号不能超过50个字符" check (length(LoginAccount) <= 50),
+        LoginPassword text collate "C" constraint "登录密码不能超过50个字符" check (length(LoginPassword) <= 50),
+        Memos citext collate "C" constraint "备注不能超过200个字符" check (length(Memos) <= 200)))",
+    R"(create table bItemProject (
+        ItemProjectID bigint primary key,
+        ItemProject citext collate "C" constraint "项目名称不能超过200个字符" check (length(ItemProject) <= 200),
+        ItemType citext collate "C" constraint "项目类型不能超过50个字符" check (length(ItemType) <= 50),
+        Memos citext collate "C" constraint "备注不能超过200个字符" check (length(Memos) <= 200)))",
+    R"(create table fPayout (
+        PayoutID bigint primary key,
+        ItemProjectID bigint,
+        Payout citext collate "C" constraint "收支内容不能超过200个字符" check (length(Payout) <= 200),
+        PayoutAccount numeric,
+        IncomeAccount numeric,
+        UseDate datetime,
+        PersonName citext collate "C" constraint "成员姓名不能超过50个字符" check (length(PersonName) <= 50),
+        Memos citext collate "C",
+        ItemType citext collate "C" constraint "收支类型不能超过50个字符" check (length(ItemType) <= 50),
+        MonthNum bigint,
+        YearNum bigint,
+        QuarterNum bigint))",
+    R"(create table fDiary (
+        DiaryID bigint primary key,
+        Diary citext collate "C",
+        DiaryDate datetime,
+        PersonID bigint))",
+    "create index ixPersonAccount on bPerson (LoginAccount)",
+    "create index ixPayoutPersonDate on fPayout (PersonName, UseDate, ItemType, ItemProjectID, "
+    "PayoutAccount, IncomeAccount, Payout)",
+    "create index ixPayoutPersonItem on fPayout (PersonName, ItemType, ItemProjectID, UseDate, "
+    "PayoutAccount, IncomeAccount, Payout)",
+    "create index ixPayoutPersonYear on fPayout (PersonName, YearNum, MonthNum, QuarterNum, "
+    "IncomeAccount, PayoutAccount)",
+    "create index ixDiaryPersonDate on fDiary (PersonID, DiaryDate)",
+};
+
+const char* const ServerImportTables[] = {
+    R"(create table if not exists fBillImport (
+        Source text collate "C" not null,
+        OrderNo text collate "C" not null,
+        MerchantOrderNo text collate "C",
+        PayoutID bigint,
+        ItemType text collate "C",
+        ImportedUnits bigint,
+        RefundedUnits bigint,
+        primary key (Source, OrderNo)))",
+    R"(create table if not exists bBillCategoryRule (
+        Counterpart citext collate "C" not null,
+        ItemType citext collate "C" not null,
+        ItemProjectID bigint,
+        primary key (Counterpart, ItemType)))",
+    R"(create table if not exists bLedgerInfo (
+        Name text collate "C" primary key,
+        Value text collate "C"))",
+};
+
 struct TCategory {
     const char* Name;
     const char* Type;
@@ -135,24 +205,39 @@ void Exec(QSqlQuery& query, const QString& sql) {
 
 namespace Schema {
 
+QString LedgerFilePath() {
+    const TLedgerLocation& location = TLedgerLocation::Current();
+    return location.IsServer() ? DatabasePath : location.FilePath();
+}
+
 void CreateTables(QSqlDatabase& connection) {
     QSqlQuery query(connection);
-    for (const char* statement : Tables)
-        Exec(query, QString::fromUtf8(statement));
+    if (OnServer(connection)) {
+        for (const char* statement : ServerTables)
+            Exec(query, QString::fromUtf8(statement));
+    } else {
+        for (const char* statement : Tables)
+            Exec(query, QString::fromUtf8(statement));
+    }
     CreateImportTables(connection);
 }
 
 void CreateImportTables(QSqlDatabase& connection) {
     QSqlQuery query(connection);
-    for (const char* statement : ImportTables)
-        Exec(query, QString::fromUtf8(statement));
+    if (OnServer(connection)) {
+        for (const char* statement : ServerImportTables)
+            Exec(query, QString::fromUtf8(statement));
+    } else {
+        for (const char* statement : ImportTables)
+            Exec(query, QString::fromUtf8(statement));
+    }
 }
 
 qint64 LastPayoutID(QSqlDatabase& connection) {
     QSqlQuery query(connection);
     if (!query.exec(QStringLiteral(
-            "select max(coalesce((select max(PayoutID) from fPayout), 0), "
-            "coalesce((select max(PayoutID) from fBillImport), 0))")) ||
+            "select coalesce(max(Id), 0) from (select max(PayoutID) as Id from fPayout "
+            "union all select max(PayoutID) from fBillImport) as Used")) ||
         !query.next())
         throw EDatabaseError(query.lastError().text());
     return query.value(0).toLongLong();
@@ -166,7 +251,7 @@ QString LedgerId(QSqlDatabase& connection) {
     // The first export of this ledger names it (an older ledger opened where its tables could
     // not be added gets them now, or refuses).
     CreateImportTables(connection);
-    query.prepare(QStringLiteral("insert or ignore into bLedgerInfo (Name, Value) values (?, ?)"));
+    query.prepare(QStringLiteral("insert into bLedgerInfo (Name, Value) values (?, ?) on conflict (Name) do nothing"));
     query.addBindValue(LedgerIdName);
     query.addBindValue(QUuid::createUuid().toString(QUuid::WithoutBraces));
     if (!query.exec()) throw EDatabaseError(query.lastError().text());
@@ -199,6 +284,8 @@ void AddInitialContent(QSqlDatabase& connection) {
 }
 
 bool RefreshStatistics(QSqlDatabase& connection) {
+    // A server keeps its own statistics (autovacuum analyses what grows).
+    if (OnServer(connection)) return false;
     QSqlQuery query(connection);
     const bool kept = query.exec(QStringLiteral(
                           "select count(*) from sqlite_master where name = 'sqlite_stat1'")) &&
@@ -275,6 +362,48 @@ void CreateDatabase(const QString& path) {
     }
     QSqlDatabase::removeDatabase(name);
     PlaceWithoutReplacing(partial, file.absoluteFilePath(), shown);
+}
+
+void CreateServerBook(const TLedgerLocation& location) {
+    const QString name = QStringLiteral("create-") + QUuid::createUuid().toString();
+    {
+        QSqlDatabase connection = QSqlDatabase::addDatabase(location.DriverName(), name);
+        location.ApplyTo(connection);
+        auto failed = [&](const QSqlError& error) {
+            return EDatabaseError(QStringLiteral("无法在服务器上创建账本 %1：%2")
+                                      .arg(location.Shown(), error.databaseText()));
+        };
+        try {
+            if (!connection.open()) throw failed(connection.lastError());
+            if (!connection.transaction()) throw failed(connection.lastError());
+            // Two creates at once: the second waits here for the first, then finds its tables.
+            QSqlQuery query(connection);
+            Exec(query, QStringLiteral("select pg_advisory_xact_lock(hashtext('pennyvale-create'))"));
+            const QStringList tables = connection.tables();
+            if (!tables.isEmpty()) {
+                const bool book = std::any_of(tables.cbegin(), tables.cend(), [](const QString& t) {
+                    return t.compare(QLatin1String("fPayout"), Qt::CaseInsensitive) == 0;
+                });
+                throw EDatabaseError(
+                    book ? QStringLiteral("服务器上的数据库 %1 中已经有一个账本，不会覆盖。")
+                               .arg(location.Shown())
+                         : QStringLiteral("服务器上的数据库 %1 不是空的（其中已有数据表 %2），"
+                                          "不会在其中创建账本。请使用一个新建的空数据库。")
+                               .arg(location.Shown(), tables.first()));
+            }
+            CreateTables(connection);
+            AddInitialContent(connection);
+            if (!connection.commit()) throw failed(connection.lastError());
+            connection.close();
+        } catch (...) {
+            connection.rollback();
+            connection.close();
+            connection = QSqlDatabase();
+            QSqlDatabase::removeDatabase(name);
+            throw;
+        }
+    }
+    QSqlDatabase::removeDatabase(name);
 }
 
 } // namespace Schema

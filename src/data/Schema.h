@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/engine/LedgerLocation.h"
+
 #include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
@@ -8,7 +10,10 @@
 namespace Schema {
 
 // The relative path of the ledger below the current directory.
-inline const QString DatabasePath = QStringLiteral("DataBase/Hearthbook.mdb");
+inline const QString DatabasePath = TLedgerLocation::DefaultFile;
+// The ledger file of this run: the one --ledger named, else DatabasePath. A book on a server
+// keeps DatabasePath here: its backups go below it (DataBase/Backup/).
+QString LedgerFilePath();
 
 // The default member (id 1) of a new ledger.
 inline const QString DefaultPersonName = QStringLiteral("家长");
@@ -42,5 +47,10 @@ bool RefreshStatistics(QSqlDatabase& connection);
 // Writes a new ledger file at path (creating its folder): tables, default member, categories.
 // Refuses, with EInOutError, when the file already exists.
 void CreateDatabase(const QString& path);
+
+// Makes a new book on the empty database of a server at location: tables, default member,
+// categories, in one transaction. Refuses, with EDatabaseError, a database that holds a book
+// already or any table of its own.
+void CreateServerBook(const TLedgerLocation& location);
 
 } // namespace Schema

@@ -30,7 +30,7 @@ QString SummaryText(const QString& from, const QString& to, const TConversionSum
 namespace LegacyLedger {
 
 int ImportAccess(const QString& file) {
-    const QString target = Schema::DatabasePath;
+    const QString target = Schema::LedgerFilePath();
     try {
         TConversionSummary summary;
         if (QFileInfo::exists(target) && FileRename::SameFile(file, target)) {

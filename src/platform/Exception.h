@@ -27,5 +27,11 @@ public:
     using Exception::Exception;
 };
 
+// A value given on the command line or in a setting that cannot be used as it stands.
+class EArgumentError : public Exception {
+public:
+    using Exception::Exception;
+};
+
 // The text an error shows the user, whatever its type.
 QString ErrorText(const std::exception& error);

@@ -1,5 +1,7 @@
 #include "Fixture.h"
 
+#include "PgServer.h"
+
 #include "data/ComboPub.h"
 #include "data/Common.h"
 #include "data/CommonDB.h"
@@ -13,9 +15,37 @@
 #include <QSqlQuery>
 #include <QTest>
 
+bool TTestLedger::OnServer() {
+    return qgetenv("PENNYVALE_TEST_ENGINE") == "server";
+}
+
+// The ledger in a new database of the test's own server, made as CreateDatabase makes a file.
+static void CreateServerLedger(TTestLedger::TContent content) {
+    TPgServer& server = TPgServer::Shared();
+    if (content == TTestLedger::NoDatabase) {
+        TLedgerLocation::SetCurrent(server.Location(QStringLiteral("no_such_ledger")));
+        return;
+    }
+    const TLedgerLocation location = server.NewDatabase();
+    TLedgerLocation::SetCurrent(location);
+    if (content == TTestLedger::WithInitialContent) {
+        Schema::CreateServerBook(location);
+        return;
+    }
+    {
+        auto connection = QSqlDatabase::addDatabase("QPSQL", "fixture-create");
+        location.ApplyTo(connection);
+        if (!connection.open()) qFatal("%s", qPrintable(connection.lastError().text()));
+        Schema::CreateTables(connection);
+    }
+    QSqlDatabase::removeDatabase("fixture-create");
+}
+
 TTestLedger::TTestLedger(TContent content) : FPreviousDir(QDir::currentPath()) {
     QDir::setCurrent(FDir.path());
-    if (content != NoDatabase) {
+    if (OnServer()) {
+        CreateServerLedger(content);
+    } else if (content != NoDatabase) {
         if (content == WithInitialContent) {
             Schema::CreateDatabase(Schema::DatabasePath);
         } else {
@@ -44,6 +74,7 @@ TTestLedger::~TTestLedger() {
     TCommonDB::SetClock({});
     TCommon::SetAppPath({});
     QDir::setCurrent(FPreviousDir);
+    TLedgerLocation::SetCurrent(TLedgerLocation::File(Schema::DatabasePath));
 }
 
 void TTestLedger::ReleaseServices() {

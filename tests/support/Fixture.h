@@ -22,6 +22,10 @@ public:
     explicit TTestLedger(TContent content = WithInitialContent);
     ~TTestLedger();
 
+    // Whether this run's ledgers are databases on the test process's own PostgreSQL server
+    // (PENNYVALE_TEST_ENGINE=server; see TPgServer) rather than files.
+    static bool OnServer();
+
     static QDateTime Now() { return QDateTime(QDate(2026, 12, 7), QTime(10, 30)); }
 
     // Rows the test asks for, written straight into the file.

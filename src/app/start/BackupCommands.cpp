@@ -26,7 +26,7 @@ void Print(FILE* stream, const QString& text) {
 
 // Writes the copy through a read-only connection of its own; returns its path.
 QString WriteCopy(const QDateTime& now) {
-    const QString ledger = Schema::DatabasePath;
+    const QString ledger = Schema::LedgerFilePath();
     QString reason;
     const TLedgerProblem problem = LedgerFile::InspectFile(ledger, &reason);
     if (problem != TLedgerProblem::None)
@@ -64,9 +64,9 @@ int Backup() {
         const QDateTime now = TCommonDB::GetSysDateTime();
         const QString copy = WriteCopy(now);
         Print(stdout, QStringLiteral("已把账本 %1 备份为 %2")
-                          .arg(ShownPath(Schema::DatabasePath), ShownPath(copy)));
+                          .arg(ShownPath(Schema::LedgerFilePath()), ShownPath(copy)));
         const QStringList removed =
-            LedgerBackup::Rotate(LedgerBackup::FolderOf(Schema::DatabasePath), now);
+            LedgerBackup::Rotate(LedgerBackup::FolderOf(Schema::LedgerFilePath()), now);
         if (!removed.isEmpty())
             Print(stdout, QStringLiteral("已删除不再保留的旧备份：%1")
                               .arg(removed.join(QStringLiteral("、"))));
@@ -78,7 +78,7 @@ int Backup() {
 }
 
 int Restore(const QString& file) {
-    const QString ledger = Schema::DatabasePath;
+    const QString ledger = Schema::LedgerFilePath();
     try {
         // Where no ledger folder exists yet, a copy that cannot be used is refused before the
         // folder (for the lock) is made.

@@ -37,20 +37,20 @@ namespace Commands {
 // backups, so this step leaves the place free and says why.
 int CreateDatabase(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
-    if (!QFileInfo::exists(Schema::DatabasePath) && LedgerBackup::AnyCopy(Schema::DatabasePath)) {
+    if (!QFileInfo::exists(Schema::LedgerFilePath()) && LedgerBackup::AnyCopy(Schema::LedgerFilePath())) {
         std::printf("%s\n", QStringLiteral("没有新建账本：账本 %1 不在，但文件夹 %2 中有它的备份；"
                                            "启动程序后可以从备份恢复账本。")
-                                .arg(ShownPath(Schema::DatabasePath),
-                                     ShownPath(LedgerBackup::FolderOf(Schema::DatabasePath)))
+                                .arg(ShownPath(Schema::LedgerFilePath()),
+                                     ShownPath(LedgerBackup::FolderOf(Schema::LedgerFilePath())))
                                 .toUtf8()
                                 .constData());
         return 0;
     }
     try {
-        Schema::CreateDatabase(Schema::DatabasePath);
+        Schema::CreateDatabase(Schema::LedgerFilePath());
         std::printf(
             "%s\n",
-            QStringLiteral("已创建数据库 %1").arg(Schema::DatabasePath).toUtf8().constData());
+            QStringLiteral("已创建数据库 %1").arg(Schema::LedgerFilePath()).toUtf8().constData());
         return 0;
     } catch (const Exception& error) {
         std::fprintf(stderr, "%s\n", error.Message.toUtf8().constData());
@@ -68,7 +68,7 @@ int ImportAccess(int argc, char* argv[]) {
     // A conversion never writes a ledger that a running program has open, nor does a restore
     // replace the ledger while it is converted: the folder is made first, so that the lock
     // can be written even where there was no ledger yet.
-    const QString folder = QFileInfo(Schema::DatabasePath).path();
+    const QString folder = QFileInfo(Schema::LedgerFilePath()).path();
     const bool hadFolder = QFileInfo::exists(folder);
     if (!QDir().mkpath(folder)) {
         std::fprintf(
@@ -78,7 +78,7 @@ int ImportAccess(int argc, char* argv[]) {
     }
     int code = 1;
     {
-        TLedgerLock lock(Schema::DatabasePath);
+        TLedgerLock lock(Schema::LedgerFilePath());
         if (!lock.TryLock() && lock.Refuses()) {
             std::fprintf(stderr, "%s\n", lock.RefusalText().toUtf8().constData());
             return 1;

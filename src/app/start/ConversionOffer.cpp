@@ -13,7 +13,7 @@
 namespace ConversionOffer {
 
 bool Offer(const TStopSignals* stopSignals) {
-    const QString path = Schema::DatabasePath;
+    const QString path = Schema::LedgerFilePath();
     const TJetHeader header = TJetHeader::Read(path);
     if (!header.IsJet()) return true; // a ledger of ours, or none: the data module reports
     const QString problem = header.Problem(path);

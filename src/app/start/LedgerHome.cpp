@@ -24,12 +24,12 @@ bool EnterLedgerHome(bool installed) {
                                .arg(QDir::toNativeSeparators(home)));
         return false;
     }
-    if (QFileInfo::exists(Schema::DatabasePath)) return true;
+    if (QFileInfo::exists(Schema::LedgerFilePath())) return true;
     // A ledger gone while its backups are there is not replaced by an empty one unasked: the
     // start offers the backups first.
-    if (LedgerBackup::AnyCopy(Schema::DatabasePath)) return true;
+    if (LedgerBackup::AnyCopy(Schema::LedgerFilePath())) return true;
     try {
-        Schema::CreateDatabase(Schema::DatabasePath);
+        Schema::CreateDatabase(Schema::LedgerFilePath());
         return true;
     } catch (const Exception& error) {
         TCommon::ShowError(QStringLiteral("无法在 %1 中创建账本：%2")

@@ -41,7 +41,7 @@ QString DateOf(const QString& backup) {
 
 // Puts a copy of the backup in place of the ledger and opens it; true when it is in place.
 bool Restore(const QString& backup, bool wasOpen) {
-    const QString ledger = Schema::DatabasePath;
+    const QString ledger = Schema::LedgerFilePath();
     dmMain->qryCommon->Close();
     dmMain->cnHearthbook.close();
     QString kept;
@@ -66,7 +66,7 @@ bool Restore(const QString& backup, bool wasOpen) {
 // empty book would hide that. The newest good backup is offered first, an empty ledger only
 // after that.
 void OfferForMissing() {
-    const QString ledger = Schema::DatabasePath;
+    const QString ledger = Schema::LedgerFilePath();
     if (!LedgerBackup::AnyCopy(ledger)) return; // a first start: the open's message says enough
     const QString folder = ShownPath(LedgerBackup::FolderOf(ledger));
     const QString missing = QStringLiteral("账本文件 %1 不见了，但文件夹 %2 中有它的备份。")
@@ -93,7 +93,7 @@ void OfferForMissing() {
 // Names the damage, offers the newest good backup and puts it in place on yes; true when it
 // was put in place. open says whether the damaged ledger is open.
 bool OfferForDamaged(const QString& damage, bool open) {
-    const QString ledger = Schema::DatabasePath;
+    const QString ledger = Schema::LedgerFilePath();
     int rejected = 0;
     const QString backup = LedgerRestore::NewestGoodBackup(ledger, &rejected);
     const QString folder = ShownPath(LedgerBackup::FolderOf(ledger));
@@ -132,7 +132,7 @@ bool WaitFor(const TLedgerCheckRun& check) {
     QEventLoop loop;
     QObject::connect(check.Thread(), &QThread::finished, &loop, &QEventLoop::quit);
     if (check.Finished()) return true; // ended before the connection was made
-    QProgressDialog note(QStringLiteral("正在检查账本 %1 ……").arg(ShownPath(Schema::DatabasePath)),
+    QProgressDialog note(QStringLiteral("正在检查账本 %1 ……").arg(ShownPath(Schema::LedgerFilePath())),
                          QString(), 0, 0);
     note.setObjectName(QStringLiteral("LedgerCheckNote"));
     note.setWindowTitle(MessageCaption);
@@ -149,7 +149,7 @@ namespace LedgerRecovery {
 
 void StartCheck() {
     if (!dmMain) return;
-    const QString ledger = Schema::DatabasePath;
+    const QString ledger = Schema::LedgerFilePath();
     if (dmMain->cnHearthbook.isOpen()) {
         RunningCheck = std::make_unique<TLedgerCheckRun>(ledger);
         return;
@@ -163,7 +163,7 @@ bool AwaitCheck() {
     if (!RunningCheck || !WaitFor(*RunningCheck)) return false;
     const std::unique_ptr<TLedgerCheckRun> check = std::move(RunningCheck);
     if (check->Problem() != TLedgerProblem::Damaged || !dmMain) return false;
-    const QString ledger = Schema::DatabasePath;
+    const QString ledger = Schema::LedgerFilePath();
     qWarning("check of %s: %s", qPrintable(ShownPath(ledger)), qPrintable(check->Reason()));
     return OfferForDamaged(
         QStringLiteral("检查发现账本文件 %1 已损坏，其中一部分账目可能已经无法读取。")

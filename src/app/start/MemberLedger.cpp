@@ -30,7 +30,7 @@ QString MemberOf(QSqlDatabase& connection, const QString& account, const QString
 int Run(const QString& account, const QString& nothingDone,
         const std::function<QString(QSqlDatabase&, const QString&)>& work) {
     try {
-        TLedgerLock lock(Schema::DatabasePath);
+        TLedgerLock lock(Schema::LedgerFilePath());
         if (!lock.TryLock() && lock.Refuses()) {
             Print(stderr, lock.RefusalText() + nothingDone);
             return 1;

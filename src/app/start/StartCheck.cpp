@@ -60,7 +60,7 @@ void TStartCheck::LoginShown(TfrmLogin* login) {
     FLedgerOpen = dmMain && dmMain->cnHearthbook.isOpen();
     const bool open = FLedgerOpen;
     Print(stdout, QStringLiteral("login shown: ") + login->windowTitle());
-    Print(stdout, QStringLiteral("ledger: ") + QFileInfo(Schema::DatabasePath).absoluteFilePath() +
+    Print(stdout, QStringLiteral("ledger: ") + QFileInfo(Schema::LedgerFilePath()).absoluteFilePath() +
                       (open ? QStringLiteral(" (open)") : QStringLiteral(" (not open)")));
     Print(stdout, QStringLiteral("help: ") + Found(TfrmBase::HelpFilePath()));
     Print(stdout, QStringLiteral("tax page: ") +

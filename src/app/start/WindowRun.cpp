@@ -30,7 +30,7 @@ int Run(int argc, char* argv[]) {
     // a second start on the same ledger only says where the ledger is open. A stop signal ends
     // the run in order, so the lock does not outlive it.
     TStopSignals stopSignals;
-    TLedgerGuard ledgerGuard(Schema::DatabasePath);
+    TLedgerGuard ledgerGuard(Schema::LedgerFilePath());
     if (!ledgerGuard.Start()) return 1;
 
     // Every step of the start and of the end is guarded: a failure is reported and the program
