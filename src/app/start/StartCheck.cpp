@@ -60,7 +60,10 @@ void TStartCheck::LoginShown(TfrmLogin* login) {
     FLedgerOpen = dmMain && dmMain->cnHearthbook.isOpen();
     const bool open = FLedgerOpen;
     Print(stdout, QStringLiteral("login shown: ") + login->windowTitle());
-    Print(stdout, QStringLiteral("ledger: ") + QFileInfo(Schema::LedgerFilePath()).absoluteFilePath() +
+    const TLedgerLocation& location = TLedgerLocation::Current();
+    Print(stdout, QStringLiteral("ledger: ") +
+                      (location.IsServer() ? location.Shown()
+                                           : QFileInfo(Schema::LedgerFilePath()).absoluteFilePath()) +
                       (open ? QStringLiteral(" (open)") : QStringLiteral(" (not open)")));
     Print(stdout, QStringLiteral("help: ") + Found(TfrmBase::HelpFilePath()));
     Print(stdout, QStringLiteral("tax page: ") +
