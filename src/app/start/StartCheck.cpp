@@ -1,6 +1,7 @@
 #include "app/start/StartCheck.h"
 
 #include "app/start/LedgerRecovery.h"
+#include "app/start/ServerStart.h"
 #include "app/Login.h"
 #include "data/Common.h"
 #include "data/DataModule.h"
@@ -30,6 +31,11 @@ QString Found(const QString& path) {
 
 TStartCheck::TStartCheck() {
     SetMessagePresenter(this);
+    // A server's question for a password is a message too: printed, and left unanswered.
+    ServerStart::AskPassword = [this](const QString& prompt) -> std::optional<QString> {
+        Show(TMessageKind::Confirm, prompt);
+        return std::nullopt;
+    };
     QCoreApplication::instance()->installEventFilter(this);
 }
 

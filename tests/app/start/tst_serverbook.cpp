@@ -1,6 +1,7 @@
 #include "PgServer.h"
 #include "ProgramRun.h"
 
+#include "data/ledgerfile/LedgerLock.h"
 #include "data/ledgerfile/backup/BackupName.h"
 #include "data/Schema.h"
 
@@ -59,6 +60,16 @@ class TestServerBook : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    void initTestCase() {
+        // No password from the tester's own files or environment reaches the program.
+        qunsetenv("PGPASSWORD");
+        qputenv("PGPASSFILE", "/nonexistent/pgpass");
+        TPgServer& server = TPgServer::Shared();
+        QVERIFY(server.AddPasswordRole("anna", "right-password"));
+        server.NewDatabase("annasbook");
+        QVERIFY(server.Admin("alter database annasbook owner to anna"));
+    }
+
     void createOnAnEmptyDatabase() {
         const TLedgerLocation location = TPgServer::Shared().NewDatabase();
         QTemporaryDir dir;
@@ -205,28 +216,56 @@ private Q_SLOTS:
         QCOMPARE(QDir(dir.filePath("DataBase")).entryList(QDir::Files | QDir::Hidden), QStringList());
     }
 
-    // The window on a server book: logs in there with no file, no lock, no file check.
-    void windowStartsOnAServerBookWithoutALock() {
+    // The window and the member commands on a server book: shared, so the ledger file's lock,
+    // held here by another program, keeps none of them off; no ledger file is made or checked.
+    void serverBookTakesNoFileLock_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("out");
+        QTest::newRow("window") << QStringList{"--check-start"} << "ledger: %1 (open)";
+        QTest::newRow("export") << QStringList{"--export-csv", "book.csv", "--account", "admin"}
+                                << "";
+        QTest::newRow("backup") << QStringList{"--backup"} << "已把账本 %1 备份为";
+    }
+    void serverBookTakesNoFileLock() {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, out);
         const TLedgerLocation book = NewBook();
         QTemporaryDir dir;
-        const TProgramRun run = RunProgram(dir.path(), {"--check-start", "--ledger", Uri(book)});
+        QVERIFY(QDir(dir.path()).mkpath("DataBase"));
+        TLedgerLock held(dir.filePath(Schema::DatabasePath));
+        QVERIFY(held.TryLock());
+        const TProgramRun run = RunProgram(dir.path(), arguments + QStringList{"--ledger", Uri(book)});
         QVERIFY2(run.ExitCode == 0, qPrintable(run.Err));
-        QVERIFY2(run.Out.contains("ledger: " + book.Shown() + " (open)"), qPrintable(run.Out));
-        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
-                 QStringList());
+        if (!out.isEmpty()) QVERIFY2(run.Out.contains(out.arg(book.Shown())), qPrintable(run.Out));
+        QVERIFY(!QFileInfo::exists(dir.filePath(Schema::DatabasePath)));
     }
 
-    // A server that cannot be reached: the window names it and offers the ledger file; the
-    // check answers no, and the run ends.
+    // A server that cannot be reached, or that wants a password no file gave: the window asks
+    // for it, then names the server and offers the ledger file; the check answers neither, and
+    // the run ends.
+    void windowOffersTheFileWhenTheServerFails_data() {
+        QTest::addColumn<QString>("uri");
+        QTest::addColumn<QStringList>("messages"); // the start of each, in order
+        const QString noServer = QDir::tempPath() + "/no-server-here";
+        const QString book = QString("postgresql://anna@/annasbook?host=%1").arg(TPgServer::Shared().SocketFolder());
+        QTest::newRow("no server")
+            << QString("postgresql:///book?host=%1&user=postgres").arg(noServer)
+            << QStringList{"无法连接账本服务器 postgresql://postgres@/book?host=" + noServer + "："};
+        QTest::newRow("a password")
+            << book << QStringList{"账本服务器 " + book + " 要求输入密码：",
+                                   "无法连接账本服务器 " + book + "：服务器要求输入用户“anna”的密码"};
+    }
     void windowOffersTheFileWhenTheServerFails() {
-        QTemporaryDir dir, noServer;
-        const QString uri = QString("postgresql:///book?host=%1&user=postgres").arg(noServer.path());
+        QFETCH(QString, uri);
+        QFETCH(QStringList, messages);
+        QTemporaryDir dir;
         const TProgramRun run = RunProgram(dir.path(), {"--check-start", "--ledger", uri});
         QCOMPARE(run.ExitCode, 1);
-        QVERIFY2(run.Err.contains("message: 无法连接账本服务器 postgresql://postgres@/book?host=" +
-                                  noServer.path() + "："),
-                 qPrintable(run.Err));
-        QVERIFY2(run.Err.contains("\n\n要改用本机的账本文件吗？"), qPrintable(run.Err));
+        const QStringList shown = run.Err.split("message: ").mid(1);
+        QCOMPARE(shown.size(), messages.size());
+        for (int i = 0; i < shown.size(); ++i)
+            QVERIFY2(shown[i].startsWith(messages[i]), qPrintable(shown[i]));
+        QVERIFY2(shown.last().trimmed().endsWith("\n\n要改用本机的账本文件吗？"), qPrintable(run.Err));
         QVERIFY(!run.Out.contains("login shown"));
     }
 };
