@@ -7,6 +7,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 namespace {
 
 // Connects as the program does; the fault and its message, None and empty when it connected.
@@ -34,6 +39,8 @@ class TestServerConnection : public QObject {
     Q_OBJECT
 
     QTemporaryDir FNoServer; // a socket folder where no server runs
+    int FSilent = -1;        // a port that takes connections and never answers
+    int FSilentPort = 0;
 
 private Q_SLOTS:
     void initTestCase() {
@@ -43,7 +50,20 @@ private Q_SLOTS:
         QVERIFY(TPgServer::Shared().AddPasswordRole("anna", "right-password"));
         TPgServer::Shared().NewDatabase("emptydb");
         TPgServer::Shared().Admin("grant connect on database emptydb to anna");
+        // The system accepts connections into the queue of a socket that listens; nobody
+        // reads them.
+        FSilent = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t size = sizeof address;
+        QVERIFY(::bind(FSilent, reinterpret_cast<sockaddr*>(&address), size) == 0);
+        QVERIFY(::listen(FSilent, 8) == 0);
+        QVERIFY(::getsockname(FSilent, reinterpret_cast<sockaddr*>(&address), &size) == 0);
+        FSilentPort = ntohs(address.sin_port);
     }
+
+    void cleanupTestCase() { ::close(FSilent); }
 
     void faults_data() {
         const QString socket = TPgServer::Shared().SocketFolder();
@@ -85,6 +105,12 @@ private Q_SLOTS:
             << QString("无法连接账本服务器 postgresql://nobody@/emptydb?host=%1："
                        "服务器上没有用户“nobody”。请检查用户名。")
                    .arg(socket);
+        QTest::newRow("no answer")
+            << QString("postgresql://postgres@127.0.0.1:%1/book?connect_timeout=2").arg(FSilentPort)
+            << TServerFault::Timeout
+            << QString("无法连接账本服务器 postgresql://postgres@127.0.0.1:%1/book：在规定的时间内没有"
+                       "连上服务器（超时）。请检查网络和服务器。")
+                   .arg(FSilentPort);
         QTest::newRow("a database without a book")
             << QString("postgresql://anna:right-password@/emptydb?host=%1").arg(socket)
             << TServerFault::NotABook
