@@ -2,6 +2,7 @@
 
 #include "data/CommonDB.h"
 #include "data/Schema.h"
+#include "data/engine/ServerConnection.h"
 #include "data/engine/SqliteEngine.h"
 #include "data/ledgerfile/LedgerFile.h"
 #include "data/ledgerfile/LedgerJournal.h"
@@ -133,18 +134,17 @@ void OpenExisting(QSqlDatabase& connection, const QString& path) {
     }
 }
 
-// Connects to the book on a server and checks that it holds this program's tables.
+// Connects to the book on a server and checks that it holds this program's tables; a fault is
+// named in plain words (EServerError).
 void OpenServer(QSqlDatabase& connection, const TLedgerLocation& location) {
-    location.ApplyTo(connection);
-    if (!connection.open())
-        throw ELedgerFileError(TLedgerProblem::None,
-                               QStringLiteral("无法连接账本服务器 %1：%2")
-                                   .arg(location.Shown(), connection.lastError().databaseText()));
-    try {
-        CheckTables(connection, location.Shown());
-    } catch (...) {
+    ServerConnection::Open(connection, location);
+    QString reason;
+    if (LedgerFile::CheckTables(connection, &reason) != TLedgerProblem::None) {
         connection.close();
-        throw;
+        throw EServerError(TServerFault::Other,
+                           QStringLiteral("服务器 %1 上的账本不完整，无法使用（%2）。")
+                               .arg(location.Shown(), reason),
+                           reason);
     }
     try {
         Schema::CreateImportTables(connection);

@@ -23,7 +23,8 @@ public:
     void DataModuleCreate();
 
     // Opens the connection if it is closed (a ledger that was busy or missing at start may be
-    // usable now); throws ELedgerFileError with the file and the reason when it cannot.
+    // usable now); throws ELedgerFileError with the file and the reason when it cannot, or for a
+    // book on a server EServerError naming the server and the cause.
     void Open();
 
     // Run at the end of the program: when the ledger is open and was changed during the run,

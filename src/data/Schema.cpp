@@ -2,6 +2,7 @@
 
 #include "data/Common.h"
 #include "data/engine/Engine.h"
+#include "data/engine/ServerConnection.h"
 #include "data/ledgerfile/LedgerJournal.h"
 #include "platform/Exception.h"
 #include "platform/PartialFile.h"
@@ -374,7 +375,7 @@ void CreateServerBook(const TLedgerLocation& location) {
                                       .arg(location.Shown(), error.databaseText()));
         };
         try {
-            if (!connection.open()) throw failed(connection.lastError());
+            ServerConnection::Connect(connection, location); // a fault in plain words
             if (!connection.transaction()) throw failed(connection.lastError());
             // Two creates at once: the second waits here for the first, then finds its tables.
             QSqlQuery query(connection);
@@ -396,7 +397,7 @@ void CreateServerBook(const TLedgerLocation& location) {
             if (!connection.commit()) throw failed(connection.lastError());
             connection.close();
         } catch (...) {
-            connection.rollback();
+            if (connection.isOpen()) connection.rollback();
             connection.close();
             connection = QSqlDatabase();
             QSqlDatabase::removeDatabase(name);

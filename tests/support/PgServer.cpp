@@ -2,6 +2,8 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
+#include <QThread>
 #include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -34,6 +36,9 @@ TPgServer& TPgServer::Shared() {
 }
 
 TPgServer::TPgServer() : FBin(ServerBin()), FAsRoot(geteuid() == 0) {
+    // Qt SQL's list of connections is made before this server, so that it is still there when
+    // the server, a static, is stopped at exit and removes its connection.
+    QSqlDatabase::connectionNames();
     if (FAsRoot && QProcess::execute(QStringLiteral("id"), {QStringLiteral("-u"), RunAs}) != 0)
         Run({QStringLiteral("useradd"), QStringLiteral("--system"), QStringLiteral("--no-create-home"),
              QStringLiteral("--shell"), QStringLiteral("/usr/sbin/nologin"), RunAs});
@@ -102,6 +107,36 @@ bool TPgServer::Admin(const QString& sql) {
         return false;
     }
     return true;
+}
+
+bool TPgServer::AddPasswordRole(const QString& role, const QString& password) {
+    if (!Admin(QStringLiteral("create role \"%1\" login password '%2'").arg(role, password)))
+        return false;
+    // The first line that fits decides: this role's comes before initdb's "trust" for all.
+    QFile hba(FFolder + QStringLiteral("/data/pg_hba.conf"));
+    if (!hba.open(QIODevice::ReadOnly)) return false;
+    const QByteArray lines = hba.readAll();
+    hba.close();
+    if (!hba.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
+    hba.write(QStringLiteral("local all %1 scram-sha-256\n").arg(role).toUtf8() + lines);
+    hba.close();
+    if (!Admin(QStringLiteral("select pg_reload_conf()"))) return false;
+    // The server reads the file again a moment later: wait until it asks the role for a password.
+    const TLedgerLocation location = TLedgerLocation::Parse(QStringLiteral("postgresql:///postgres?host=%1&user=%2")
+                                          .arg(FFolder, role));
+    for (int tries = 0; tries < 100; ++tries) {
+        bool refused = false;
+        {
+            QSqlDatabase probe = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), QStringLiteral("pg-probe"));
+            location.ApplyTo(probe);
+            refused = !probe.open();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("pg-probe"));
+        if (refused) return true;
+        QThread::msleep(50);
+    }
+    qWarning() << "test server: the password rule for" << role << "never took effect";
+    return false;
 }
 
 TLedgerLocation TPgServer::NewDatabase(QString name) {

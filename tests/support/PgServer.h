@@ -26,6 +26,9 @@ public:
     // Runs one statement on the server's administration database; false and a warning when it
     // fails.
     bool Admin(const QString& sql);
+    // A role that the server lets in only with its password (scram-sha-256 in pg_hba.conf;
+    // every other role keeps trust), owning no database. False and a warning when it fails.
+    bool AddPasswordRole(const QString& role, const QString& password);
 
 private:
     TPgServer();

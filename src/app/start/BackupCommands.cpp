@@ -8,6 +8,8 @@
 #include "data/ledgerfile/LedgerLock.h"
 #include "data/ledgerfile/LedgerRestore.h"
 #include "data/Schema.h"
+#include "data/ServerBackup.h"
+#include "data/engine/ServerConnection.h"
 #include "platform/Exception.h"
 #include "platform/SystemError.h"
 
@@ -55,6 +57,29 @@ QString WriteCopy(const QDateTime& now) {
     return copy;
 }
 
+// Writes the copy of the book on the server of this run into the ledger file's backup folder;
+// returns its path.
+QString WriteServerCopy(const QDateTime& now) {
+    const TLedgerLocation& location = TLedgerLocation::Current();
+    const QString name = QStringLiteral("backup-server");
+    QString copy;
+    {
+        QSqlDatabase connection = QSqlDatabase::addDatabase(location.DriverName(), name);
+        try {
+            ServerConnection::Open(connection, location);
+            copy = ServerBackup::Write(connection, Schema::LedgerFilePath(), now);
+        } catch (...) {
+            connection.close();
+            connection = QSqlDatabase();
+            QSqlDatabase::removeDatabase(name);
+            throw;
+        }
+        connection.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    return copy;
+}
+
 } // namespace
 
 namespace BackupCommands {
@@ -62,9 +87,12 @@ namespace BackupCommands {
 int Backup() {
     try {
         const QDateTime now = TCommonDB::GetSysDateTime();
-        const QString copy = WriteCopy(now);
+        const TLedgerLocation& location = TLedgerLocation::Current();
+        const QString copy = location.IsServer() ? WriteServerCopy(now) : WriteCopy(now);
         Print(stdout, QStringLiteral("已把账本 %1 备份为 %2")
-                          .arg(ShownPath(Schema::LedgerFilePath()), ShownPath(copy)));
+                          .arg(location.IsServer() ? location.Shown()
+                                                   : ShownPath(Schema::LedgerFilePath()),
+                               ShownPath(copy)));
         const QStringList removed =
             LedgerBackup::Rotate(LedgerBackup::FolderOf(Schema::LedgerFilePath()), now);
         if (!removed.isEmpty())

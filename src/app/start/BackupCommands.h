@@ -10,8 +10,9 @@ inline const QString ReplacedWord = QStringLiteral("replaced");
 
 // pennyvale --backup: writes a copy of DataBase/Hearthbook.mdb into DataBase/Backup now,
 // whether it changed or not, rotates the folder and prints the copy's path. Reads the ledger
-// through a read-only connection of its own, so it may run while the program is open. Returns
-// the exit code.
+// through a read-only connection of its own, so it may run while the program is open. A book
+// on a server is copied the same way into a ledger file there (ServerBackup), while programs
+// work on it. Returns the exit code.
 int Backup();
 
 // pennyvale --restore FILE: puts a copy of FILE in place of DataBase/Hearthbook.mdb, keeping

@@ -1,23 +1,16 @@
 #pragma once
 
+struct TProgramArguments;
+
 // The program's command-line commands: each runs without a window in the current directory,
-// prints what it did and returns the exit code.
+// on the book --ledger names (else the setting file's, else the ledger file), prints what it did
+// and returns the exit code.
 namespace Commands {
 
-// pennyvale --create-database
-int CreateDatabase(int argc, char* argv[]);
-// pennyvale --import-access FILE.mdb
-int ImportAccess(int argc, char* argv[]);
-// pennyvale --import-bill FILE --account ACCOUNT
-int ImportBill(int argc, char* argv[]);
-// pennyvale --export-csv FILE --account ACCOUNT
-int ExportCsv(int argc, char* argv[]);
-// pennyvale --report FILE.pdf --account ACCOUNT --year YYYY
-int Report(int argc, char* argv[]);
-// pennyvale --backup
-int Backup(int argc, char* argv[]);
-// pennyvale --restore FILE
-int Restore(int argc, char* argv[]);
+// Chooses the book of the run (TLedgerLocation::SetCurrent) and runs the command arguments
+// name. A location or setting that cannot be used is printed and gives 2.
+int Run(int argc, char* argv[], const TProgramArguments& arguments);
+
 // The process that reads an old ledger for a conversion (JetRowStream::Option FILE).
 int ReadOldLedger(int argc, char* argv[]);
 

@@ -24,6 +24,8 @@ bool EnterLedgerHome(bool installed) {
                                .arg(QDir::toNativeSeparators(home)));
         return false;
     }
+    // A book on a server is made by --create-database on the server, never here.
+    if (TLedgerLocation::Current().IsServer()) return true;
     if (QFileInfo::exists(Schema::LedgerFilePath())) return true;
     // A ledger gone while its backups are there is not replaced by an empty one unasked: the
     // start offers the backups first.

@@ -148,7 +148,8 @@ bool WaitFor(const TLedgerCheckRun& check) {
 namespace LedgerRecovery {
 
 void StartCheck() {
-    if (!dmMain) return;
+    // A server keeps its own book's health: there is no file to check or to restore.
+    if (!dmMain || TLedgerLocation::Current().IsServer()) return;
     const QString ledger = Schema::LedgerFilePath();
     if (dmMain->cnHearthbook.isOpen()) {
         RunningCheck = std::make_unique<TLedgerCheckRun>(ledger);
@@ -176,7 +177,9 @@ void EndCheck() {
 }
 
 void BackupAtEnd() {
-    if (dmMain) dmMain->BackupAtEnd();
+    // A book on a server is backed up by pennyvale --backup on a timer, not by each run that
+    // used it.
+    if (dmMain && !TLedgerLocation::Current().IsServer()) dmMain->BackupAtEnd();
 }
 
 } // namespace LedgerRecovery

@@ -10,7 +10,7 @@ namespace LedgerRecovery {
 // The kept name's word for a ledger set aside because it was damaged.
 inline const QString DamagedWord = QStringLiteral("damaged");
 
-// Run once the data module has tried to open the ledger. An open ledger is checked as the
+// Run once the data module has tried to open the ledger; nothing for a book on a server. An open ledger is checked as the
 // backups are checked (LedgerCheck::CheckFile), in the background while the login is up; its
 // outcome comes in AwaitCheck. A ledger that could not be opened because the file is damaged is
 // named at once, and the newest backup that passes the check offered in its place. On yes the
@@ -32,7 +32,8 @@ bool AwaitCheck();
 void EndCheck();
 
 // Run at the end, after the main window is gone: when the data module's ledger changed during
-// the run, writes a backup copy and rotates the backup folder (TdmMain::BackupAtEnd).
+// the run, writes a backup copy and rotates the backup folder (TdmMain::BackupAtEnd); nothing for
+// a book on a server.
 // Throws EInOutError when the copy cannot be written.
 void BackupAtEnd();
 

@@ -7,6 +7,7 @@
 
 #include <QSqlError>
 #include <QSqlQuery>
+#include <optional>
 
 namespace MemberLedger {
 
@@ -18,7 +19,7 @@ void Print(FILE* stream, const QString& text) {
 QString MemberOf(QSqlDatabase& connection, const QString& account, const QString& nothingDone) {
     QSqlQuery query(connection);
     query.prepare(QStringLiteral(
-        "select PersonName from bPerson where LoginAccount = ? collate nocase order by PersonID"));
+        "select PersonName from bPerson where LoginAccount = ? order by PersonID"));
     query.addBindValue(account);
     if (!query.exec()) throw EDatabaseError(query.lastError().databaseText());
     if (!query.next())
@@ -30,10 +31,14 @@ QString MemberOf(QSqlDatabase& connection, const QString& account, const QString
 int Run(const QString& account, const QString& nothingDone,
         const std::function<QString(QSqlDatabase&, const QString&)>& work) {
     try {
-        TLedgerLock lock(Schema::LedgerFilePath());
-        if (!lock.TryLock() && lock.Refuses()) {
-            Print(stderr, lock.RefusalText() + nothingDone);
-            return 1;
+        // A ledger file is worked on by one program at a time; a book on a server is shared.
+        std::optional<TLedgerLock> lock;
+        if (!TLedgerLocation::Current().IsServer()) {
+            lock.emplace(Schema::LedgerFilePath());
+            if (!lock->TryLock() && lock->Refuses()) {
+                Print(stderr, lock->RefusalText() + nothingDone);
+                return 1;
+            }
         }
         TdmMain data;
         data.Open();

@@ -16,7 +16,8 @@ void Print(FILE* stream, const QString& text);
 // EDatabaseError naming the account, followed by nothingDone ("没有导出。"), when there is none.
 QString MemberOf(QSqlDatabase& connection, const QString& account, const QString& nothingDone);
 
-// Takes the ledger's lock (never while a running program has the ledger open), opens the ledger
+// Takes a ledger file's lock (never while a running program has the ledger open; a book on a
+// server takes none), opens the ledger
 // (never creating it: a missing ledger is reported in the open's own words), finds the member
 // and prints the line work returns. Any failure is printed on standard error, followed by
 // nothingDone where the ledger was refused. Returns the exit code, 0 or 1.

@@ -1,6 +1,7 @@
 #include "app/start/StartCheck.h"
 
 #include "app/start/LedgerRecovery.h"
+#include "app/start/ServerStart.h"
 #include "app/Login.h"
 #include "data/Common.h"
 #include "data/DataModule.h"
@@ -30,6 +31,11 @@ QString Found(const QString& path) {
 
 TStartCheck::TStartCheck() {
     SetMessagePresenter(this);
+    // A server's question for a password is a message too: printed, and left unanswered.
+    ServerStart::AskPassword = [this](const QString& prompt) -> std::optional<QString> {
+        Show(TMessageKind::Confirm, prompt);
+        return std::nullopt;
+    };
     QCoreApplication::instance()->installEventFilter(this);
 }
 
@@ -60,7 +66,10 @@ void TStartCheck::LoginShown(TfrmLogin* login) {
     FLedgerOpen = dmMain && dmMain->cnHearthbook.isOpen();
     const bool open = FLedgerOpen;
     Print(stdout, QStringLiteral("login shown: ") + login->windowTitle());
-    Print(stdout, QStringLiteral("ledger: ") + QFileInfo(Schema::LedgerFilePath()).absoluteFilePath() +
+    const TLedgerLocation& location = TLedgerLocation::Current();
+    Print(stdout, QStringLiteral("ledger: ") +
+                      (location.IsServer() ? location.Shown()
+                                           : QFileInfo(Schema::LedgerFilePath()).absoluteFilePath()) +
                       (open ? QStringLiteral(" (open)") : QStringLiteral(" (not open)")));
     Print(stdout, QStringLiteral("help: ") + Found(TfrmBase::HelpFilePath()));
     Print(stdout, QStringLiteral("tax page: ") +

@@ -42,6 +42,9 @@ public:
     void ApplyTo(QSqlDatabase& connection) const;
     // A password given in the URI itself (libpq allows it); empty otherwise.
     QString Password() const { return FPassword; }
+    // A password the user typed for this run (the window asks when the server wants one); kept
+    // in memory only.
+    void SetPassword(const QString& password) { FPassword = password; }
 
     bool operator==(const TLedgerLocation& other) const = default;
 

@@ -69,17 +69,24 @@ QString FolderOf(const QString& ledgerPath) {
 }
 
 QString Write(QSqlDatabase& connection, const QString& ledgerPath, const QDateTime& now) {
-    const QString folder = FolderOf(ledgerPath);
     if (!connection.isOpen())
-        Fail(folder, QStringLiteral("账本文件 %1 没有打开").arg(ShownPath(ledgerPath)));
+        Fail(FolderOf(ledgerPath), QStringLiteral("账本文件 %1 没有打开").arg(ShownPath(ledgerPath)));
+    // The open file itself is never copied.
+    return WriteWith(ledgerPath, now, [&](const QString& path) {
+        return CopyInto(connection, path, ledgerPath);
+    });
+}
+
+QString WriteWith(const QString& ledgerPath, const QDateTime& now,
+                  const std::function<QString(const QString& path)>& fill) {
+    const QString folder = FolderOf(ledgerPath);
     PrepareFolder(folder);
 
     // Partial copies of any minute that a killed run left go too.
     TPartialFile partial(folder + u'/' + TBackupName::At(now).FileName(),
                          QStringLiteral("Hearthbook-*"));
     if (const QString reason = partial.Create(); !reason.isEmpty()) Fail(folder, reason);
-    // The open file itself is never copied.
-    const QString failure = CopyInto(connection, partial.Path(), ledgerPath);
+    const QString failure = fill(partial.Path());
     if (!failure.isEmpty()) Fail(folder, failure);
     QString problem;
     if (LedgerCheck::CheckFile(partial.Path(), &problem) != TLedgerProblem::None)

@@ -4,6 +4,7 @@
 #include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 // Backup copies of the ledger in the folder Backup beside it (DataBase/Backup), named after the
 // local date and minute (TBackupName) and thinned out by BackupRotation.
@@ -20,6 +21,12 @@ QString FolderOf(const QString& ledgerPath);
 // copy fails its check); the ledger and the earlier copies are left alone and the temporary file
 // is removed. The connection must have no statement running and no transaction open.
 QString Write(QSqlDatabase& connection, const QString& ledgerPath, const QDateTime& now);
+
+// The same for a copy that fill writes into the empty file at path it is given (returning empty,
+// else why not, in words): the copy is checked, named and placed as above. A book on a server is
+// backed up this way (ServerBackup).
+QString WriteWith(const QString& ledgerPath, const QDateTime& now,
+                  const std::function<QString(const QString& path)>& fill);
 
 // Writes a consistent copy of the database open on connection into the empty file at path
 // through SQLite (VACUUM INTO: it reads the records still in a write-ahead log too). Empty on
