@@ -15,6 +15,7 @@ int main(int argc, char* argv[]) {
     if (is("--export-csv")) return Commands::ExportCsv(argc, argv);
     if (is("--report")) return Commands::Report(argc, argv);
     if (is("--backup")) return Commands::Backup(argc, argv);
+    if (is("--copy-ledger")) return Commands::CopyLedger(argc, argv);
     if (is("--restore")) return Commands::Restore(argc, argv);
     return WindowRun::Run(argc, argv);
 }

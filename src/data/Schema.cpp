@@ -364,6 +364,23 @@ void CreateDatabase(const QString& path) {
     PlaceWithoutReplacing(partial, file.absoluteFilePath(), shown);
 }
 
+void ClaimEmptyServerDatabase(QSqlDatabase& connection, const TLedgerLocation& location) {
+    // Two creates (or copies) at once: the second waits here for the first, then finds its
+    // tables.
+    QSqlQuery query(connection);
+    Exec(query, QStringLiteral("select pg_advisory_xact_lock(hashtext('pennyvale-create'))"));
+    const QStringList tables = connection.tables();
+    if (tables.isEmpty()) return;
+    const bool book = std::any_of(tables.cbegin(), tables.cend(), [](const QString& t) {
+        return t.compare(QLatin1String("fPayout"), Qt::CaseInsensitive) == 0;
+    });
+    throw EDatabaseError(book ? QStringLiteral("服务器上的数据库 %1 中已经有一个账本，不会覆盖。")
+                                    .arg(location.Shown())
+                              : QStringLiteral("服务器上的数据库 %1 不是空的（其中已有数据表 %2），"
+                                               "不会在其中创建账本。请使用一个新建的空数据库。")
+                                    .arg(location.Shown(), tables.first()));
+}
+
 void CreateServerBook(const TLedgerLocation& location) {
     const QString name = QStringLiteral("create-") + QUuid::createUuid().toString();
     {
@@ -376,21 +393,7 @@ void CreateServerBook(const TLedgerLocation& location) {
         try {
             if (!connection.open()) throw failed(connection.lastError());
             if (!connection.transaction()) throw failed(connection.lastError());
-            // Two creates at once: the second waits here for the first, then finds its tables.
-            QSqlQuery query(connection);
-            Exec(query, QStringLiteral("select pg_advisory_xact_lock(hashtext('pennyvale-create'))"));
-            const QStringList tables = connection.tables();
-            if (!tables.isEmpty()) {
-                const bool book = std::any_of(tables.cbegin(), tables.cend(), [](const QString& t) {
-                    return t.compare(QLatin1String("fPayout"), Qt::CaseInsensitive) == 0;
-                });
-                throw EDatabaseError(
-                    book ? QStringLiteral("服务器上的数据库 %1 中已经有一个账本，不会覆盖。")
-                               .arg(location.Shown())
-                         : QStringLiteral("服务器上的数据库 %1 不是空的（其中已有数据表 %2），"
-                                          "不会在其中创建账本。请使用一个新建的空数据库。")
-                               .arg(location.Shown(), tables.first()));
-            }
+            ClaimEmptyServerDatabase(connection, location);
             CreateTables(connection);
             AddInitialContent(connection);
             if (!connection.commit()) throw failed(connection.lastError());

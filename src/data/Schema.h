@@ -52,5 +52,9 @@ void CreateDatabase(const QString& path);
 // categories, in one transaction. Refuses, with EDatabaseError, a database that holds a book
 // already or any table of its own.
 void CreateServerBook(const TLedgerLocation& location);
+// Inside a transaction on the server database at location: waits for another create or copy
+// into it to end, then refuses, with EDatabaseError, a database that holds a book already or any
+// table of its own.
+void ClaimEmptyServerDatabase(QSqlDatabase& connection, const TLedgerLocation& location);
 
 } // namespace Schema

@@ -1,6 +1,7 @@
 #include "app/start/Commands.h"
 
 #include "app/start/BackupCommands.h"
+#include "app/start/CopyLedgerCommand.h"
 #include "app/start/ExportCsvCommand.h"
 #include "app/start/ImportBillCommand.h"
 #include "app/start/ReportCommand.h"
@@ -141,6 +142,16 @@ int Restore(int argc, char* argv[]) {
         return 2;
     }
     return BackupCommands::Restore(QFile::decodeName(argv[2]));
+}
+
+// pennyvale --copy-ledger FROM TO: copies a whole book between a file and a server.
+int CopyLedger(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    if (argc != 4 || argv[2][0] == '\0' || argv[3][0] == '\0') {
+        std::fprintf(stderr, "%s\n", CopyLedgerCommand::UsageText.toUtf8().constData());
+        return 2;
+    }
+    return CopyLedgerCommand::Run(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]));
 }
 
 int ReadOldLedger(int, char* argv[]) {

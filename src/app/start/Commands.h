@@ -18,6 +18,8 @@ int Report(int argc, char* argv[]);
 int Backup(int argc, char* argv[]);
 // pennyvale --restore FILE
 int Restore(int argc, char* argv[]);
+// pennyvale --copy-ledger FROM TO
+int CopyLedger(int argc, char* argv[]);
 // The process that reads an old ledger for a conversion (JetRowStream::Option FILE).
 int ReadOldLedger(int argc, char* argv[]);
 
