@@ -186,6 +186,7 @@ int main(int argc, char* argv[]) {
                     onServer[i], ratio, serverRows[i], ok ? "" : "   (over twice the file's)",
                     fileRows[i] == serverRows[i] ? "" : "   (rows differ from the file's)");
     }
+    QDir::setCurrent(folder); // the server is stopped after the work folder is gone
     std::printf("\n%s\n", within ? "every figure within twice the file's"
                                  : "some figure over twice the file's");
     return 0;

@@ -133,8 +133,10 @@ const char* const ServerTables[] = {
         DiaryDate datetime,
         PersonID bigint))",
     "create index ixPersonAccount on bPerson (LoginAccount)",
+    // A file's index carries the record's key (its rowid) with it; here it is included, so that
+    // the details (which show the key) are read from the index alone, in the order of the day.
     "create index ixPayoutPersonDate on fPayout (PersonName, UseDate, ItemType, ItemProjectID, "
-    "PayoutAccount, IncomeAccount, Payout)",
+    "PayoutAccount, IncomeAccount, Payout) include (PayoutID)",
     "create index ixPayoutPersonItem on fPayout (PersonName, ItemType, ItemProjectID, UseDate, "
     "PayoutAccount, IncomeAccount, Payout)",
     "create index ixPayoutPersonYear on fPayout (PersonName, YearNum, MonthNum, QuarterNum, "
