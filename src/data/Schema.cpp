@@ -371,6 +371,18 @@ void ClaimEmptyServerDatabase(QSqlDatabase& connection, const TLedgerLocation& l
     // tables.
     QSqlQuery query(connection);
     Exec(query, QStringLiteral("select pg_advisory_xact_lock(hashtext('pennyvale-create'))"));
+    // citext folds case by the database's character classes (LC_CTYPE) where it compares for
+    // equality: only in "C" does it fold the ASCII letters alone, as the file's NOCASE does, and
+    // byte by byte (in C.UTF-8, say, "É" would equal "é", and every comparison would take twice
+    // as long).
+    Exec(query, QStringLiteral("select datctype from pg_database where datname = current_database()"));
+    const QString ctype = query.next() ? query.value(0).toString() : QString();
+    if (ctype != QLatin1String("C") && ctype != QLatin1String("POSIX"))
+        throw EDatabaseError(
+            QStringLiteral("服务器上的数据库 %1 的字符分类（LC_CTYPE）是 %2 而不是 C，在其中名称和帐号"
+                           "不区分大小写的比较会与账本文件不同。请这样新建一个空数据库来存放账本："
+                           "createdb --locale=C --encoding=UTF8 --template=template0 数据库名")
+                .arg(location.Shown(), ctype));
     const QStringList tables = connection.tables();
     if (tables.isEmpty()) return;
     const bool book = std::any_of(tables.cbegin(), tables.cend(), [](const QString& t) {

@@ -91,6 +91,8 @@ private Q_SLOTS:
         QTest::newRow("target file exists") << "file" << 1 << QStringLiteral("已经存在，不会覆盖");
         QTest::newRow("target server holds a book") << "book" << 1 << QStringLiteral("中已经有一个账本");
         QTest::newRow("target server has other tables") << "foreign" << 1 << QStringLiteral("不是空的（其中已有数据表 notes）");
+        QTest::newRow("target database folds other letters")
+            << "ctype" << 1 << QStringLiteral("的字符分类（LC_CTYPE）是 C.UTF-8 而不是 C");
         QTest::newRow("source missing") << "missing" << 1 << QStringLiteral("找不到账本文件");
         QTest::newRow("source open in the program") << "locked" << 1 << QStringLiteral("正在使用");
         QTest::newRow("URI without a database") << "uri" << 2 << QStringLiteral("没有给出数据库的名称");
@@ -110,6 +112,11 @@ private Q_SLOTS:
             to = Uri(server);
         } else if (kind == "foreign") {
             ServerExec(server, QStringLiteral("create table notes (line text)"));
+            to = Uri(server);
+        } else if (kind == "ctype") {
+            QVERIFY(TPgServer::Shared().Admin(
+                "create database folding template template0 lc_ctype 'C.UTF-8' lc_collate 'C'"));
+            server = TPgServer::Shared().Location(QStringLiteral("folding"));
             to = Uri(server);
         } else if (kind == "missing") {
             from = Path(QStringLiteral("nothere.mdb"));
