@@ -3,31 +3,70 @@
 #include <QList>
 #include <QSqlDatabase>
 #include <QString>
+#include <QStringList>
+#include <functional>
 
-// Copies a book's rows between two open connections, on either engine: a ledger file and a book
-// on a server, in either direction. The caller holds the transactions (one read on the source,
-// so the copy is one moment of the book; one write on the target, so a failed copy leaves
-// nothing) and makes the target's tables first (Schema::CreateTables).
+// A whole book's rows copied from one open connection into another, of either engine, and the
+// figures that show the copy is whole. The callers own the connections and their transactions:
+// the source read in one transaction (one moment of the book), the target's tables made and its
+// rows written in one, so that a copy that fails or does not check leaves nothing behind.
 namespace BookCopy {
 
-struct TTableRows {
-    QString Table;
-    qint64 Rows = 0;
-    bool operator==(const TTableRows&) const = default;
+// How a column's values are carried and checked.
+enum class TKind {
+    Key,   // whole numbers: keys, months, years, units
+    Money, // yuan to the ten-thousandth: a whole amount an integer, else a decimal
+    Day,   // day numbers, the fraction the time of day: a whole day an integer
+    Text,
 };
 
-// Every table of a book, in the order they are copied (the four of the ledger, then the bill
-// import's and the ledger's facts).
-const QStringList& Tables();
+struct TColumn {
+    QString Name;
+    TKind Kind;
+};
 
-// Copies every row of every table of the book on source into the same table on target (whose
-// tables hold no rows yet), column by column as the source has them, a few hundred rows to an
-// insert. A table the source lacks (an older ledger without the import's tables) copies no rows.
-// Returns the rows copied per table; throws EDatabaseError naming the table and the engine's
-// reason on a failure.
-QList<TTableRows> CopyRows(QSqlDatabase& source, QSqlDatabase& target);
+struct TTable {
+    QString Name;
+    QList<TColumn> Columns;
+    int KeyColumns = 1; // the first columns, the table's primary key
+    // The name of one row, and the measure word, for the line that says what was copied.
+    QString Shown;
+    QString Counter;
+};
 
-// The rows of every table of the book on connection (0 for a table it lacks).
-QList<TTableRows> CountRows(QSqlDatabase& connection);
+// The four tables of the book and the bill import's three, in the order they are copied.
+const QList<TTable>& Tables();
+
+// What a table holds, to compare a copy with its source: the number of rows, and per column the
+// sum of its whole numbers, of its amounts in ten-thousandths of a yuan, of its day numbers in
+// seconds, or of its texts' lengths in characters. The same book gives the same figures on
+// either engine.
+struct TFigures {
+    QString Table;
+    qint64 Rows = 0;
+    QList<qint64> Sums; // one per column of the table
+    bool operator==(const TFigures& other) const = default;
+};
+
+// Rows written per INSERT statement; each row's values are bound.
+inline int RowsPerStatement = 200;
+
+// Copies every row of every table from source into target, where the tables exist empty.
+// Values keep their kinds: a whole amount or day number is written as an integer, any other as
+// a decimal. A table of the bill import that an older ledger file lacks is copied as empty.
+// progress, when given, is told the rows copied so far every progressStep rows. Returns the
+// number of rows copied per table, in Tables()' order. Throws EDatabaseError with the engine's
+// text (and the table) when a statement fails.
+QList<qint64> CopyRows(QSqlDatabase& source, QSqlDatabase& target,
+                       const std::function<void(qint64)>& progress = {},
+                       qint64 progressStep = 100000);
+
+// The figures of every table of the book on connection (in Tables()' order; a missing table of
+// the bill import counts as empty).
+QList<TFigures> Figures(QSqlDatabase& connection);
+
+// What differs between the figures of a source and of its copy, in words ("收支记录（fPayout）的
+// 行数：源 3 目标 2"); empty when they agree.
+QString Difference(const QList<TFigures>& source, const QList<TFigures>& target);
 
 } // namespace BookCopy

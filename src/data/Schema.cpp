@@ -134,8 +134,10 @@ const char* const ServerTables[] = {
         DiaryDate datetime,
         PersonID bigint))",
     "create index ixPersonAccount on bPerson (LoginAccount)",
+    // A file's index carries the record's key (its rowid) with it; here it is included, so that
+    // the details (which show the key) are read from the index alone, in the order of the day.
     "create index ixPayoutPersonDate on fPayout (PersonName, UseDate, ItemType, ItemProjectID, "
-    "PayoutAccount, IncomeAccount, Payout)",
+    "PayoutAccount, IncomeAccount, Payout) include (PayoutID)",
     "create index ixPayoutPersonItem on fPayout (PersonName, ItemType, ItemProjectID, UseDate, "
     "PayoutAccount, IncomeAccount, Payout)",
     "create index ixPayoutPersonYear on fPayout (PersonName, YearNum, MonthNum, QuarterNum, "
@@ -365,6 +367,35 @@ void CreateDatabase(const QString& path) {
     PlaceWithoutReplacing(partial, file.absoluteFilePath(), shown);
 }
 
+void ClaimEmptyServerDatabase(QSqlDatabase& connection, const TLedgerLocation& location) {
+    // Two creates (or copies) at once: the second waits here for the first, then finds its
+    // tables.
+    QSqlQuery query(connection);
+    Exec(query, QStringLiteral("select pg_advisory_xact_lock(hashtext('pennyvale-create'))"));
+    // citext folds case by the database's character classes (LC_CTYPE) where it compares for
+    // equality: only in "C" does it fold the ASCII letters alone, as the file's NOCASE does, and
+    // byte by byte (in C.UTF-8, say, "É" would equal "é", and every comparison would take twice
+    // as long).
+    Exec(query, QStringLiteral("select datctype from pg_database where datname = current_database()"));
+    const QString ctype = query.next() ? query.value(0).toString() : QString();
+    if (ctype != QLatin1String("C") && ctype != QLatin1String("POSIX"))
+        throw EDatabaseError(
+            QStringLiteral("服务器上的数据库 %1 的字符分类（LC_CTYPE）是 %2 而不是 C，在其中名称和帐号"
+                           "不区分大小写的比较会与账本文件不同。请这样新建一个空数据库来存放账本："
+                           "createdb --locale=C --encoding=UTF8 --template=template0 数据库名")
+                .arg(location.Shown(), ctype));
+    const QStringList tables = connection.tables();
+    if (tables.isEmpty()) return;
+    const bool book = std::any_of(tables.cbegin(), tables.cend(), [](const QString& t) {
+        return t.compare(QLatin1String("fPayout"), Qt::CaseInsensitive) == 0;
+    });
+    throw EDatabaseError(book ? QStringLiteral("服务器上的数据库 %1 中已经有一个账本，不会覆盖。")
+                                    .arg(location.Shown())
+                              : QStringLiteral("服务器上的数据库 %1 不是空的（其中已有数据表 %2），"
+                                               "不会在其中创建账本。请使用一个新建的空数据库。")
+                                    .arg(location.Shown(), tables.first()));
+}
+
 void CreateServerBook(const TLedgerLocation& location) {
     const QString name = QStringLiteral("create-") + QUuid::createUuid().toString();
     {
@@ -377,21 +408,7 @@ void CreateServerBook(const TLedgerLocation& location) {
         try {
             ServerConnection::Connect(connection, location); // a fault in plain words
             if (!connection.transaction()) throw failed(connection.lastError());
-            // Two creates at once: the second waits here for the first, then finds its tables.
-            QSqlQuery query(connection);
-            Exec(query, QStringLiteral("select pg_advisory_xact_lock(hashtext('pennyvale-create'))"));
-            const QStringList tables = connection.tables();
-            if (!tables.isEmpty()) {
-                const bool book = std::any_of(tables.cbegin(), tables.cend(), [](const QString& t) {
-                    return t.compare(QLatin1String("fPayout"), Qt::CaseInsensitive) == 0;
-                });
-                throw EDatabaseError(
-                    book ? QStringLiteral("服务器上的数据库 %1 中已经有一个账本，不会覆盖。")
-                               .arg(location.Shown())
-                         : QStringLiteral("服务器上的数据库 %1 不是空的（其中已有数据表 %2），"
-                                          "不会在其中创建账本。请使用一个新建的空数据库。")
-                               .arg(location.Shown(), tables.first()));
-            }
+            ClaimEmptyServerDatabase(connection, location);
             CreateTables(connection);
             AddInitialContent(connection);
             if (!connection.commit()) throw failed(connection.lastError());

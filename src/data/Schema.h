@@ -52,5 +52,10 @@ void CreateDatabase(const QString& path);
 // categories, in one transaction. Refuses, with EDatabaseError, a database that holds a book
 // already or any table of its own.
 void CreateServerBook(const TLedgerLocation& location);
+// Inside a transaction on the server database at location: waits for another create or copy
+// into it to end, then refuses, with EDatabaseError, a database that holds a book already or any
+// table of its own, or whose character classes (LC_CTYPE) are not "C" (case-insensitive names
+// would compare otherwise than in a file).
+void ClaimEmptyServerDatabase(QSqlDatabase& connection, const TLedgerLocation& location);
 
 } // namespace Schema

@@ -35,18 +35,12 @@ QString CopyBook(QSqlDatabase& server, const QString& path) {
             if (!serverQuery.exec(QStringLiteral(
                     "set transaction isolation level repeatable read, read only")))
                 throw EDatabaseError(serverQuery.lastError().databaseText());
-            const QList<BookCopy::TTableRows> copied = BookCopy::CopyRows(server, file);
-            const QList<BookCopy::TTableRows> onServer = BookCopy::CountRows(server);
-            const QList<BookCopy::TTableRows> inCopy = BookCopy::CountRows(file);
+            BookCopy::CopyRows(server, file);
+            const QString difference =
+                BookCopy::Difference(BookCopy::Figures(server), BookCopy::Figures(file));
             server.rollback(); // it only read
             reading = false;
-            for (qsizetype i = 0; i < copied.size(); ++i)
-                if (copied[i] != onServer[i] || inCopy[i] != onServer[i])
-                    throw EDatabaseError(
-                        QStringLiteral("数据表 %1 在服务器上有 %2 行，备份中有 %3 行")
-                            .arg(onServer[i].Table)
-                            .arg(onServer[i].Rows)
-                            .arg(inCopy[i].Rows));
+            if (!difference.isEmpty()) throw EDatabaseError(difference);
             Schema::RefreshStatistics(file); // the copy carries its statistics, as a new ledger does
             if (!file.commit()) throw EDatabaseError(file.lastError().databaseText());
         } catch (const Exception& error) {

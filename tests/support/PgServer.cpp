@@ -57,7 +57,7 @@ TPgServer::TPgServer() : FBin(ServerBin()), FAsRoot(geteuid() == 0) {
     server(QStringLiteral("initdb"),
            {QStringLiteral("-D"), data, QStringLiteral("-U"), QStringLiteral("postgres"),
             QStringLiteral("--auth=trust"), QStringLiteral("--no-sync"), QStringLiteral("-E"),
-            QStringLiteral("UTF8"), QStringLiteral("--locale=C.UTF-8")});
+            QStringLiteral("UTF8"), QStringLiteral("--locale=C")});
     server(QStringLiteral("pg_ctl"),
            {QStringLiteral("-D"), data, QStringLiteral("-l"), FFolder + QStringLiteral("/server.log"),
             QStringLiteral("-w"), QStringLiteral("-o"),

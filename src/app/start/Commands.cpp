@@ -1,6 +1,7 @@
 #include "app/start/Commands.h"
 
 #include "app/start/BackupCommands.h"
+#include "app/start/CopyLedgerCommand.h"
 #include "app/start/ExportCsvCommand.h"
 #include "app/start/ImportBillCommand.h"
 #include "app/start/ProgramArguments.h"
@@ -145,6 +146,13 @@ int Restore(int argc, char* argv[], const TProgramArguments& arguments) {
     return BackupCommands::Restore(arguments.Values[0]);
 }
 
+// pennyvale --copy-ledger FROM TO: copies a whole book between a file and a server; the two
+// books are its own values, so --ledger has no say.
+int CopyLedger(int argc, char* argv[], const TProgramArguments& arguments) {
+    QCoreApplication app(argc, argv);
+    return CopyLedgerCommand::Run(arguments.Values[0], arguments.Values[1]);
+}
+
 } // namespace
 
 namespace Commands {
@@ -164,6 +172,7 @@ int Run(int argc, char* argv[], const TProgramArguments& arguments) {
     if (command == QLatin1String("--report")) return Report(argc, argv, arguments);
     if (command == QLatin1String("--backup")) return Backup(argc, argv);
     if (command == QLatin1String("--restore")) return Restore(argc, argv, arguments);
+    if (command == QLatin1String("--copy-ledger")) return CopyLedger(argc, argv, arguments);
     Print(stderr, TProgramArguments::UsageText());
     return 2;
 }

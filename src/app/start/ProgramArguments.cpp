@@ -1,5 +1,6 @@
 #include "app/start/ProgramArguments.h"
 
+#include "app/start/CopyLedgerCommand.h"
 #include "app/start/ExportCsvCommand.h"
 #include "app/start/ImportBillCommand.h"
 #include "app/start/ReportCommand.h"
@@ -39,6 +40,7 @@ const QList<TCommandShape>& Shapes() {
          QStringLiteral("用法：pennyvale --backup [--ledger 账本位置]")},
         {QStringLiteral("--restore"), 1, {}, {LedgerOption},
          QStringLiteral("用法：pennyvale --restore 备份文件.mdb")},
+        {QStringLiteral("--copy-ledger"), 2, {}, {}, CopyLedgerCommand::UsageText},
     };
     return shapes;
 }

@@ -29,8 +29,12 @@ void TQueryWriter::Clear() {
 
 void TQueryWriter::Prepare(const QSqlDatabase& db, const QString& sql, const QStringList& columns) {
     Clear();
-    const QString table = SelectText::PlainTable(sql, &FReason);
+    QString table = SelectText::PlainTable(sql, &FReason);
     if (table.isEmpty()) return;
+    // The table as the engine names it (a server folds unquoted names to lower case), so that
+    // its columns and key are found and the statements, which quote it, name it.
+    for (const QString& name : db.tables())
+        if (name.compare(table, Qt::CaseInsensitive) == 0) table = name;
     const QSqlRecord record = db.record(table);
     bool same = record.count() == columns.size();
     for (int i = 0; same && i < columns.size(); ++i)
