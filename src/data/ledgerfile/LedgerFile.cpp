@@ -31,15 +31,16 @@ TLedgerProblem TablesProblem(QSqlDatabase& connection, QString* reason) {
     QStringList missing;
     bool anyOfOurs = false;
     for (const TTableColumns& table : Tables()) {
-        bool found = false;
+        // The table's name as the engine keeps it (a server folds names to lower case).
+        QString found;
         for (const QString& name : present)
-            found = found || name.compare(table.Name, Qt::CaseInsensitive) == 0;
-        if (!found) {
+            if (name.compare(table.Name, Qt::CaseInsensitive) == 0) found = name;
+        if (found.isEmpty()) {
             missing << QStringLiteral("缺少数据表 %1").arg(table.Name);
             continue;
         }
         anyOfOurs = true;
-        const QSqlRecord columns = connection.record(table.Name);
+        const QSqlRecord columns = connection.record(found);
         for (const QString& column : table.Columns)
             if (columns.indexOf(column) < 0)
                 missing << QStringLiteral("数据表 %1 缺少列 %2").arg(table.Name, column);
