@@ -5,10 +5,13 @@
 #include <libpq-fe.h>
 
 bool ConnectionLost(const QSqlDatabase& connection) {
-    if (!connection.isOpen()) return false;
-    // The driver's documented handle(): the connection's own PGconn.
+    // The driver's documented handle(): the connection's own PGconn (named by its struct). The
+    // driver marks itself closed when a statement meets a broken connection, and keeps it.
+    if (!connection.isValid() || !connection.driver()) return false;
     const QVariant handle = connection.driver()->handle();
-    if (!handle.isValid() || qstrcmp(handle.typeName(), "PGconn*") != 0) return false;
+    if (!handle.isValid() || (qstrcmp(handle.typeName(), "PGconn*") != 0 &&
+                              qstrcmp(handle.typeName(), "pg_conn*") != 0))
+        return false;
     PGconn* pg = *static_cast<PGconn* const*>(handle.constData());
     return pg && PQstatus(pg) == CONNECTION_BAD;
 }
