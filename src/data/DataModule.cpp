@@ -157,9 +157,16 @@ void OpenServer(QSqlDatabase& connection, const TLedgerLocation& location) {
 TdmMain::TdmMain() {
     cnHearthbook = QSqlDatabase::addDatabase(TLedgerLocation::Current().DriverName(), ConnectionName);
     qryCommon = std::make_unique<TQuery>(cnHearthbook);
+    // A server book's connection that a statement found broken was closed: the next statement
+    // opens it again (a file stays as it is, its lock taken once).
+    TQuery::Reconnect = [this](QSqlDatabase& connection) {
+        if (connection.connectionName() == ConnectionName && TLedgerLocation::Current().IsServer())
+            Open();
+    };
 }
 
 TdmMain::~TdmMain() {
+    TQuery::Reconnect = nullptr;
     qryCommon.reset();
     cnHearthbook.close();
     cnHearthbook = QSqlDatabase();

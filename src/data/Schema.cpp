@@ -236,16 +236,6 @@ void CreateImportTables(QSqlDatabase& connection) {
     }
 }
 
-qint64 LastPayoutID(QSqlDatabase& connection) {
-    QSqlQuery query(connection);
-    if (!query.exec(QStringLiteral(
-            "select coalesce(max(Id), 0) from (select max(PayoutID) as Id from fPayout "
-            "union all select max(PayoutID) from fBillImport) as Used")) ||
-        !query.next())
-        throw EDatabaseError(query.lastError().text());
-    return query.value(0).toLongLong();
-}
-
 QString LedgerId(QSqlDatabase& connection) {
     QSqlQuery query(connection);
     query.prepare(QStringLiteral("select Value from bLedgerInfo where Name = ?"));

@@ -28,10 +28,6 @@ void CreateTables(QSqlDatabase& connection);
 // The four tables never change for them. Also bLedgerInfo (Name, Value), where the ledger's own
 // id (LedgerId) is kept from its first export on.
 void CreateImportTables(QSqlDatabase& connection);
-// The highest key of a record in use: in fPayout, or named by an import in fBillImport (0 when
-// there is none). A new record takes one more, so a record deleted by hand never lends its key
-// to a new one that a later refund of the deleted payment would then reduce.
-qint64 LastPayoutID(QSqlDatabase& connection);
 // The name of the ledger's id in bLedgerInfo.
 inline const QString LedgerIdName = QStringLiteral("LedgerId");
 // The ledger's id: a UUID given to it once; its exported records carry it in their identities.

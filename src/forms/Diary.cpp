@@ -4,6 +4,7 @@
 #include "data/Common.h"
 #include "data/CommonDB.h"
 #include "data/DataModule.h"
+#include "data/NewKeys.h"
 #include "data/query/DayNumber.h"
 #include "data/query/Query.h"
 #include "forms/DiaryDatePicker.h"
@@ -109,6 +110,7 @@ TfrmDiary::TfrmDiary(QWidget* parent)
     BuildLayout();
 
     qryDiary->AfterScroll = [this](TQuery&) { qryDiaryAfterScroll(); };
+    qryDiary->SetNewKeyRule(NewKeys::Diary());
     connect(dtpDiary, &TDiaryDatePicker::CloseUp, this, Guarded([this] { dtpDiaryCloseUp(); }));
     connect(dtpDiary, &TDiaryDatePicker::editingFinished, this,
             Guarded([this] { dtpDiaryEditingFinished(); }));
@@ -256,21 +258,22 @@ void TfrmDiary::sbAppendClick() {
         qryDiary->Cancel();
     }
 
-    {
+    try {
         // Neither the new empty record nor the post may touch the memo: it is not refilled.
+        // A new entry takes its key as the query writes it (NewKeys::Diary).
         TFillPause pause(FFillEnabled);
-        if (qryDiary->IsEmpty()) {
-            const qint64 id =
-                TCommonDB::GetMaxID(QStringLiteral("fDiary"), QStringLiteral("DiaryID")) + 1;
+        if (qryDiary->IsEmpty())
             qryDiary->Append();
-            qryDiary->FieldByName(QStringLiteral("DiaryID")).SetAsInteger(id);
-        } else {
+        else
             qryDiary->Edit();
-        }
         qryDiary->FieldByName(QStringLiteral("Diary")).SetAsString(mmDiary->toPlainText());
         qryDiary->FieldByName(QStringLiteral("DiaryDate")).SetValue(dtpDiary->date()); // midnight
         qryDiary->FieldByName(QStringLiteral("PersonID")).SetAsString(ComboPub->CurPersonID);
         qryDiary->Post();
+    } catch (const ERecordChanged&) {
+        // Changed on another computer: the memo shows the entry as it is now.
+        qryDiaryAfterScroll();
+        throw;
     }
     TCommon::ShowWarning(ShortDateText(dtpDiary->date()) + QStringLiteral(" 日志保存成功！"));
 }
@@ -302,6 +305,9 @@ void TfrmDiary::sbDelClick() {
             qryDiary->Delete();
         }
         qryDiaryAfterScroll();
+    } catch (const ERecordChanged&) {
+        qryDiaryAfterScroll(); // changed on another computer: shown as it is now, and said
+        throw;
     } catch (...) {
         // A day without an entry has nothing to delete; nothing is reported.
     }

@@ -3,6 +3,7 @@
 #include "data/Common.h"
 #include "data/CommonDB.h"
 #include "data/DataModule.h"
+#include "data/NewKeys.h"
 #include "data/TextRules.h"
 #include "forms/FillPause.h"
 #include "forms/MaintenanceWiring.h"
@@ -55,6 +56,7 @@ TfrmFamilyMember::TfrmFamilyMember(QWidget* parent) : TfrmBase(parent), qryPerso
     setWindowTitle(QStringLiteral("家庭成员"));
     BuildLayout();
     FWiring->Bind(this, qryPerson, dbgPerson, &TfrmFamilyMember::qryPersonAfterScroll);
+    qryPerson.SetNewKeyRule(NewKeys::Person());
 }
 
 TfrmFamilyMember::~TfrmFamilyMember() = default;
@@ -209,10 +211,8 @@ void TfrmFamilyMember::sbSaveClick() {
         TFillPause pause(FFillEnabled);
         qryPerson.Append();
     }
-    if (qryPerson.State() == TDataSetState::Insert)
-        qryPerson.FieldByName(QStringLiteral("PersonID")).SetAsInteger(NewPersonID());
-    else
-        qryPerson.Edit();
+    // a new member takes its key as the query writes it (NewKeys::Person)
+    if (qryPerson.State() != TDataSetState::Insert) qryPerson.Edit();
     qryPerson.FieldByName(QStringLiteral("PersonName")).SetAsString(name);
     qryPerson.FieldByName(QStringLiteral("RoleName")).SetAsString(role);
     qryPerson.FieldByName(QStringLiteral("LoginAccount")).SetAsString(account);
@@ -237,6 +237,8 @@ void TfrmFamilyMember::sbDeleteClick() {
     if (!TCommon::ShowConfirm(QStringLiteral("是否确定删除当前成员？"))) return;
     try {
         qryPerson.Delete();
+    } catch (const ERecordChanged&) {
+        throw; // changed on another computer: said, and the list shows it as it is now
     } catch (const std::exception&) {
         // an empty list, or a deletion the ledger refuses: the list stays as it was, silently
     }
@@ -244,10 +246,4 @@ void TfrmFamilyMember::sbDeleteClick() {
 
 void TfrmFamilyMember::sbQuitClick() {
     close();
-}
-
-qint64 TfrmFamilyMember::NewPersonID() {
-    // diary entries keep the id of a deleted member: a new member must not take it
-    return 1 + qMax(TCommonDB::GetMaxID(QStringLiteral("bPerson"), QStringLiteral("PersonID")),
-                    TCommonDB::GetMaxID(QStringLiteral("fDiary"), QStringLiteral("PersonID")));
 }

@@ -67,8 +67,6 @@ private:
     void sbDeleteClick();
     void sbQuitClick();
 
-    // A key no member and no diary entry has used: 1 + the highest of both.
-    static qint64 NewPersonID();
 
     bool FFillEnabled = true;
     bool FSplitPlaced = false;

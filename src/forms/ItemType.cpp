@@ -3,6 +3,7 @@
 #include "data/Common.h"
 #include "data/CommonDB.h"
 #include "data/DataModule.h"
+#include "data/NewKeys.h"
 #include "data/TextRules.h"
 #include "forms/FillPause.h"
 #include "forms/MaintenanceWiring.h"
@@ -52,6 +53,7 @@ TfrmItemType::TfrmItemType(QWidget* parent) : TfrmBase(parent), qryItemProject(T
     setWindowTitle(QStringLiteral("收支分类项目"));
     BuildLayout();
     FWiring->Bind(this, qryItemProject, dbgItemProject, &TfrmItemType::qryItemProjectAfterScroll);
+    qryItemProject.SetNewKeyRule(NewKeys::ItemProject());
 }
 
 TfrmItemType::~TfrmItemType() = default;
@@ -228,10 +230,8 @@ void TfrmItemType::sbSaveClick() {
         TFillPause pause(FFillEnabled);
         qryItemProject.Append();
     }
-    if (qryItemProject.State() == TDataSetState::Insert)
-        qryItemProject.FieldByName(QStringLiteral("ItemProjectID")).SetAsInteger(NewItemProjectID());
-    else
-        qryItemProject.Edit();
+    // a new category takes its key as the query writes it (NewKeys::ItemProject)
+    if (qryItemProject.State() != TDataSetState::Insert) qryItemProject.Edit();
     qryItemProject.FieldByName(QStringLiteral("ItemProject")).SetAsString(name);
     qryItemProject.FieldByName(QStringLiteral("ItemType")).SetAsString(type);
     qryItemProject.FieldByName(QStringLiteral("Memos")).SetAsString(memos);
@@ -252,6 +252,8 @@ void TfrmItemType::sbDeleteClick() {
     if (!TCommon::ShowConfirm(QStringLiteral("是否确定删除当前记录？"))) return;
     try {
         qryItemProject.Delete();
+    } catch (const ERecordChanged&) {
+        throw; // changed on another computer: said, and the list shows it as it is now
     } catch (const std::exception&) {
         // a deletion the ledger refuses leaves the list as it was, without a message
     }
@@ -279,10 +281,4 @@ void TfrmItemType::SelectType(const QString& type) {
         rbExpenditure->setChecked(false);
         rgItemTypeButtons->setExclusive(true);
     }
-}
-
-qint64 TfrmItemType::NewItemProjectID() {
-    // records keep the key of a deleted category: a new category must not take it
-    return 1 + qMax(TCommonDB::GetMaxID(QStringLiteral("bItemProject"), QStringLiteral("ItemProjectID")),
-                    TCommonDB::GetMaxID(QStringLiteral("fPayout"), QStringLiteral("ItemProjectID")));
 }

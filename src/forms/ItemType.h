@@ -78,8 +78,6 @@ private:
     // The type the radio group shows: "收入", "支出", or "" when none is selected.
     QString SelectedType() const;
     void SelectType(const QString& type);
-    // A key no category and no record has used: 1 + the highest of both.
-    static qint64 NewItemProjectID();
 
     bool FFillEnabled = true;
     bool FSplitPlaced = false;

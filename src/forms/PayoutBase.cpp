@@ -4,7 +4,7 @@
 #include "data/Common.h"
 #include "data/CommonDB.h"
 #include "data/DataModule.h"
-#include "data/Schema.h"
+#include "data/NewKeys.h"
 #include "data/query/DayNumber.h"
 #include "data/query/Query.h"
 #include "data/engine/SqlText.h"
@@ -129,6 +129,7 @@ TfrmPayoutBase::TfrmPayoutBase(QWidget* parent)
     ceAccount->installEventFilter(this);
     SetKindCaptions(QStringLiteral("支出"));
     FWiring->Bind(this, *qryPayout, dbgPayout, &TfrmPayoutBase::qryPayoutAfterScroll);
+    qryPayout->SetNewKeyRule(NewKeys::Payout());
 }
 
 TfrmPayoutBase::~TfrmPayoutBase() {
@@ -372,18 +373,12 @@ void TfrmPayoutBase::sbSaveClick() {
     }
 
     TQuery& q = *qryPayout;
-    {
+    try {
         TFillPause pause(FFillEnabled); // true again after a failed post too
-        // Nothing listed to overwrite: the input becomes a new record.
+        // Nothing listed to overwrite: the input becomes a new record, whose key the query
+        // takes as it writes it (NewKeys::Payout).
         if (q.State() != TDataSetState::Insert && q.IsEmpty()) q.Append();
-        if (q.State() == TDataSetState::Insert) {
-            // above every record, and every record a bill's import still names
-            QSqlDatabase ledger = TdmMain::Ledger();
-            q.FieldByName(QStringLiteral("PayoutID"))
-                .SetAsInteger(Schema::LastPayoutID(ledger) + 1);
-        } else {
-            q.Edit();
-        }
+        if (q.State() != TDataSetState::Insert) q.Edit();
 
         const QDate day = dtpUseDate->date();
         q.FieldByName(QStringLiteral("Payout")).SetAsString(Trimmed(edtPayout->text()));
@@ -398,6 +393,11 @@ void TfrmPayoutBase::sbSaveClick() {
         q.FieldByName(QStringLiteral("YearNum")).SetAsInteger(day.year());
         q.FieldByName(QStringLiteral("QuarterNum")).SetAsInteger((day.month() - 1) / 3 + 1);
         q.Post();
+    } catch (const ERecordChanged&) {
+        // Changed on another computer: the edit area shows the record as it is now, and the
+        // message says why.
+        qryPayoutAfterScroll();
+        throw;
     }
     qryPayoutAfterScroll();
 }
@@ -416,16 +416,20 @@ void TfrmPayoutBase::sbDeleteClick() {
         return;
     }
     if (!TCommon::ShowConfirm(QStringLiteral("是否确定删除当前记录？"))) return;
+    std::exception_ptr changed;
     {
         TFillPause pause(FFillEnabled);
         try {
             qryPayout->Delete();
+        } catch (const ERecordChanged&) {
+            changed = std::current_exception(); // said once the record shows as it is now
         } catch (const std::exception&) {
             // A deletion the ledger refused leaves the record in place; the list and the edit
             // area are simply shown again as they are.
         }
     }
     qryPayoutAfterScroll();
+    if (changed) std::rethrow_exception(changed);
 }
 
 void TfrmPayoutBase::sbQuitClick() {

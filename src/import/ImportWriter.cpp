@@ -1,6 +1,8 @@
 #include "import/ImportWriter.h"
 
+#include "data/NewKeys.h"
 #include "data/Schema.h"
+#include "data/engine/WriteTransaction.h"
 #include "data/query/DayNumber.h"
 #include "import/ImportLedger.h"
 #include "import/readers/LedgerCsvLayout.h"
@@ -94,6 +96,10 @@ public:
           FInsertImport(connection), FReadRecord(connection), FDeleteRecord(connection),
           FUpdateImport(connection), FForget(connection), FRule(connection) {
         Schema::CreateImportTables(connection);
+        // Other programs wait to write records or categories until this import is done, so the
+        // keys it takes stay its own (the same locks as a form's save takes for its key).
+        TWriteTransaction::LockTables(connection,
+                                      NewKeys::Payout().Tables + NewKeys::ItemProject().Tables);
         Prepare(
             FInsertPayout,
             QStringLiteral("insert into fPayout (PayoutID, ItemProjectID, Payout, PayoutAccount, "
@@ -113,9 +119,9 @@ public:
         Prepare(FForget, QStringLiteral("update fBillImport set PayoutID = null where PayoutID = ?"));
         Prepare(FRule, QStringLiteral("insert or replace into bBillCategoryRule (Counterpart, "
                                       "ItemType, ItemProjectID) values (?, ?, ?)"));
-        // New keys lie above every record and every record an import still names, so a record
-        // deleted by hand never lends its key to another that a later refund would reduce.
-        FLastPayoutID = Schema::LastPayoutID(connection);
+        // New keys follow the record's rule: above every record and every record an import
+        // still names.
+        FLastPayoutID = NewKeys::PayoutID(connection) - 1;
         FCategories.Load(connection);
     }
 
@@ -220,13 +226,8 @@ private:
     qint64 Category(const QString& name, const QString& kind) {
         const QString key = TCategories::Key(kind, name);
         if (const qint64 id = FCategories.ByName.value(key); id != 0) return id;
+        const qint64 id = NewKeys::ItemProjectID(FConnection);
         QSqlQuery query(FConnection);
-        if (!query.exec(QStringLiteral("select max(coalesce((select max(ItemProjectID) from "
-                                       "bItemProject), 0), coalesce((select max(ItemProjectID) "
-                                       "from fPayout), 0))")) ||
-            !query.next())
-            throw EDatabaseError(query.lastError().databaseText());
-        const qint64 id = query.value(0).toLongLong() + 1;
         Prepare(query, QStringLiteral("insert into bItemProject (ItemProjectID, ItemProject, "
                                       "ItemType) values (?, ?, ?)"));
         query.addBindValue(id);

@@ -570,6 +570,40 @@ private slots:
         QCOMPARE(Column(2, "Payout").toString(), QStringLiteral("午饭"));
     }
 
+    // A record changed on another computer since the list showed it: the save or the deletion
+    // writes nothing and says so, the edit area shows the record as it is now, and the form
+    // goes on working.
+    void aRecordChangedElsewhere_data() {
+        QTest::addColumn<bool>("deleting");
+        QTest::newRow("save") << false;
+        QTest::newRow("delete") << true;
+    }
+
+    void aRecordChangedElsewhere() {
+        QFETCH(bool, deleting);
+        FLedger->AddPayout(3, Meals, "午饭", 25, {}, QDate(2026, 12, 3), Mum, Payout);
+        Open(Payout);
+        Type(FForm->edtPayout, "午饭和水果");
+        Type(FForm->ceAccount, "31");
+        FLedger->Exec("update fPayout set Payout = '另一台电脑改的', PayoutAccount = 40 "
+                      "where PayoutID = 3");
+        Click(deleting ? FForm->sbDelete : FForm->sbSave);
+        QCOMPARE(FLedger->Messages.Boxes.last().Kind, TMessageKind::Error);
+        QVERIFY2(LastMessage().contains(QStringLiteral("另一台电脑修改")), qPrintable(LastMessage()));
+        QCOMPARE(Records(), 1);
+        QCOMPARE(Column(3, "Payout").toString(), QStringLiteral("另一台电脑改的"));
+        QCOMPARE(FForm->edtPayout->text(), QStringLiteral("另一台电脑改的"));
+        QCOMPARE(FForm->ceAccount->text(), QStringLiteral("40"));
+        QCOMPARE(FForm->qryPayout->State(), TDataSetState::Browse);
+        QVERIFY(FForm->sbAppend->isEnabled());
+        // now it is the record as it is: the next save changes it
+        const qsizetype boxes = FLedger->Messages.Boxes.size();
+        Type(FForm->ceAccount, "41");
+        Click(FForm->sbSave);
+        QCOMPARE(FLedger->Messages.Boxes.size(), boxes);
+        QCOMPARE(Column(3, "PayoutAccount").toLongLong(), 41LL);
+    }
+
     // -- append, cancel, delete, enabling ------------------------------------------------------
 
     void appendClearsTheEditAreaAndDisablesTheList() {

@@ -32,6 +32,11 @@ public:
     QString Detail; // the engine's own text
 };
 
+// The connection was open and its server is gone (the server stopped, the network broke, the
+// backend was ended): libpq says CONNECTION_BAD. Every later statement on it fails until it is
+// closed and opened again. False for a file, a connection never opened or a healthy one.
+bool ConnectionLost(const QSqlDatabase& connection);
+
 namespace ServerConnection {
 
 // The fault a QPSQL error tells: its SQLSTATE where the driver kept one, else libpq's message

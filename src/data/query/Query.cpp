@@ -1,5 +1,7 @@
 #include "data/query/Query.h"
 
+#include "data/engine/ServerConnection.h"
+#include "data/engine/WriteTransaction.h"
 #include "data/query/DayNumber.h"
 #include "data/query/FieldValue.h"
 #include "data/query/QueryNotifier.h"
@@ -11,6 +13,7 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <algorithm>
+#include <type_traits>
 
 using namespace FieldValue;
 
@@ -62,6 +65,7 @@ struct TQuery::TImpl {
     bool InsertEof = true;
 
     std::vector<TLookup> Lookups;
+    TNewKeyRule KeyRule;
     std::unique_ptr<TQueryNotifier> Notifier = std::make_unique<TQueryNotifier>();
 
     explicit TImpl(TQuery* query, QSqlDatabase connection) : Q(query), Db(std::move(connection)) {}
@@ -90,8 +94,9 @@ struct TQuery::TImpl {
         if (State == TDataSetState::Inactive)
             throw EDatabaseError(QStringLiteral("数据集没有打开，不能执行此操作"));
     }
-    void CheckConnection() const {
+    void CheckConnection() {
         if (!Db.isValid()) throw EDatabaseError(QStringLiteral("数据库连接无效"));
+        if (!Db.isOpen() && TQuery::Reconnect) TQuery::Reconnect(Db);
         if (!Db.isOpen())
             throw EDatabaseError(QStringLiteral("数据库连接没有打开：") +
                                  (Db.lastError().isValid() ? TQueryWriter::ErrorText(Db.lastError())
@@ -108,6 +113,93 @@ struct TQuery::TImpl {
             Q->Post();
         else
             Q->Cancel();
+    }
+
+    // Runs a statement of the query. A connection it finds broken is closed, so that the next
+    // statement opens it again, and the failure says so; a write then has written nothing (each
+    // is one statement, or one transaction that the server rolls back).
+    template <class TStep> auto OnConnection(bool writing, TStep&& step) -> decltype(step()) {
+        try {
+            if constexpr (std::is_void_v<decltype(step())>) {
+                step();
+                CloseIfLost();
+            } else {
+                auto result = step();
+                CloseIfLost();
+                return result;
+            }
+        } catch (const ERecordChanged&) {
+            throw;
+        } catch (const EDatabaseError& error) {
+            if (!ConnectionLost(Db)) throw;
+            Db.close();
+            throw EDatabaseError(
+                (writing ? QStringLiteral("与账本服务器的连接断开了，这次保存没有完成，"
+                                          "账本中没有写入任何内容。")
+                         : QStringLiteral("与账本服务器的连接断开了。")) +
+                QStringLiteral("下一次操作时程序会重新连接。（%1）").arg(error.Message));
+        }
+    }
+    void CloseIfLost() {
+        if (ConnectionLost(Db)) Db.close();
+    }
+
+    // Writes the appended row, taking its key by the query's rule when the caller set none.
+    QString InsertRow(QVariant* row) {
+        const int key = KeyRule.Next ? ColumnIndex(KeyRule.Field) : -1;
+        if (key < 0 || Assigned[size_t(key)]) return Writer.Insert(row, Assigned);
+        const QVariant before = row[key];
+        try {
+            TWriteTransaction transaction(Db);
+            transaction.Lock(KeyRule.Tables);
+            row[key] = QVariant(KeyRule.Next(Db));
+            Assigned[size_t(key)] = true;
+            const QString rereadError = Writer.Insert(row, Assigned);
+            transaction.Commit();
+            return rereadError;
+        } catch (...) {
+            row[key] = before;
+            Assigned[size_t(key)] = false;
+            throw;
+        }
+    }
+
+    // Drops the current row from memory (deleted), making the following one current.
+    void RemoveCurrentRow() {
+        const int removed = Cursor;
+        emit Notifier->RowAboutToBeRemoved(removed);
+        Rows.erase(Rows.begin() + removed);
+        ClearEdit();
+        if (Rows.empty()) {
+            Cursor = -1;
+            BofFlag = EofFlag = true;
+        } else if (removed >= RowCount()) { // the last row went: the new last row, at the end
+            Cursor = RowCount() - 1;
+            BofFlag = false;
+            EofFlag = true;
+        } else {
+            Cursor = removed;
+            BofFlag = EofFlag = false;
+        }
+        emit Notifier->RowRemoved(removed);
+        NotifyCursor();
+        SetState(TDataSetState::Browse);
+        FireAfterScroll();
+    }
+
+    // Shows the current row as the table holds it after another program's change.
+    void ShowChangedRow(const ERecordChanged& changed) {
+        if (changed.Deleted) {
+            RemoveCurrentRow();
+            return;
+        }
+        QVariant* row = Rows[size_t(Cursor)].get();
+        for (int c = 0; c < ColCount && size_t(c) < changed.Current.size(); ++c)
+            row[c] = changed.Current[size_t(c)];
+        ClearEdit();
+        emit Notifier->RowChanged(Cursor);
+        SetState(TDataSetState::Browse);
+        FireAfterScroll();
     }
 
     void ClearEdit() {
@@ -180,8 +272,11 @@ void TQuery::Open() {
     const QString sql = SQL.join(u'\n');
     if (sql.trimmed().isEmpty()) throw EDatabaseError(QStringLiteral("没有要执行的查询语句"));
 
-    TStatementRows read = StatementReader::Read(d->Db, sql);
-    d->Writer.Prepare(d->Db, sql, read.Names);
+    TStatementRows read = d->OnConnection(false, [&] {
+        TStatementRows rows = StatementReader::Read(d->Db, sql);
+        d->Writer.Prepare(d->Db, sql, rows.Names);
+        return rows;
+    });
 
     emit d->Notifier->AboutToReset();
     d->ColCount = read.Columns;
@@ -340,10 +435,19 @@ void TQuery::Post() {
     if (!d->Editing()) return;
     d->CheckConnection();
     QVariant* row = d->Rows[size_t(d->Cursor)].get();
-    // Throws when the write fails: state and values stay as they are.
-    const QString rereadError = d->State == TDataSetState::Insert
-                                    ? d->Writer.Insert(row, d->Assigned)
-                                    : d->Writer.Update(row, d->OldRow.get(), d->Assigned);
+    // Throws when the write fails: state and values stay as they are. A row changed elsewhere
+    // shows as it is now.
+    QString rereadError;
+    try {
+        rereadError = d->OnConnection(true, [&] {
+            return d->State == TDataSetState::Insert
+                       ? d->InsertRow(row)
+                       : d->Writer.Update(row, d->OldRow.get(), d->Assigned);
+        });
+    } catch (const ERecordChanged& changed) {
+        d->ShowChangedRow(changed);
+        throw;
+    }
     d->ClearEdit();
     emit d->Notifier->RowChanged(d->Cursor);
     d->SetState(TDataSetState::Browse);
@@ -387,28 +491,20 @@ void TQuery::Delete() {
     if (d->Rows.empty()) throw EDatabaseError(QStringLiteral("无法删除：没有当前记录"));
     d->CheckCanModify();
     d->CheckConnection();
-    d->Writer.Delete(d->State == TDataSetState::Edit ? d->OldRow.get()
-                                                     : d->Rows[size_t(d->Cursor)].get());
-
-    const int removed = d->Cursor;
-    emit d->Notifier->RowAboutToBeRemoved(removed);
-    d->Rows.erase(d->Rows.begin() + removed);
-    d->ClearEdit();
-    if (d->Rows.empty()) {
-        d->Cursor = -1;
-        d->BofFlag = d->EofFlag = true;
-    } else if (removed >= d->RowCount()) { // the last row went: the new last row, at the end
-        d->Cursor = d->RowCount() - 1;
-        d->BofFlag = false;
-        d->EofFlag = true;
-    } else {
-        d->Cursor = removed;
-        d->BofFlag = d->EofFlag = false;
+    try {
+        d->OnConnection(true, [&] {
+            d->Writer.Delete(d->State == TDataSetState::Edit ? d->OldRow.get()
+                                                             : d->Rows[size_t(d->Cursor)].get());
+        });
+    } catch (const ERecordChanged& changed) {
+        d->ShowChangedRow(changed);
+        throw;
     }
-    emit d->Notifier->RowRemoved(removed);
-    d->NotifyCursor();
-    d->SetState(TDataSetState::Browse);
-    d->FireAfterScroll();
+    d->RemoveCurrentRow();
+}
+
+void TQuery::SetNewKeyRule(TNewKeyRule rule) {
+    d->KeyRule = std::move(rule);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/query/RecordChanged.h"
+
 #include <QDateTime>
 #include <QHash>
 #include <QSqlDatabase>
@@ -12,6 +14,16 @@
 
 class TQuery;
 class TQueryNotifier;
+
+// How a query takes the key of a row it appends: Next reads the ledger and gives the key, and
+// Tables are the tables it reads. The query runs it at Post, in the short transaction that
+// writes the row, with those tables locked against other programs (TWriteTransaction), so two
+// programs saving at once never take the same key. A key the caller set itself is kept.
+struct TNewKeyRule {
+    QString Field;
+    QStringList Tables;
+    std::function<qint64(QSqlDatabase&)> Next;
+};
 
 // The states of a query.
 enum class TDataSetState { Inactive, Browse, Edit, Insert };
@@ -92,10 +104,23 @@ public:
     void Edit();   // state Edit on the current row; throws on an empty query
     // Post writes the row; on failure throws with the engine's text, state and values kept. When
     // the row was written but cannot be read back, the post is done (Browse state, the values
-    // as sent) and it throws saying so.
+    // as sent) and it throws saying so. An edit of a row that another program changed or
+    // deleted since it was read writes nothing: the row shows what the table holds now (or is
+    // dropped), state Browse, AfterScroll fires, and Post throws ERecordChanged saying so.
     void Post();
     void Cancel(); // drops the changes (and the appended row)
-    void Delete(); // deletes the current row in the file and in memory; throws when empty
+    // Deletes the current row in the table and in memory; throws when empty. A row another
+    // program changed since it was read is not deleted: it shows as it is now, AfterScroll
+    // fires, and Delete throws ERecordChanged. One deleted already just leaves the list.
+    void Delete();
+
+    // The rule that gives an appended row its key at Post (see TNewKeyRule); none by default.
+    void SetNewKeyRule(TNewKeyRule rule);
+
+    // A connection found broken by a statement (a server gone, see ConnectionLost) is closed,
+    // and the statement fails saying so; the next one finds it closed and calls Reconnect, which
+    // opens it again (the data module sets it for the ledger's connection) or throws.
+    static inline std::function<void(QSqlDatabase&)> Reconnect;
 
     // Fields. Setting a QDateTime or QDate value stores its day number, and date text set on a
     // column declared as a date or time is stored as its day number too.

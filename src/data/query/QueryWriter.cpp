@@ -1,6 +1,8 @@
 #include "data/query/QueryWriter.h"
 
+#include "data/engine/Engine.h"
 #include "data/query/FieldValue.h"
+#include "data/query/RecordChanged.h"
 #include "data/query/SelectText.h"
 #include "platform/Exception.h"
 
@@ -9,6 +11,8 @@
 #include <QSqlField>
 #include <QSqlQuery>
 #include <QSqlResult>
+
+const QString TQueryWriter::NoSuchRow = QStringLiteral("表中找不到这条记录");
 
 QString TQueryWriter::ErrorText(const QSqlError& error) {
     QString text = error.databaseText().trimmed();
@@ -29,12 +33,9 @@ void TQueryWriter::Clear() {
 
 void TQueryWriter::Prepare(const QSqlDatabase& db, const QString& sql, const QStringList& columns) {
     Clear();
-    QString table = SelectText::PlainTable(sql, &FReason);
-    if (table.isEmpty()) return;
-    // The table as the engine names it (a server folds unquoted names to lower case), so that
-    // its columns and key are found and the statements, which quote it, name it.
-    for (const QString& name : db.tables())
-        if (name.compare(table, Qt::CaseInsensitive) == 0) table = name;
+    const QString named = SelectText::PlainTable(sql, &FReason);
+    if (named.isEmpty()) return;
+    const QString table = CatalogueName(db, named);
     const QSqlRecord record = db.record(table);
     bool same = record.count() == columns.size();
     for (int i = 0; same && i < columns.size(); ++i)
@@ -101,8 +102,7 @@ QString TQueryWriter::Reread(QVariant* row, const QSqlIndex& key) const {
         query.bindValue(i, values[i]);
     if (!query.exec()) return ErrorText(query.lastError());
     if (!query.next())
-        return query.lastError().isValid() ? ErrorText(query.lastError())
-                                           : QStringLiteral("表中找不到这条记录");
+        return query.lastError().isValid() ? ErrorText(query.lastError()) : NoSuchRow;
     for (int c = 0; c < FRecord.count(); ++c)
         row[c] = query.value(c);
     return QString();
@@ -135,6 +135,43 @@ QString TQueryWriter::Insert(QVariant* row, const std::vector<bool>& assigned) c
     return Reread(row, key);
 }
 
+// "where" and every column of the table as oldRow holds it: the row as the query read it. A
+// column read as NULL is "is null"; every other value is bound as it was read, so a day number
+// or an amount compares with exactly the value the engine gave (a REAL as its double, a
+// server's numeric and double precision through their exact shortest text).
+QString TQueryWriter::AsReadWhere(const QVariant* oldRow, QVariantList& values) const {
+    QSqlDriver* driver = FDb.driver();
+    QStringList terms;
+    for (int c = 0; c < FRecord.count(); ++c) {
+        const QString column = driver->escapeIdentifier(FRecord.fieldName(c), QSqlDriver::FieldName);
+        if (oldRow[c].isNull()) {
+            terms << column + QStringLiteral(" is null");
+        } else {
+            terms << column + QStringLiteral(" = ?");
+            values.append(oldRow[c]);
+        }
+    }
+    return QStringLiteral(" where ") + terms.join(QStringLiteral(" and "));
+}
+
+// Nothing matched the row as read: it was changed or deleted since. Says which, with the row as
+// the table holds it now.
+void TQueryWriter::Conflict(const QVariant* oldRow, bool deleting) const {
+    std::vector<QVariant> current(size_t(FRecord.count()));
+    const QString failure = Reread(current.data(), KeyOf(oldRow));
+    if (failure == NoSuchRow)
+        throw ERecordChanged(deleting ? QString()
+                                      : QStringLiteral("这条记录已被另一台电脑删除，"
+                                                       "您的修改没有保存。"),
+                             true);
+    if (!failure.isEmpty()) throw EDatabaseError(failure);
+    throw ERecordChanged(deleting ? QStringLiteral("这条记录已被另一台电脑修改，没有删除；"
+                                                   "现在显示的是它的最新内容。")
+                                  : QStringLiteral("这条记录已被另一台电脑修改，您的修改没有保存；"
+                                                   "现在显示的是它的最新内容。"),
+                         false, std::move(current));
+}
+
 QString TQueryWriter::Update(QVariant* row, const QVariant* oldRow,
                              const std::vector<bool>& assigned) const {
     QSqlDriver* driver = FDb.driver();
@@ -147,27 +184,26 @@ QString TQueryWriter::Update(QVariant* row, const QVariant* oldRow,
         if (changed) values.append(row[c]);
     }
     if (values.isEmpty()) return QString();
-    // Keyed on the key the row had when it was read, so a changed key is written too.
-    const QSqlIndex oldKey = KeyOf(oldRow);
-    AppendKeyValues(oldKey, values);
+    // Keyed on the row as it was read (its key too, so a changed key is written).
+    const QString where = AsReadWhere(oldRow, values);
     QSqlQuery query(FDb);
-    Exec(query,
-         driver->sqlStatement(QSqlDriver::UpdateStatement, FTable, record, true) + u' ' +
-             driver->sqlStatement(QSqlDriver::WhereStatement, FTable, oldKey, true),
+    Exec(query, driver->sqlStatement(QSqlDriver::UpdateStatement, FTable, record, true) + where,
          values);
-    if (query.numRowsAffected() == 0)
-        throw EDatabaseError(QStringLiteral("找不到要更新的记录，它可能已被删除"));
+    if (query.numRowsAffected() == 0) Conflict(oldRow, false);
     return Reread(row, KeyOf(row));
 }
 
-void TQueryWriter::Delete(const QVariant* keyRow) const {
+void TQueryWriter::Delete(const QVariant* oldRow) const {
     QSqlDriver* driver = FDb.driver();
-    const QSqlIndex key = KeyOf(keyRow);
     QVariantList values;
-    AppendKeyValues(key, values);
+    const QString where = AsReadWhere(oldRow, values);
     QSqlQuery query(FDb);
-    Exec(query,
-         driver->sqlStatement(QSqlDriver::DeleteStatement, FTable, QSqlRecord(), true) + u' ' +
-             driver->sqlStatement(QSqlDriver::WhereStatement, FTable, key, true),
+    Exec(query, driver->sqlStatement(QSqlDriver::DeleteStatement, FTable, QSqlRecord(), true) + where,
          values);
+    if (query.numRowsAffected() != 0) return;
+    try {
+        Conflict(oldRow, true);
+    } catch (const ERecordChanged& changed) {
+        if (!changed.Deleted) throw; // gone already: deleted as asked
+    }
 }

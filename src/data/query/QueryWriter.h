@@ -35,16 +35,24 @@ public:
     QString Insert(QVariant* row, const std::vector<bool>& assigned) const;
 
     // Writes the assigned columns whose value differs from oldRow, keyed on oldRow's key, and
-    // reads the row back as Insert does. Nothing to write: nothing sent, nothing read.
+    // reads the row back as Insert does. Nothing to write: nothing sent, nothing read. The row
+    // is written only while the table holds it exactly as oldRow (every column): one that
+    // another program changed or deleted since throws ERecordChanged with the row as it is now,
+    // and nothing is written.
     QString Update(QVariant* row, const QVariant* oldRow, const std::vector<bool>& assigned) const;
 
-    // Deletes the row with keyRow's key. Throws EDatabaseError when it fails.
-    void Delete(const QVariant* keyRow) const;
+    // Deletes the row oldRow, while the table holds it as oldRow. Throws ERecordChanged (with the
+    // row as it is now) when another program changed it since, EDatabaseError when the delete
+    // fails. A row another program deleted already is gone as asked: no error.
+    void Delete(const QVariant* oldRow) const;
 
 private:
+    static const QString NoSuchRow; // what Reread says of a row the table no longer holds
     QSqlIndex KeyOf(const QVariant* row) const;
     void Exec(QSqlQuery& query, const QString& sql, const QVariantList& values) const;
     QString Reread(QVariant* row, const QSqlIndex& key) const;
+    QString AsReadWhere(const QVariant* oldRow, QVariantList& values) const;
+    [[noreturn]] void Conflict(const QVariant* oldRow, bool deleting) const;
 
     QSqlDatabase FDb;
     bool FUpdatable = false;
