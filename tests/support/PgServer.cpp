@@ -34,6 +34,9 @@ TPgServer& TPgServer::Shared() {
 }
 
 TPgServer::TPgServer() : FBin(ServerBin()), FAsRoot(geteuid() == 0) {
+    // Qt SQL's list of connections made before the server, so it outlives the server's
+    // destructor at exit, which removes the administration connection from it.
+    QSqlDatabase::contains(QStringLiteral("pg-admin"));
     if (FAsRoot && QProcess::execute(QStringLiteral("id"), {QStringLiteral("-u"), RunAs}) != 0)
         Run({QStringLiteral("useradd"), QStringLiteral("--system"), QStringLiteral("--no-create-home"),
              QStringLiteral("--shell"), QStringLiteral("/usr/sbin/nologin"), RunAs});

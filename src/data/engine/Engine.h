@@ -13,3 +13,10 @@ inline TEngine EngineOf(const QSqlDatabase& connection) {
 inline bool OnServer(const QSqlDatabase& connection) {
     return EngineOf(connection) == TEngine::Postgres;
 }
+
+// A table's name as the engine keeps it in its catalogue, for Qt SQL's record() and
+// primaryIndex(), which look names up as given: PostgreSQL folds an unquoted name to lower case.
+inline QString CatalogueName(const QSqlDatabase& connection, const QString& table) {
+    if (!OnServer(connection) || table.startsWith(u'"')) return table;
+    return table.toLower();
+}

@@ -1,5 +1,6 @@
 #include "data/ledgerfile/LedgerFile.h"
 
+#include "data/engine/Engine.h"
 #include "platform/FileKind.h"
 
 #include <QDir>
@@ -39,7 +40,7 @@ TLedgerProblem TablesProblem(QSqlDatabase& connection, QString* reason) {
             continue;
         }
         anyOfOurs = true;
-        const QSqlRecord columns = connection.record(table.Name);
+        const QSqlRecord columns = connection.record(CatalogueName(connection, table.Name));
         for (const QString& column : table.Columns)
             if (columns.indexOf(column) < 0)
                 missing << QStringLiteral("数据表 %1 缺少列 %2").arg(table.Name, column);

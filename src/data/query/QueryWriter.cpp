@@ -1,5 +1,6 @@
 #include "data/query/QueryWriter.h"
 
+#include "data/engine/Engine.h"
 #include "data/query/FieldValue.h"
 #include "data/query/SelectText.h"
 #include "platform/Exception.h"
@@ -29,8 +30,9 @@ void TQueryWriter::Clear() {
 
 void TQueryWriter::Prepare(const QSqlDatabase& db, const QString& sql, const QStringList& columns) {
     Clear();
-    const QString table = SelectText::PlainTable(sql, &FReason);
-    if (table.isEmpty()) return;
+    const QString named = SelectText::PlainTable(sql, &FReason);
+    if (named.isEmpty()) return;
+    const QString table = CatalogueName(db, named);
     const QSqlRecord record = db.record(table);
     bool same = record.count() == columns.size();
     for (int i = 0; same && i < columns.size(); ++i)

@@ -26,7 +26,11 @@ struct TStatementRows {
 namespace StatementReader {
 
 // Throws EDatabaseError with the engine's text when the statement fails or returns no columns;
-// on an SQLite connection a statement that returns no columns is never run.
+// a statement that returns no columns is never run. On SQLite the engine's own interface reads
+// the rows, on a PostgreSQL server libpq beneath the driver, a row at a time: there integers
+// (and booleans, as 1 or 0) read as qlonglong, numeric and double precision values as qlonglong
+// when whole and double otherwise, as the file's NUMERIC columns give them, and the columns of
+// the domain datetime are the date-time columns.
 TStatementRows Read(const QSqlDatabase& db, const QString& sql);
 
 // The same through Qt SQL's generic row access, which every engine offers; Read takes it
