@@ -111,8 +111,10 @@ public:
                            "RefundedUnits = RefundedUnits + ? where Source = ? and PayoutID = ? "
                            "and ItemType <> '退款'"));
         Prepare(FForget, QStringLiteral("update fBillImport set PayoutID = null where PayoutID = ?"));
-        Prepare(FRule, QStringLiteral("insert or replace into bBillCategoryRule (Counterpart, "
-                                      "ItemType, ItemProjectID) values (?, ?, ?)"));
+        Prepare(FRule, QStringLiteral("insert into bBillCategoryRule (Counterpart, ItemType, "
+                                      "ItemProjectID) values (?, ?, ?) on conflict (Counterpart, "
+                                      "ItemType) do update set ItemProjectID = "
+                                      "excluded.ItemProjectID"));
         // New keys lie above every record and every record an import still names, so a record
         // deleted by hand never lends its key to another that a later refund would reduce.
         FLastPayoutID = Schema::LastPayoutID(connection);
@@ -187,10 +189,11 @@ public:
                 QSqlQuery update(FConnection);
                 Prepare(update,
                         QStringLiteral("update fPayout set %1 = ?, Memos = "
-                                       "coalesce(Memos || char(10), '') || ? where PayoutID = ?")
+                                       "coalesce(Memos || ?, '') || ? where PayoutID = ?")
                             .arg(income ? QStringLiteral("IncomeAccount")
                                         : QStringLiteral("PayoutAccount")));
                 update.addBindValue(StoredAmount(left));
+                update.addBindValue(QStringLiteral("\n"));
                 update.addBindValue(QStringLiteral("退款：￥%1（%2，交易单号：%3）")
                                         .arg(YuanText(applied), TimeText(row.Time), row.OrderNo));
                 update.addBindValue(id);
@@ -221,9 +224,9 @@ private:
         const QString key = TCategories::Key(kind, name);
         if (const qint64 id = FCategories.ByName.value(key); id != 0) return id;
         QSqlQuery query(FConnection);
-        if (!query.exec(QStringLiteral("select max(coalesce((select max(ItemProjectID) from "
-                                       "bItemProject), 0), coalesce((select max(ItemProjectID) "
-                                       "from fPayout), 0))")) ||
+        if (!query.exec(QStringLiteral("select coalesce(max(Id), 0) from (select "
+                                       "max(ItemProjectID) as Id from bItemProject union all "
+                                       "select max(ItemProjectID) from fPayout) as Used")) ||
             !query.next())
             throw EDatabaseError(query.lastError().databaseText());
         const qint64 id = query.value(0).toLongLong() + 1;

@@ -18,7 +18,7 @@ void Print(FILE* stream, const QString& text) {
 QString MemberOf(QSqlDatabase& connection, const QString& account, const QString& nothingDone) {
     QSqlQuery query(connection);
     query.prepare(QStringLiteral(
-        "select PersonName from bPerson where LoginAccount = ? collate nocase order by PersonID"));
+        "select PersonName from bPerson where LoginAccount = ? order by PersonID"));
     query.addBindValue(account);
     if (!query.exec()) throw EDatabaseError(query.lastError().databaseText());
     if (!query.next())

@@ -3,6 +3,7 @@
 #include "data/engine/Engine.h"
 #include "data/query/FieldValue.h"
 #include "data/query/SelectText.h"
+#include "data/query/StatementReader.h"
 #include "platform/Exception.h"
 
 #include <QSqlDriver>
@@ -101,8 +102,9 @@ QString TQueryWriter::Reread(QVariant* row, const QSqlIndex& key) const {
     if (!query.next())
         return query.lastError().isValid() ? ErrorText(query.lastError())
                                            : QStringLiteral("表中找不到这条记录");
+    const bool server = OnServer(FDb);
     for (int c = 0; c < FRecord.count(); ++c)
-        row[c] = query.value(c);
+        row[c] = server ? StatementReader::AsOnTheFile(query.value(c)) : query.value(c);
     return QString();
 }
 

@@ -200,7 +200,10 @@ QVariant NumberValue(const char* text, int size) {
 // The server's connection beneath the QPSQL driver.
 PGconn* PostgresHandle(const QSqlDatabase& db) {
     const QVariant handle = db.driver() ? db.driver()->handle() : QVariant();
-    if (!handle.isValid() || qstrcmp(handle.typeName(), "PGconn*") != 0) return nullptr;
+    // The metatype names the struct behind libpq's typedef.
+    if (!handle.isValid() || (qstrcmp(handle.typeName(), "pg_conn*") != 0 &&
+                              qstrcmp(handle.typeName(), "PGconn*") != 0))
+        return nullptr;
     return *static_cast<PGconn* const*>(handle.constData());
 }
 
@@ -242,7 +245,8 @@ public:
         return columns;
     }
 
-    bool IsDate(PGconn* conn, Oid table, int column) {
+    // Whether the table's columns are known on this connection; Load learns them.
+    bool Knows(PGconn* conn, Oid table) {
         QMutexLocker lock(&FMutex);
         TKnown& known = FByConnection[conn];
         const int backend = PQbackendPID(conn);
@@ -250,9 +254,16 @@ public:
             known = TKnown();
             known.Backend = backend;
         }
-        auto found = known.Tables.constFind(table);
-        if (found == known.Tables.cend()) found = known.Tables.insert(table, Read(conn, table));
-        return found->contains(column);
+        return known.Tables.contains(table);
+    }
+    void Load(PGconn* conn, Oid table) {
+        QSet<int> columns = Read(conn, table);
+        QMutexLocker lock(&FMutex);
+        FByConnection[conn].Tables.insert(table, std::move(columns));
+    }
+    bool IsDate(PGconn* conn, Oid table, int column) {
+        QMutexLocker lock(&FMutex);
+        return FByConnection[conn].Tables.value(table).contains(column);
     }
 
 private:
@@ -288,14 +299,31 @@ TStatementRows ReadPostgres(PGconn* conn, const QString& sql) {
     const QByteArray text = sql.toUtf8();
     if (text.trimmed().isEmpty() || text.trimmed() == ";")
         throw EDatabaseError(QStringLiteral("没有要执行的查询语句"));
-    TServerResult step(PQprepare(conn, "", text.constData(), 0, nullptr));
-    if (PQresultStatus(step.Handle) != PGRES_COMMAND_OK) ServerFailure(conn, step.Handle);
-    step.Reset(PQdescribePrepared(conn, ""));
-    if (PQresultStatus(step.Handle) != PGRES_COMMAND_OK) ServerFailure(conn, step.Handle);
+    TServerResult step;
+    auto describe = [&] {
+        step.Reset(PQprepare(conn, "", text.constData(), 0, nullptr));
+        if (PQresultStatus(step.Handle) != PGRES_COMMAND_OK) ServerFailure(conn, step.Handle);
+        step.Reset(PQdescribePrepared(conn, ""));
+        if (PQresultStatus(step.Handle) != PGRES_COMMAND_OK) ServerFailure(conn, step.Handle);
+    };
+    describe();
     const int columns = PQnfields(step.Handle);
     if (columns == 0) NoColumns(sql);
     if (PQnparams(step.Handle) > 0)
         throw EDatabaseError(QStringLiteral("语句中有参数，但没有给出它的值：") + sql);
+    // The first statement over a table learns its day-number columns; asking the catalogue
+    // replaces the unnamed statement, which is prepared again then.
+    TDateColumns& dates = TDateColumns::Shared();
+    QSet<Oid> unknown;
+    for (int c = 0; c < columns; ++c)
+        if (const Oid table = PQftable(step.Handle, c);
+            table != InvalidOid && !dates.Knows(conn, table))
+            unknown.insert(table);
+    if (!unknown.isEmpty()) {
+        for (const Oid table : std::as_const(unknown))
+            dates.Load(conn, table);
+        describe();
+    }
 
     TStatementRows result;
     result.Columns = columns;
@@ -307,7 +335,7 @@ TStatementRows ReadPostgres(PGconn* conn, const QString& sql) {
         const Oid table = PQftable(step.Handle, c);
         if (table != InvalidOid)
             result.DateTimeColumns[size_t(c)] =
-                TDateColumns::Shared().IsDate(conn, table, PQftablecol(step.Handle, c));
+                dates.IsDate(conn, table, PQftablecol(step.Handle, c));
     }
     step.Reset(nullptr);
 
@@ -381,6 +409,26 @@ TStatementRows ReadPostgres(PGconn* conn, const QString& sql) {
 }
 
 } // namespace
+
+QVariant AsOnTheFile(const QVariant& value) {
+    if (value.isNull()) return QVariant();
+    switch (value.typeId()) {
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Bool:
+        return QVariant(value.toLongLong());
+    case QMetaType::Double: {
+        const double number = value.toDouble();
+        if (std::isfinite(number) && number == std::trunc(number) && std::fabs(number) < 9.2e18)
+            return QVariant(qlonglong(number));
+        return value;
+    }
+    default:
+        return value;
+    }
+}
 
 bool IsDateTimeType(const QString& declaredType) {
     return declaredType.contains(QStringLiteral("date"), Qt::CaseInsensitive) ||

@@ -37,6 +37,10 @@ TStatementRows Read(const QSqlDatabase& db, const QString& sql);
 // where SQLite's own interface is not at hand.
 TStatementRows ReadThroughDriver(const QSqlDatabase& db, const QString& sql);
 
+// A value the QPSQL driver read, as the server reader gives it (and the file holds it): NULL
+// untyped, integers and booleans as qlonglong, a whole double as qlonglong.
+QVariant AsOnTheFile(const QVariant& value);
+
 // Whether a column's declared type names a date or a time ("datetime", "date", "time").
 bool IsDateTimeType(const QString& declaredType);
 
