@@ -291,6 +291,27 @@ private:
     QHash<PGconn*, TKnown> FByConnection;
 };
 
+// The server folds unquoted names to lower case; a column the statement names (a column of
+// its list, an alias) is named as the statement spells it, as on the file.
+QStringList SpelledAsTheStatement(const QString& sql, QStringList names) {
+    QHash<QString, QString> words;
+    for (qsizetype i = 0; i < sql.size();) {
+        if (!sql[i].isLetter() && sql[i] != u'_') {
+            ++i;
+            continue;
+        }
+        qsizetype end = i;
+        while (end < sql.size() && (sql[end].isLetterOrNumber() || sql[end] == u'_'))
+            ++end;
+        const QString word = sql.mid(i, end - i);
+        words.insert(word.toLower(), word); // the last spelling of a name wins
+        i = end;
+    }
+    for (QString& name : names)
+        if (const auto found = words.constFind(name); found != words.cend()) name = *found;
+    return names;
+}
+
 // Reads straight from libpq, a row at a time: the statement is described before it runs (so a
 // statement without columns is never run), each value is converted from the server's text once,
 // and a text equal to the one above it shares that one's storage.
@@ -338,6 +359,7 @@ TStatementRows ReadPostgres(PGconn* conn, const QString& sql) {
                 dates.IsDate(conn, table, PQftablecol(step.Handle, c));
     }
     step.Reset(nullptr);
+    result.Names = SpelledAsTheStatement(sql, std::move(result.Names));
 
     if (!PQsendQueryPrepared(conn, "", 0, nullptr, nullptr, nullptr, 0) ||
         !PQsetSingleRowMode(conn))
