@@ -242,7 +242,7 @@ TfrmPayQuery::TfrmPayQuery(QWidget* parent)
     setTabOrder(sbPrint, sbQuit);
 
     // The category names stay loaded for the form's life; the details look their names up.
-    TCommonDB::OpenSQL(QStringLiteral("select * from bItemProject"), *qryItemProject);
+    TCommonDB::OpenSQL(QStringLiteral("select * from bItemProject order by ItemProjectID"), *qryItemProject);
     qryPayout->AddLookupField(QStringLiteral("ItemProject"), QStringLiteral("ItemProjectID"),
                               *qryItemProject, QStringLiteral("ItemProjectID"),
                               QStringLiteral("ItemProject"));
@@ -269,7 +269,7 @@ void TfrmPayQuery::FormShow() {
     TfrmBase::FormShow();
     dtpBegin->setDateTime(PickerValue(TCommonDB::GetSysDateTime()));
     dtpEnd->setDateTime(PickerValue(TCommonDB::GetSysDateTime().addDays(30)));
-    ComboPub->FillComboWithNone(QStringLiteral("select * from bPerson"), *dmMain->qryCommon,
+    ComboPub->FillComboWithNone(QStringLiteral("select * from bPerson order by PersonID"), *dmMain->qryCommon,
                                 QStringLiteral("PersonName"), cbPerson, QString(), nullptr);
 
     TCommonDB::OpenSQL(FirstDetailsStatement(ComboPub->CurPersonName), *qryPayout);
