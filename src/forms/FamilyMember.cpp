@@ -145,7 +145,7 @@ void TfrmFamilyMember::FormShow() {
     }
     {
         TFillPause pause(FFillEnabled);
-        TCommonDB::OpenSQL(QStringLiteral("select * from bPerson"), qryPerson);
+        TCommonDB::OpenSQL(QStringLiteral("select * from bPerson order by PersonID"), qryPerson);
     }
     qryPersonAfterScroll();
 }

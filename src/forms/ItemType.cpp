@@ -178,7 +178,7 @@ void TfrmItemType::FormShow() {
     }
     {
         TFillPause pause(FFillEnabled);
-        TCommonDB::OpenSQL(QStringLiteral("select * from bItemProject"), qryItemProject);
+        TCommonDB::OpenSQL(QStringLiteral("select * from bItemProject order by ItemProjectID"), qryItemProject);
     }
     qryItemProjectAfterScroll();
     dbgItemProject->FullExpand();

@@ -40,6 +40,9 @@ const QString DetailsColumns = QStringLiteral(
     "select PayoutID, ItemProjectID, ItemType, Payout, (0 - PayoutAccount) as PayoutAccount, "
     "IncomeAccount, UseDate, PersonName from fPayout where ");
 const QString StatGroup = QStringLiteral(" group by b.ItemType, a.ItemProjectID, b.ItemProject");
+// The union's rows by kind and category, as SQLite's union gives them; a server's union would
+// give them in the order of its hashing.
+const QString StatOrder = QStringLiteral(" order by 1, 2");
 const QString StatIncomeColumns = QStringLiteral(
     "select b.ItemType, a.ItemProjectID, b.ItemProject, sum(a.IncomeAccount) as iSum from "
     "fPayout a, bItemProject b where ");
@@ -242,7 +245,7 @@ TfrmPayQuery::TfrmPayQuery(QWidget* parent)
     setTabOrder(sbPrint, sbQuit);
 
     // The category names stay loaded for the form's life; the details look their names up.
-    TCommonDB::OpenSQL(QStringLiteral("select * from bItemProject"), *qryItemProject);
+    TCommonDB::OpenSQL(QStringLiteral("select * from bItemProject order by ItemProjectID"), *qryItemProject);
     qryPayout->AddLookupField(QStringLiteral("ItemProject"), QStringLiteral("ItemProjectID"),
                               *qryItemProject, QStringLiteral("ItemProjectID"),
                               QStringLiteral("ItemProject"));
@@ -269,7 +272,7 @@ void TfrmPayQuery::FormShow() {
     TfrmBase::FormShow();
     dtpBegin->setDateTime(PickerValue(TCommonDB::GetSysDateTime()));
     dtpEnd->setDateTime(PickerValue(TCommonDB::GetSysDateTime().addDays(30)));
-    ComboPub->FillComboWithNone(QStringLiteral("select * from bPerson"), *dmMain->qryCommon,
+    ComboPub->FillComboWithNone(QStringLiteral("select * from bPerson order by PersonID"), *dmMain->qryCommon,
                                 QStringLiteral("PersonName"), cbPerson, QString(), nullptr);
 
     TCommonDB::OpenSQL(FirstDetailsStatement(ComboPub->CurPersonName), *qryPayout);
@@ -292,7 +295,7 @@ QString TfrmPayQuery::FirstStatisticsStatement(const QString& person) {
            QStringLiteral(" from fPayout a, bItemProject b where a.ItemProjectID "
                           "= b.ItemProjectID") +
            QStringLiteral(" and a.ItemType = '支出' and a.PersonName = '") + name +
-           QStringLiteral("'") + StatGroup;
+           QStringLiteral("'") + StatGroup + StatOrder;
 }
 
 // The filters that are set, in their fixed order: kind, member, period (the begin day less one
@@ -331,7 +334,8 @@ QString TfrmPayQuery::StatisticsStatement(const QString& person, const TFilter& 
            QStringLiteral(" union") + StatPayoutColumns +
            QStringLiteral(" from fPayout a, bItemProject b where a.PersonName = '") + name +
            QStringLiteral("' and a.ItemProjectID = b.ItemProjectID") +
-           QStringLiteral(" and a.ItemType = '支出'") + Conditions(filter, a) + StatGroup;
+           QStringLiteral(" and a.ItemType = '支出'") + Conditions(filter, a) + StatGroup +
+           StatOrder;
 }
 
 // The filters as the bar shows them now.

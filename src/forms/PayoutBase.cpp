@@ -314,7 +314,7 @@ void TfrmPayoutBase::FillCategories() {
 
 // The list's category names, from all categories of both kinds.
 void TfrmPayoutBase::ReadCategoryNames() {
-    TCommonDB::OpenSQL(QStringLiteral("select * from bItemProject"), *qryItemProject);
+    TCommonDB::OpenSQL(QStringLiteral("select * from bItemProject order by ItemProjectID"), *qryItemProject);
     qryPayout->AddLookupField(QStringLiteral("ItemProject"), QStringLiteral("ItemProjectID"),
                               *qryItemProject, QStringLiteral("ItemProjectID"),
                               QStringLiteral("ItemProject"));

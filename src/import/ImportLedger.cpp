@@ -1,6 +1,7 @@
 #include "import/ImportLedger.h"
 
 #include "data/Schema.h"
+#include "data/engine/Engine.h"
 #include "import/readers/LedgerCsvLayout.h"
 #include "platform/Exception.h"
 
@@ -12,11 +13,10 @@ namespace ImportLedger {
 namespace {
 
 bool TableExists(const QSqlDatabase& connection, const QString& table) {
-    QSqlQuery query(connection);
-    query.prepare(
-        QStringLiteral("select count(*) from sqlite_master where type = 'table' and name = ?"));
-    query.addBindValue(table);
-    return query.exec() && query.next() && query.value(0).toInt() > 0;
+    const QStringList tables = connection.tables();
+    return std::any_of(tables.cbegin(), tables.cend(), [&](const QString& name) {
+        return name.compare(table, Qt::CaseInsensitive) == 0;
+    });
 }
 
 } // namespace
@@ -30,6 +30,7 @@ void Prepare(QSqlQuery& query, const QString& sql) {
 }
 
 TCacheSize::TCacheSize(QSqlDatabase& connection, int size) : FConnection(connection) {
+    if (OnServer(connection)) return; // a server's cache is its own
     QSqlQuery query(connection);
     if (query.exec(QStringLiteral("pragma cache_size")) && query.next()) {
         FEarlier = query.value(0).toString();
@@ -124,9 +125,17 @@ QHash<QString, QString> ReadRules(const QSqlDatabase& connection, const TCategor
     return rules;
 }
 
-const QString RecordSql = QStringLiteral(
-    "select ItemType, cast(round(coalesce(case when ItemType = '收入' then IncomeAccount "
-    "else PayoutAccount end, 0) * 10000) as integer) from fPayout where PayoutID = ?");
+QString UnitsOf(const QString& amount) {
+    // numeric on a server, where round() of it rounds half away from zero as SQLite's does
+    // (PostgreSQL's round() of a double would round half to even); bigint is SQLite's integer
+    return QStringLiteral("cast(round(cast(coalesce(") + amount +
+           QStringLiteral(", 0) as numeric) * 10000) as bigint)");
+}
+
+const QString RecordSql =
+    QStringLiteral("select ItemType, ") +
+    UnitsOf(QStringLiteral("case when ItemType = '收入' then IncomeAccount else PayoutAccount end")) +
+    QStringLiteral(" from fPayout where PayoutID = ?");
 
 bool ReadRecord(QSqlQuery& query, qint64 payoutID, TRecord& record) {
     query.bindValue(0, payoutID);
@@ -157,9 +166,10 @@ QSet<int> RecordsStillHere(const QSqlDatabase& connection, const QList<TBillRow>
     if (named.isEmpty()) return here;
     // The record under that key must still be the one exported: a key may have been taken again
     // by a record entered after the exported one was deleted.
-    Prepare(query, QStringLiteral("select PayoutID, ItemType, cast(round(coalesce(case when "
-                                  "ItemType = '收入' then IncomeAccount else PayoutAccount end, "
-                                  "0) * 10000) as integer), Payout from fPayout"));
+    Prepare(query, QStringLiteral("select PayoutID, ItemType, ") +
+                       UnitsOf(QStringLiteral("case when ItemType = '收入' then IncomeAccount "
+                                              "else PayoutAccount end")) +
+                       QStringLiteral(", Payout from fPayout"));
     Exec(query);
     while (query.next()) {
         const auto found = named.constFind(query.value(0).toLongLong());

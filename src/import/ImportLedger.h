@@ -96,6 +96,10 @@ struct TRecord {
 // very ledger (its id in bLedgerInfo) that is still there, by their index in rows.
 QSet<int> RecordsStillHere(const QSqlDatabase& connection, const QList<TBillRow>& rows);
 
+// An amount column's value in ten-thousandths of a yuan, rounded half away from zero, exactly
+// alike on both engines.
+QString UnitsOf(const QString& amount);
+
 // A query to prepare once and give to ReadRecord.
 extern const QString RecordSql;
 // Reads the record into record; false when it is gone.

@@ -117,8 +117,10 @@ public:
                            "RefundedUnits = RefundedUnits + ? where Source = ? and PayoutID = ? "
                            "and ItemType <> '退款'"));
         Prepare(FForget, QStringLiteral("update fBillImport set PayoutID = null where PayoutID = ?"));
-        Prepare(FRule, QStringLiteral("insert or replace into bBillCategoryRule (Counterpart, "
-                                      "ItemType, ItemProjectID) values (?, ?, ?)"));
+        Prepare(FRule, QStringLiteral("insert into bBillCategoryRule (Counterpart, ItemType, "
+                                      "ItemProjectID) values (?, ?, ?) on conflict (Counterpart, "
+                                      "ItemType) do update set ItemProjectID = "
+                                      "excluded.ItemProjectID"));
         // New keys follow the record's rule: above every record and every record an import
         // still names.
         FLastPayoutID = NewKeys::PayoutID(connection) - 1;
@@ -193,10 +195,11 @@ public:
                 QSqlQuery update(FConnection);
                 Prepare(update,
                         QStringLiteral("update fPayout set %1 = ?, Memos = "
-                                       "coalesce(Memos || char(10), '') || ? where PayoutID = ?")
+                                       "coalesce(Memos || ?, '') || ? where PayoutID = ?")
                             .arg(income ? QStringLiteral("IncomeAccount")
                                         : QStringLiteral("PayoutAccount")));
                 update.addBindValue(StoredAmount(left));
+                update.addBindValue(QStringLiteral("\n"));
                 update.addBindValue(QStringLiteral("退款：￥%1（%2，交易单号：%3）")
                                         .arg(YuanText(applied), TimeText(row.Time), row.OrderNo));
                 update.addBindValue(id);

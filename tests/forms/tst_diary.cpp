@@ -302,8 +302,7 @@ private slots:
         QCOMPARE(Value("select Diary from fDiary").toString(), QStringLiteral("第一篇日记"));
         QCOMPARE(Value("select DiaryDate from fDiary").toDouble(), 46363.0); // midnight
         QCOMPARE(Value("select PersonID from fDiary").toInt(), 1);
-        QCOMPARE(Value("select typeof(PersonID) from fDiary").toString(),
-                 QStringLiteral("integer"));
+        QCOMPARE(FLedger->KindOf("select PersonID from fDiary"), QStringLiteral("integer"));
         QCOMPARE(FLedger->Messages.Boxes.size(), 1);
         QCOMPARE(FLedger->Messages.Boxes[0].Kind, TMessageKind::Warning);
         QCOMPARE(LastMessage(), DayText(Today) + QStringLiteral(" 日志保存成功！"));

@@ -65,6 +65,16 @@ private slots:
         QCOMPARE(FForm->edtLoginPassword->text(), QStringLiteral("admin"));
     }
 
+    // A member changed since keeps its place in the list: the members come in the order of
+    // their keys (on a server a changed row would otherwise move to the end of its table).
+    void aChangedMemberKeepsItsPlace() {
+        Open(TTestLedger::WithInitialContent, [](TTestLedger& ledger) {
+            ledger.AddPerson(2, QStringLiteral("妈妈"), QStringLiteral("mama"), QString());
+            ledger.Exec(QStringLiteral("update bPerson set Memos = '改过' where PersonID = 1"));
+        });
+        QCOMPARE(FForm->edtPersonName->text(), QStringLiteral("家长"));
+    }
+
     void firstMemberGetsIdOne() {
         Open(TTestLedger::EmptyTables);
         AddMember(QStringLiteral(" 小明 "), QString());

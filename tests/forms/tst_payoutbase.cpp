@@ -550,8 +550,7 @@ private slots:
     void aFailedPostKeepsTheInputAndFollowsTheList() {
         FLedger->AddPayout(1, Meals, "早饭", 5, {}, QDate(2026, 12, 1), Mum, Payout);
         Open(Payout);
-        FLedger->Exec("create trigger refuse before insert on fPayout "
-                      "begin select raise(abort, '磁盘已满'); end");
+        FLedger->Refuse("insert", "fPayout", "磁盘已满");
         AddThroughForm("午饭", "餐饮", QDate(2026, 12, 2), "20");
         QCOMPARE(FLedger->Messages.Boxes.size(), 1);
         QCOMPARE(FLedger->Messages.Boxes[0].Kind, TMessageKind::Error);
@@ -565,7 +564,7 @@ private slots:
         Click(FForm->sbCancel);
         QCOMPARE(FForm->edtPayout->text(), QStringLiteral("早饭"));
         QCOMPARE(FForm->qryPayout->RecordCount(), 1);
-        FLedger->Exec("drop trigger refuse");
+        FLedger->Allow("insert", "fPayout");
         AddThroughForm("午饭", "餐饮", QDate(2026, 12, 2), "20");
         QCOMPARE(Column(2, "Payout").toString(), QStringLiteral("午饭"));
     }
@@ -677,8 +676,7 @@ private slots:
     void aFailingDeletionIsSwallowed() {
         FLedger->AddPayout(1, Meals, "早饭", 5, {}, QDate(2026, 12, 1), Mum, Payout);
         Open(Payout);
-        FLedger->Exec("create trigger keep before delete on fPayout "
-                      "begin select raise(abort, '不能删除'); end");
+        FLedger->Refuse("delete", "fPayout", "不能删除");
         Type(FForm->edtPayout, "打了一半");
         Click(FForm->sbDelete);
         QCOMPARE(FLedger->Messages.Texts(), QStringList{"是否确定删除当前记录？"});

@@ -47,7 +47,7 @@ QString ClickStatistics(const QString& person, const QString& conditions) {
            "a.ItemProjectID, b.ItemProject, 0 - sum(a.PayoutAccount) as iSum from fPayout a, "
            "bItemProject b where a.PersonName = '" +
            person + "' and a.ItemProjectID = b.ItemProjectID and a.ItemType = '支出'" + conditions +
-           " group by b.ItemType, a.ItemProjectID, b.ItemProject";
+           " group by b.ItemType, a.ItemProjectID, b.ItemProject order by 1, 2";
 }
 
 QStringList Items(const QComboBox* combo) {
@@ -184,7 +184,8 @@ private slots:
                      "a.ItemProjectID, b.ItemProject union select b.ItemType, a.ItemProjectID, "
                      "b.ItemProject, 0 - sum(a.PayoutAccount) as iSum from fPayout a, bItemProject "
                      "b where a.ItemProjectID = b.ItemProjectID and a.ItemType = '支出' and "
-                     "a.PersonName = '家长' group by b.ItemType, a.ItemProjectID, b.ItemProject"));
+                     "a.PersonName = '家长' group by b.ItemType, a.ItemProjectID, b.ItemProject "
+                     "order by 1, 2"));
 
         // The member's records by day, the expenditure negated, the other amount left empty, the
         // category name looked up.

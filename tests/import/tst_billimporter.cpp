@@ -63,6 +63,24 @@ struct TBillMaker {
 // Every row of every table and the schema, for "nothing changed".
 QString Dump(QSqlDatabase& connection) {
     QString text;
+    if (TTestLedger::OnServer()) { // each table's columns and rows, in the order of their values
+        QStringList names = connection.tables();
+        names.sort();
+        for (const QString& name : names) {
+            const QSqlRecord columns = connection.record(name);
+            for (int c = 0; c < columns.count(); ++c)
+                text += columns.fieldName(c) + u' ';
+            text += u'\n';
+            QSqlQuery rows(connection);
+            rows.exec("select * from " + name + " as t order by t");
+            while (rows.next())
+                for (int c = 0; c < columns.count(); ++c)
+                    text += rows.value(c).toString() +
+                            QLatin1String(rows.value(c).isNull() ? "∅|" : "|");
+            text += u'\n';
+        }
+        return text;
+    }
     QSqlQuery tables(connection);
     tables.exec("select name, sql from sqlite_master where type = 'table' and name not like "
                 "'sqlite_stat%' order by name");
@@ -82,7 +100,7 @@ QString Dump(QSqlDatabase& connection) {
 // The amount of a record in its kind's column, in ten-thousandths, as the grids read it.
 qint64 UnitsOf(TTestLedger& ledger, qint64 payoutID) {
     return ledger
-        .Scalar("select cast(round(coalesce(PayoutAccount, IncomeAccount) * 10000) as integer) "
+        .Scalar("select cast(round(coalesce(PayoutAccount, IncomeAccount) * 10000) as bigint) "
                 "from fPayout where PayoutID = ?",
                 {payoutID})
         .toLongLong();
@@ -123,17 +141,17 @@ private Q_SLOTS:
         QCOMPARE(counts.Imported, 1);
         QSqlQuery q(ledger.Connection());
         QVERIFY(
-            q.exec("select PayoutID, ItemProjectID, Payout, typeof(PayoutAccount), IncomeAccount, "
-                   "UseDate, typeof(UseDate), PersonName, Memos, ItemType, MonthNum, YearNum, "
+            q.exec("select PayoutID, ItemProjectID, Payout, PayoutAccount, IncomeAccount, "
+                   "UseDate, UseDate, PersonName, Memos, ItemType, MonthNum, YearNum, "
                    "QuarterNum from fPayout"));
         QVERIFY(q.next());
         QCOMPARE(q.value(0).toLongLong(), 1);
         QCOMPARE(q.value(1).toLongLong(), CategoryID(ledger, "餐饮"));
         QCOMPARE(q.value(2).toString(), QString("午餐外卖"));
-        QCOMPARE(q.value(3).toString(), QString("real"));
+        QCOMPARE(ledger.KindOf("select PayoutAccount from fPayout"), QString("real"));
         QVERIFY(q.value(4).isNull());
         QCOMPARE(q.value(5).toLongLong(), QDate(1899, 12, 30).daysTo(QDate(2026, 11, 3)));
-        QCOMPARE(q.value(6).toString(), QString("integer"));
+        QCOMPARE(ledger.KindOf("select UseDate from fPayout"), QString("integer"));
         QCOMPARE(q.value(7).toString(), Member);
         QCOMPARE(q.value(8).toString(),
                  QString("交易对方：美团\n支付方式：余额\n交易时间：2026-11-03 "
@@ -165,7 +183,7 @@ private Q_SLOTS:
         Import(ledger, bill.Bill);
         const QString column =
             direction == TBillDirection::Income ? "IncomeAccount" : "PayoutAccount";
-        QCOMPARE(ledger.Scalar("select typeof(" + column + ") from fPayout").toString(), stored);
+        QCOMPARE(ledger.KindOf("select " + column + " from fPayout"), stored);
         QCOMPARE(UnitsOf(ledger, 1), Fen(fen));
     }
 
@@ -182,7 +200,7 @@ private Q_SLOTS:
         }
         Import(ledger, bill.Bill);
         QCOMPARE(
-            ledger.Scalar("select sum(cast(round(PayoutAccount * 10000) as integer)) from fPayout")
+            ledger.Scalar("select sum(cast(round(PayoutAccount * 10000) as bigint)) from fPayout")
                 .toLongLong(),
             expected);
     }
@@ -569,8 +587,7 @@ private Q_SLOTS:
         ledger.Exec("drop table fBillImport");
         ledger.Exec("drop table bBillCategoryRule");
         ledger.Exec("delete from bItemProject where ItemProject = '其他支出'");
-        ledger.Exec("create trigger refuse before insert on fPayout when new.Payout = '坏' "
-                    "begin select raise(abort, '测试拒绝'); end");
+        ledger.Refuse("insert", "fPayout", "测试拒绝", "new.Payout = '坏'");
         const QString before = Dump(ledger.Connection());
         TBillMaker bill;
         for (int i = 0; i < 40; ++i)
@@ -582,7 +599,11 @@ private Q_SLOTS:
         QVERIFY2(error.startsWith(QString("导入失败，账本没有改动：账单第 %1 行：").arg(line)),
                  qPrintable(error));
         QCOMPARE(Dump(ledger.Connection()), before);
-        QVERIFY(!ledger.Connection().rollback()); // no transaction left open
+        // no transaction left open (a server's rollback succeeds without one)
+        if (TTestLedger::OnServer())
+            QVERIFY(ledger.Scalar("select now() = statement_timestamp()").toBool());
+        else
+            QVERIFY(!ledger.Connection().rollback());
     }
 
     void olderLedgerGetsTheImportTablesAtOpen() {
@@ -590,9 +611,7 @@ private Q_SLOTS:
         ledger.Exec("drop table fBillImport");
         dmMain->cnHearthbook.close();
         dmMain->Open();
-        QCOMPARE(
-            ledger.Scalar("select count(*) from sqlite_master where name = 'fBillImport'").toInt(),
-            1);
+        QVERIFY(ledger.Tables().contains("fBillImport", Qt::CaseInsensitive));
     }
 
     void countsLine() {

@@ -8,6 +8,7 @@
 #include "data/DataModule.h"
 #include "data/Schema.h"
 #include "data/Services.h"
+#include "data/query/StatementReader.h"
 #include "platform/Exception.h"
 
 #include <QDir>
@@ -87,10 +88,57 @@ QSqlDatabase& TTestLedger::Connection() {
 
 void TTestLedger::Exec(const QString& sql, const QVariantList& values) {
     QSqlQuery query(Connection());
+    if (values.isEmpty()) { // a server prepares no schema change (alter, create trigger)
+        if (!query.exec(sql)) QFAIL(qPrintable(sql + ": " + query.lastError().text()));
+        return;
+    }
     if (!query.prepare(sql)) QFAIL(qPrintable(query.lastError().text()));
     for (const auto& value : values)
         query.addBindValue(value);
     if (!query.exec()) QFAIL(qPrintable(sql + ": " + query.lastError().text()));
+}
+
+void TTestLedger::Refuse(const QString& event, const QString& table, const QString& message,
+                         const QString& condition) {
+    const QString name = QStringLiteral("refuse_") + event + u'_' + table;
+    const QString when = condition.isEmpty() ? QString() : QStringLiteral(" when (%1)").arg(condition);
+    if (OnServer()) {
+        Exec(QStringLiteral("create function %1() returns trigger language plpgsql as "
+                            "$$ begin raise exception '%2'; end $$")
+                 .arg(name, message));
+        Exec(QStringLiteral("create trigger %1 before %2 on %3 for each row%4 execute function %1()")
+                 .arg(name, event, table, when));
+    } else {
+        Exec(QStringLiteral("create trigger %1 before %2 on %3%4 begin select raise(abort, '%5'); end")
+                 .arg(name, event, table, when, message));
+    }
+}
+
+void TTestLedger::Allow(const QString& event, const QString& table) {
+    const QString name = QStringLiteral("refuse_") + event + u'_' + table;
+    Exec(OnServer() ? QStringLiteral("drop trigger %1 on %2").arg(name, table)
+                    : QStringLiteral("drop trigger %1").arg(name));
+}
+
+QString TTestLedger::KindOf(const QString& sql) {
+    const TStatementRows rows = StatementReader::Read(Connection(), sql);
+    if (rows.Rows.empty() || rows.Columns == 0) return QStringLiteral("no row");
+    switch (rows.Rows.front()[0].typeId()) {
+    case QMetaType::LongLong:
+        return QStringLiteral("integer");
+    case QMetaType::Double:
+        return QStringLiteral("real");
+    case QMetaType::QString:
+        return QStringLiteral("text");
+    case QMetaType::QByteArray:
+        return QStringLiteral("blob");
+    default:
+        return rows.Rows.front()[0].isNull() ? QStringLiteral("null") : QStringLiteral("other");
+    }
+}
+
+QStringList TTestLedger::Tables() {
+    return Connection().tables();
 }
 
 QVariant TTestLedger::Scalar(const QString& sql, const QVariantList& values) {

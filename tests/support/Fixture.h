@@ -37,6 +37,17 @@ public:
                    const QString& type, const QString& memos = QString());
     void AddDiary(int id, const QString& text, const QDate& day, int personId);
     void Exec(const QString& sql, const QVariantList& values = {});
+    // From now on every "insert", "update" or "delete" (event) on table fails with message,
+    // on either engine (a trigger).
+    // When condition is given (an expression on the row "new"), only the writes it holds for.
+    void Refuse(const QString& event, const QString& table, const QString& message,
+                const QString& condition = QString());
+    void Allow(const QString& event, const QString& table); // undoes Refuse
+    // How the first row's first value of sql is held, as the program's reader gives it:
+    // "integer", "real", "text", "blob" or "null" (SQLite's typeof, on either engine).
+    QString KindOf(const QString& sql);
+    // The names of the book's tables, as the engine keeps them.
+    QStringList Tables();
     QVariant Scalar(const QString& sql, const QVariantList& values = {});
 
     // Frees the three services, for a test whose main window creates (and frees) its own.

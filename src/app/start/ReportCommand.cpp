@@ -118,7 +118,7 @@ int Run(const QString& file, const QString& account, int year) {
 
         // The details and the totals by the query form's own statements and columns.
         TQuery categories(connection);
-        Open(categories, QStringLiteral("select * from bItemProject"));
+        Open(categories, QStringLiteral("select * from bItemProject order by ItemProjectID"));
         TQuery details(connection);
         details.AddLookupField(QStringLiteral("ItemProject"), QStringLiteral("ItemProjectID"),
                                categories, QStringLiteral("ItemProjectID"),

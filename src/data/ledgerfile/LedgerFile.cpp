@@ -1,5 +1,6 @@
 #include "data/ledgerfile/LedgerFile.h"
 
+#include "data/engine/Engine.h"
 #include "platform/FileKind.h"
 
 #include <QDir>

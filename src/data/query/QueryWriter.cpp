@@ -4,6 +4,7 @@
 #include "data/query/FieldValue.h"
 #include "data/query/RecordChanged.h"
 #include "data/query/SelectText.h"
+#include "data/query/StatementReader.h"
 #include "platform/Exception.h"
 
 #include <QSqlDriver>
@@ -103,8 +104,9 @@ QString TQueryWriter::Reread(QVariant* row, const QSqlIndex& key) const {
     if (!query.exec()) return ErrorText(query.lastError());
     if (!query.next())
         return query.lastError().isValid() ? ErrorText(query.lastError()) : NoSuchRow;
+    const bool server = OnServer(FDb);
     for (int c = 0; c < FRecord.count(); ++c)
-        row[c] = query.value(c);
+        row[c] = server ? StatementReader::AsOnTheFile(query.value(c)) : query.value(c);
     return QString();
 }
 

@@ -26,12 +26,20 @@ struct TStatementRows {
 namespace StatementReader {
 
 // Throws EDatabaseError with the engine's text when the statement fails or returns no columns;
-// on an SQLite connection a statement that returns no columns is never run.
+// a statement that returns no columns is never run. On SQLite the engine's own interface reads
+// the rows, on a PostgreSQL server libpq beneath the driver, a row at a time: there integers
+// (and booleans, as 1 or 0) read as qlonglong, numeric and double precision values as qlonglong
+// when whole and double otherwise, as the file's NUMERIC columns give them, and the columns of
+// the domain datetime are the date-time columns.
 TStatementRows Read(const QSqlDatabase& db, const QString& sql);
 
 // The same through Qt SQL's generic row access, which every engine offers; Read takes it
 // where SQLite's own interface is not at hand.
 TStatementRows ReadThroughDriver(const QSqlDatabase& db, const QString& sql);
+
+// A value the QPSQL driver read, as the server reader gives it (and the file holds it): NULL
+// untyped, integers and booleans as qlonglong, a whole double as qlonglong.
+QVariant AsOnTheFile(const QVariant& value);
 
 // Whether a column's declared type names a date or a time ("datetime", "date", "time").
 bool IsDateTimeType(const QString& declaredType);

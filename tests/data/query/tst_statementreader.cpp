@@ -1,11 +1,15 @@
 #include "ErrorOf.h"
+#include "Fixture.h"
+#include "PgServer.h"
 #include "data/query/StatementReader.h"
 #include "platform/Exception.h"
 
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cmath>
 
 namespace {
 
@@ -22,6 +26,7 @@ class TestStatementReader : public QObject {
 
     QTemporaryDir Folder;
     QSqlDatabase Db;
+    QSqlDatabase Server; // the same rows on the test server, when the run has one
 
     int Count(const QString& table) {
         QSqlQuery query(Db);
@@ -43,10 +48,108 @@ private slots:
             "(4, '晚饭', 1e300, '2026-01-01', 'text in a blob column', 42), "
             "(5, '晚饭', -0.5, 1, null, 9223372036854775807)")));
     }
+    // The same rows on a file and on the test server: the server reader gives what the file's
+    // gives (names without regard to case, the date-time columns, the types and values; amounts
+    // to the ten-thousandth the book keeps).
+    void serverReadsAsTheFile_data() {
+        QTest::addColumn<QString>("sql");
+        QTest::newRow("table") << "select * from u order by id";
+        QTest::newRow("whole and four-decimal amounts, their sum")
+            << "select sum(amount) as total, count(amount) as amounts, min(day) as first from u";
+        QTest::newRow("day numbers with a time of day")
+            << "select id, day, day - 1 as before from u where day >= 46357 order by id";
+        QTest::newRow("names without case") << "select id from u where name = 'ANN' order by id";
+        QTest::newRow("comparison as a number") << "select id, name = 'bob' as bob from u order by id";
+        QTest::newRow("negated") << "select id, 0 - amount as negated, n from u order by id desc";
+        QTest::newRow("repeated texts") << "select name from u order by id";
+        QTest::newRow("empty") << "select * from u where id > 99";
+        // (a column without a name of its own is named by each engine its own way: the
+        // program's statements name every computed column)
+    }
+    void serverReadsAsTheFile() {
+        if (!TTestLedger::OnServer())
+            QSKIP("the server's reader: PENNYVALE_TEST_ENGINE=server (tst_statementreader_server)");
+        QFETCH(QString, sql);
+        if (!Server.isValid()) {
+            const QStringList rows = {"(1, 'Ann', 100, 46357, 7)", "(2, 'ann', 12.3456, 46357.75, null)",
+                                      "(3, '安', null, null, -5)", "(4, 'Bob', 0.1, 46000, 0)",
+                                      "(5, 'Bob', 0.2, 46001.5, 9)"};
+            QSqlQuery file(Db);
+            QVERIFY(file.exec("create table u (id integer primary key, name text collate nocase, "
+                              "amount currency, day datetime, n integer)"));
+            QVERIFY(file.exec("insert into u values " + rows.join(", ")));
+            Server = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), QStringLiteral("server"));
+            TPgServer::Shared().NewDatabase(QStringLiteral("reader")).ApplyTo(Server);
+            QVERIFY(Server.open());
+            QSqlQuery server(Server);
+            for (const char* statement :
+                 {"create extension citext", "create domain datetime as double precision",
+                  "create table u (id bigint primary key, name citext collate \"C\", "
+                  "amount numeric, day datetime, n bigint)"})
+                QVERIFY2(server.exec(statement), qPrintable(server.lastError().text()));
+            QVERIFY(server.exec("insert into u values " + rows.join(", ")));
+        }
+        const TStatementRows file = StatementReader::Read(Db, sql);
+        const TStatementRows server = StatementReader::Read(Server, sql);
+        QCOMPARE(server.Columns, file.Columns);
+        QCOMPARE(server.Names.join(u',').toLower(), file.Names.join(u',').toLower());
+        QCOMPARE(server.DateTimeColumns, file.DateTimeColumns);
+        QCOMPARE(server.Rows.size(), file.Rows.size());
+        for (size_t r = 0; r < file.Rows.size(); ++r)
+            for (int c = 0; c < file.Columns; ++c) {
+                const QVariant& a = file.Rows[r][c];
+                const QVariant& b = server.Rows[r][c];
+                const bool same = a.typeId() == QMetaType::Double
+                                      ? std::llround(a.toDouble() * 10000) ==
+                                            std::llround(b.toDouble() * 10000)
+                                      : a == b;
+                QVERIFY2(a.isNull() == b.isNull() && a.typeId() == b.typeId() && same,
+                         qPrintable(QStringLiteral("row %1 column %2: %3 (%4) on the file, %5 (%6) "
+                                                   "on the server")
+                                        .arg(r)
+                                        .arg(c)
+                                        .arg(a.toString(), a.typeName(), b.toString(), b.typeName())));
+            }
+        if (sql.contains(QStringLiteral("select name"))) // shared as on the file
+            QCOMPARE(TextOf(server.Rows[4][0])->constData(), TextOf(server.Rows[3][0])->constData());
+    }
+
+    // A statement without a rows set, a second statement and a parameter without a value are
+    // refused before anything runs on the server too.
+    void serverRefusesStatementsThatWouldWrite() {
+        if (!TTestLedger::OnServer())
+            QSKIP("the server's reader: PENNYVALE_TEST_ENGINE=server (tst_statementreader_server)");
+        if (!Server.isValid()) serverReadsAsTheFile();
+        QCOMPARE(ErrorOf([&] { StatementReader::Read(Server, QStringLiteral("delete from u")); }),
+                 QStringLiteral("语句没有返回记录集：delete from u"));
+        QVERIFY(!ErrorOf([&] {
+                     StatementReader::Read(Server, QStringLiteral("select 1; delete from u"));
+                 }).isEmpty());
+        QCOMPARE(ErrorOf([&] {
+                     StatementReader::Read(Server, QStringLiteral("select * from u where id = $1"));
+                 }),
+                 QStringLiteral("语句中有参数，但没有给出它的值：select * from u where id = $1"));
+        QVERIFY(ErrorOf([&] { StatementReader::Read(Server, QStringLiteral("select * from nowhere")); })
+                    .contains(QStringLiteral("nowhere")));
+        QSqlQuery count(Server);
+        QVERIFY(count.exec("select count(*) from u") && count.next());
+        QCOMPARE(count.value(0).toInt(), 5);
+        // a failure while the rows come leaves the connection ready for the next statement
+        QVERIFY(ErrorOf([&] {
+                    StatementReader::Read(Server, QStringLiteral("select 1 / (3 - id) from u order by id"));
+                }).contains(QStringLiteral("division by zero")));
+        QCOMPARE(StatementReader::Read(Server, QStringLiteral("select 1")).Rows.size(), size_t(1));
+    }
+
     void cleanupTestCase() {
         Db.close();
         Db = QSqlDatabase();
         QSqlDatabase::removeDatabase(QStringLiteral("reader"));
+        if (Server.isValid()) {
+            Server.close();
+            Server = QSqlDatabase();
+            QSqlDatabase::removeDatabase(QStringLiteral("server"));
+        }
     }
 
     void bothReadersAgree_data() {
