@@ -798,6 +798,7 @@ private slots:
     // --- Edit ---------------------------------------------------------------------------------
 
     void editPostUpdatesOnlyTheChangedColumns() {
+        if (TTestLedger::OnServer()) QSKIP("a trigger in SQLite's own syntax watches the column");
         auto query = Items();
         query->Next();
         TEvents events;
