@@ -228,6 +228,12 @@ void CreateTables(QSqlDatabase& connection) {
 void CreateImportTables(QSqlDatabase& connection) {
     QSqlQuery query(connection);
     if (OnServer(connection)) {
+        // Only when one is missing: a server tells every client of each "if not exists" it skips.
+        const QStringList present = connection.tables();
+        if (present.contains(QStringLiteral("fbillimport")) &&
+            present.contains(QStringLiteral("bbillcategoryrule")) &&
+            present.contains(QStringLiteral("bledgerinfo")))
+            return;
         for (const char* statement : ServerImportTables)
             Exec(query, QString::fromUtf8(statement));
     } else {

@@ -39,7 +39,9 @@ TPgServer::TPgServer() : FBin(ServerBin()), FAsRoot(geteuid() == 0) {
     // Qt SQL's list of connections is made before this server, so that it is still there when
     // the server, a static, is stopped at exit and removes its connection.
     QSqlDatabase::connectionNames();
-    if (FAsRoot && QProcess::execute(QStringLiteral("id"), {QStringLiteral("-u"), RunAs}) != 0)
+    QProcess known;
+    known.start(QStringLiteral("id"), {QStringLiteral("-u"), RunAs});
+    if (FAsRoot && (!known.waitForFinished() || known.exitCode() != 0))
         Run({QStringLiteral("useradd"), QStringLiteral("--system"), QStringLiteral("--no-create-home"),
              QStringLiteral("--shell"), QStringLiteral("/usr/sbin/nologin"), RunAs});
     // A short path: a socket's path must fit in 107 bytes.

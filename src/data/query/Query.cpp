@@ -133,11 +133,15 @@ struct TQuery::TImpl {
         } catch (const EDatabaseError& error) {
             if (!ConnectionLost(Db)) throw;
             Db.close();
+            // libpq's text runs over several lines with hints for administrators; its first
+            // line says what happened.
+            const QString cause = error.Message.section(u'\n', 0, 0).simplified();
             throw EDatabaseError(
                 (writing ? QStringLiteral("与账本服务器的连接断开了，这次保存没有完成，"
                                           "账本中没有写入任何内容。")
                          : QStringLiteral("与账本服务器的连接断开了。")) +
-                QStringLiteral("下一次操作时程序会重新连接。（%1）").arg(error.Message));
+                QStringLiteral("下一次操作时程序会重新连接。") +
+                (cause.isEmpty() ? QString() : QStringLiteral("（%1）").arg(cause)));
         }
     }
     void CloseIfLost() {
