@@ -7,6 +7,7 @@
 // the forms run (median of several runs, all rows read), GetMaxID, and loading the member's
 // unfiltered details (about 100,000 rows) into the updatable query with its peak memory.
 #include "LargeLedger.h"
+#include "StatementTiming.h"
 #include "data/CommonDB.h"
 #include "data/DataModule.h"
 #include "data/query/DayNumber.h"
@@ -29,32 +30,6 @@ namespace {
 
 using namespace LargeLedger;
 
-// Median milliseconds of running the statement and reading every row through Qt SQL.
-double TimeStatement(const QString& sql, int* rows) {
-    std::vector<double> times;
-    for (int run = 0; run < 7; ++run) {
-        QElapsedTimer timer;
-        timer.start();
-        QSqlQuery q(dmMain->cnHearthbook);
-        q.setForwardOnly(true);
-        if (!q.exec(sql)) {
-            std::fprintf(stderr, "%s\n%s\n", sql.toUtf8().constData(),
-                         q.lastError().text().toUtf8().constData());
-            std::exit(1);
-        }
-        int n = 0;
-        const int columns = q.record().count();
-        while (q.next()) {
-            for (int i = 0; i < columns; ++i)
-                q.value(i);
-            ++n;
-        }
-        times.push_back(timer.nsecsElapsed() / 1e6);
-        *rows = n;
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
 
 long ProcStatusKb(const char* key) {
     QFile status("/proc/self/status");
@@ -69,8 +44,8 @@ long ProcStatusKb(const char* key) {
 // time with every row and value fetched through Qt SQL.
 void Report(const char* name, const QString& sql) {
     int rows = 0, counted = 0;
-    const double engine = TimeStatement("select count(*) from (" + sql + ")", &counted);
-    const double fetched = TimeStatement(sql, &rows);
+    const double engine = TimeStatement(dmMain->cnHearthbook, "select count(*) from (" + sql + ")", &counted);
+    const double fetched = TimeStatement(dmMain->cnHearthbook, sql, &rows);
     std::printf("%-34s %8.2f ms %8.2f ms %8d rows%s\n", name, engine, fetched, rows,
                 engine < 50 ? "" : "   (over 50 ms)");
 }

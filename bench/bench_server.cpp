@@ -15,6 +15,7 @@
 #include "app/start/CopyLedgerCommand.h"
 #include "data/CommonDB.h"
 #include "data/DataModule.h"
+#include "StatementTiming.h"
 #include "data/NewKeys.h"
 #include "data/Schema.h"
 #include "data/query/Query.h"
@@ -41,37 +42,6 @@ struct TStatement {
     QString Name;
     QString Sql;
 };
-
-double Median(std::vector<double> times) {
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
-
-// Median milliseconds of running the statement and reading every row and value through Qt SQL.
-double TimeStatement(QSqlDatabase& connection, const QString& sql, int* rows) {
-    std::vector<double> times;
-    for (int run = 0; run < 7; ++run) {
-        QElapsedTimer timer;
-        timer.start();
-        QSqlQuery q(connection);
-        q.setForwardOnly(true);
-        if (!q.exec(sql)) {
-            std::fprintf(stderr, "%s\n%s\n", sql.toUtf8().constData(),
-                         q.lastError().text().toUtf8().constData());
-            std::exit(1);
-        }
-        int n = 0;
-        const int columns = q.record().count();
-        while (q.next()) {
-            for (int i = 0; i < columns; ++i)
-                q.value(i);
-            ++n;
-        }
-        times.push_back(timer.nsecsElapsed() / 1e6);
-        *rows = n;
-    }
-    return Median(times);
-}
 
 // Median milliseconds of saving a new expenditure of the member as the entry form does: the
 // month's list open in the updatable query, the key taken by its rule at Post.

@@ -9,6 +9,7 @@
 #include "data/ledgerfile/LedgerRestore.h"
 #include "data/Schema.h"
 #include "data/ServerBackup.h"
+#include "data/engine/OwnConnection.h"
 #include "data/engine/ServerConnection.h"
 #include "platform/Exception.h"
 #include "platform/SystemError.h"
@@ -34,50 +35,21 @@ QString WriteCopy(const QDateTime& now) {
     if (problem != TLedgerProblem::None)
         throw EInOutError(LedgerRestore::ProblemText(ledger, problem, reason) +
                           QStringLiteral("没有备份。"));
-    const QString name = QStringLiteral("backup-command");
-    QString copy;
-    {
-        QSqlDatabase connection = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        LedgerFile::SetReadOnlyFile(connection, ledger);
-        try {
-            if (!connection.open())
-                throw EInOutError(
-                    QStringLiteral("无法打开账本文件 %1：%2")
-                        .arg(ShownPath(ledger), connection.lastError().databaseText()));
-            copy = LedgerBackup::Write(connection, ledger, now);
-        } catch (...) {
-            connection.close();
-            connection = QSqlDatabase();
-            QSqlDatabase::removeDatabase(name);
-            throw;
-        }
-        connection.close();
-    }
-    QSqlDatabase::removeDatabase(name);
-    return copy;
+    TOwnConnection connection(QStringLiteral("QSQLITE"), QStringLiteral("backup-command"));
+    LedgerFile::SetReadOnlyFile(*connection, ledger);
+    if (!connection->open())
+        throw EInOutError(QStringLiteral("无法打开账本文件 %1：%2")
+                              .arg(ShownPath(ledger), connection->lastError().databaseText()));
+    return LedgerBackup::Write(*connection, ledger, now);
 }
 
 // Writes the copy of the book on the server of this run into the ledger file's backup folder;
 // returns its path.
 QString WriteServerCopy(const QDateTime& now) {
     const TLedgerLocation& location = TLedgerLocation::Current();
-    const QString name = QStringLiteral("backup-server");
-    QString copy;
-    {
-        QSqlDatabase connection = QSqlDatabase::addDatabase(location.DriverName(), name);
-        try {
-            ServerConnection::Open(connection, location);
-            copy = ServerBackup::Write(connection, Schema::LedgerFilePath(), now);
-        } catch (...) {
-            connection.close();
-            connection = QSqlDatabase();
-            QSqlDatabase::removeDatabase(name);
-            throw;
-        }
-        connection.close();
-    }
-    QSqlDatabase::removeDatabase(name);
-    return copy;
+    TOwnConnection connection(location.DriverName(), QStringLiteral("backup-server"));
+    ServerConnection::Open(*connection, location);
+    return ServerBackup::Write(*connection, Schema::LedgerFilePath(), now);
 }
 
 } // namespace
