@@ -42,7 +42,7 @@ package)
   [ "$(dpkg-deb -f "$deb" Package)" = pennyvale ] || fail "package name"
   depends=$(dpkg-deb -f "$deb" Depends)
   echo "depends: $depends"
-  for needed in libqt6core6 libqt6gui6 libqt6widgets6 libqt6sql6 libqt6sql6-sqlite \
+  for needed in libqt6core6 libqt6gui6 libqt6widgets6 libqt6sql6 libqt6sql6-sqlite libqt6sql6-psql libpq5 \
     qt6-translations-l10n fonts-arphic-uming fonts-noto-cjk libmdb3 libquazip1-qt6-1 xchm xdg-utils; do
     grep -Eq "(^|[ ,|])$needed( |,|$)" <<<"$depends" || fail "Depends lacks $needed"
   done
