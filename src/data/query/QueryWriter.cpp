@@ -151,7 +151,10 @@ QString TQueryWriter::AsReadWhere(const QVariant* oldRow, QVariantList& values) 
         const QString column = driver->escapeIdentifier(FRecord.fieldName(c), QSqlDriver::FieldName);
         if (oldRow[c].isNull()) {
             terms << column + QStringLiteral(" is null");
-        } else if (oldRow[c].typeId() == QMetaType::QString) {
+        } else if (oldRow[c].typeId() == QMetaType::QString &&
+                   (!server || FRecord.field(c).metaType().id() == QMetaType::QString)) {
+            // (a number column compares as a number: a collation only orders texts on a file,
+            // and a server's numeric is never taken as text)
             terms << (server ? column + QStringLiteral("::text = ?")
                              : column + QStringLiteral(" = ? collate binary"));
             values.append(oldRow[c]);
