@@ -572,27 +572,37 @@ private slots:
     // A record changed on another computer since the list showed it: the save or the deletion
     // writes nothing and says so, the edit area shows the record as it is now, and the form
     // goes on working.
+    // A change of case only is a change too, though names compare without case.
     void aRecordChangedElsewhere_data() {
         QTest::addColumn<bool>("deleting");
-        QTest::newRow("save") << false;
-        QTest::newRow("delete") << true;
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("after"); // the content another computer saved
+        QTest::addColumn<QString>("account");
+        QTest::newRow("save") << false << "午饭" << "另一台电脑改的" << "40";
+        QTest::newRow("delete") << true << "午饭" << "另一台电脑改的" << "40";
+        QTest::newRow("save after a change of case") << false << "coffee" << "Coffee" << "25";
+        QTest::newRow("delete after a change of case") << true << "coffee" << "Coffee" << "25";
     }
 
     void aRecordChangedElsewhere() {
         QFETCH(bool, deleting);
-        FLedger->AddPayout(3, Meals, "午饭", 25, {}, QDate(2026, 12, 3), Mum, Payout);
+        QFETCH(QString, before);
+        QFETCH(QString, after);
+        QFETCH(QString, account);
+        FLedger->AddPayout(3, Meals, before, 25, {}, QDate(2026, 12, 3), Mum, Payout);
         Open(Payout);
         Type(FForm->edtPayout, "午饭和水果");
         Type(FForm->ceAccount, "31");
-        FLedger->Exec("update fPayout set Payout = '另一台电脑改的', PayoutAccount = 40 "
-                      "where PayoutID = 3");
+        FLedger->Exec(QStringLiteral("update fPayout set Payout = '%1', PayoutAccount = %2 "
+                                     "where PayoutID = 3").arg(after, account));
         Click(deleting ? FForm->sbDelete : FForm->sbSave);
+        QVERIFY2(!FLedger->Messages.Boxes.isEmpty(), "done over the other computer's change");
         QCOMPARE(FLedger->Messages.Boxes.last().Kind, TMessageKind::Error);
         QVERIFY2(LastMessage().contains(QStringLiteral("另一台电脑修改")), qPrintable(LastMessage()));
         QCOMPARE(Records(), 1);
-        QCOMPARE(Column(3, "Payout").toString(), QStringLiteral("另一台电脑改的"));
-        QCOMPARE(FForm->edtPayout->text(), QStringLiteral("另一台电脑改的"));
-        QCOMPARE(FForm->ceAccount->text(), QStringLiteral("40"));
+        QCOMPARE(Column(3, "Payout").toString(), after);
+        QCOMPARE(FForm->edtPayout->text(), after);
+        QCOMPARE(FForm->ceAccount->text(), account);
         QCOMPARE(FForm->qryPayout->State(), TDataSetState::Browse);
         QVERIFY(FForm->sbAppend->isEnabled());
         // now it is the record as it is: the next save changes it

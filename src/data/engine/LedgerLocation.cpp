@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QUrl>
 #include <QUrlQuery>
+#include <algorithm>
 
 namespace {
 
@@ -19,8 +20,39 @@ bool IsServerUri(const QString& text) {
            text.startsWith(QLatin1String("postgres://"), Qt::CaseInsensitive);
 }
 
+// The URI as a message may show it: a password in its user part or its query replaced by ***.
+// Taken apart by hand, as the text may be no valid URI at all.
+QString WithoutPassword(QString text) {
+    const qsizetype scheme = text.indexOf(QLatin1String("://"));
+    if (scheme >= 0) {
+        const qsizetype start = scheme + 3;
+        qsizetype end = text.size();
+        for (const QChar stop : {u'/', u'?', u'#'})
+            if (const qsizetype at = text.indexOf(stop, start); at >= 0) end = std::min(end, at);
+        const qsizetype at = text.lastIndexOf(u'@', end - 1);
+        const qsizetype colon = at >= start ? text.indexOf(u':', start) : -1;
+        if (colon >= 0 && colon < at) text.replace(colon + 1, at - colon - 1, QStringLiteral("***"));
+    }
+    if (const qsizetype query = text.indexOf(u'?'); query >= 0) {
+        qsizetype at = query;
+        while (at >= 0 && at < text.size()) {
+            const qsizetype next = text.indexOf(u'&', at + 1);
+            const qsizetype end = next < 0 ? text.size() : next;
+            static const QString key = QStringLiteral("password=");
+            if (text.mid(at + 1, key.size()).compare(key, Qt::CaseInsensitive) == 0) {
+                text.replace(at + 1 + key.size(), end - at - 1 - key.size(), QStringLiteral("***"));
+                at = text.indexOf(u'&', at + 1);
+            } else {
+                at = next;
+            }
+        }
+    }
+    return text;
+}
+
 [[noreturn]] void Refuse(const QString& text, const QString& why) {
-    throw EArgumentError(QStringLiteral("账本位置“%1”不能使用：%2").arg(text, why));
+    throw EArgumentError(
+        QStringLiteral("账本位置“%1”不能使用：%2").arg(WithoutPassword(text), WithoutPassword(why)));
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "data/engine/ServerConnection.h"
 
 #include <QSqlDriver>
+#include <QSqlQuery>
 #include <QStringList>
 #include <QVariant>
 #include <initializer_list>
@@ -133,6 +134,22 @@ void Connect(QSqlDatabase& connection, const TLedgerLocation& location, TAdvice 
         const TServerFault fault = Classify(error);
         throw EServerError(fault, FaultText(fault, location, error.databaseText(), advice),
                            error.databaseText());
+    }
+    // The program writes texts into its statements between apostrophes, each apostrophe doubled
+    // (SqlText). A server that still reads a backslash in them as an escape would end such a
+    // text early (an account "\' or 1=1 --" would select every member): it is refused.
+    QSqlQuery query(connection);
+    if (!query.exec(QStringLiteral("show standard_conforming_strings")) || !query.next() ||
+        query.value(0).toString() != QLatin1String("on")) {
+        const QString detail =
+            QStringLiteral("服务器把字符串中的反斜杠当作转义符（standard_conforming_strings 不是 "
+                           "on），本程序的语句在其中会被读错。请在服务器上执行：alter database "
+                           "%1 set standard_conforming_strings = on")
+                .arg(location.Database());
+        query = QSqlQuery();
+        connection.close();
+        throw EServerError(TServerFault::Other,
+                           FaultText(TServerFault::Other, location, detail, advice), detail);
     }
 }
 

@@ -140,14 +140,24 @@ QString TQueryWriter::Insert(QVariant* row, const std::vector<bool>& assigned) c
 // "where" and every column of the table as oldRow holds it: the row as the query read it. A
 // column read as NULL is "is null"; every other value is bound as it was read, so a day number
 // or an amount compares with exactly the value the engine gave (a REAL as its double, a
-// server's numeric and double precision through their exact shortest text).
+// server's numeric and double precision through their exact shortest text). A text compares
+// exactly, though its column compares without case: another program's change of case is a
+// change too.
 QString TQueryWriter::AsReadWhere(const QVariant* oldRow, QVariantList& values) const {
     QSqlDriver* driver = FDb.driver();
+    const bool server = OnServer(FDb);
     QStringList terms;
     for (int c = 0; c < FRecord.count(); ++c) {
         const QString column = driver->escapeIdentifier(FRecord.fieldName(c), QSqlDriver::FieldName);
         if (oldRow[c].isNull()) {
             terms << column + QStringLiteral(" is null");
+        } else if (oldRow[c].typeId() == QMetaType::QString &&
+                   (!server || FRecord.field(c).metaType().id() == QMetaType::QString)) {
+            // (a number column compares as a number: a collation only orders texts on a file,
+            // and a server's numeric is never taken as text)
+            terms << (server ? column + QStringLiteral("::text = ?")
+                             : column + QStringLiteral(" = ? collate binary"));
+            values.append(oldRow[c]);
         } else {
             terms << column + QStringLiteral(" = ?");
             values.append(oldRow[c]);

@@ -173,6 +173,26 @@ private Q_SLOTS:
         QCOMPARE(text, QString());
         QCOMPARE(fault, TServerFault::None);
     }
+
+    // A server that reads a backslash in a text as an escape would end the program's texts
+    // (each apostrophe doubled) early: it is refused, saying how to set it right.
+    void aServerWithBackslashEscapesIsRefused() {
+        const TLedgerLocation book = TPgServer::Shared().NewDatabase("oldstrings");
+        QVERIFY(TPgServer::Shared().Admin(
+            "alter database oldstrings set standard_conforming_strings = off"));
+        {
+            QSqlDatabase connection = QSqlDatabase::addDatabase("QPSQL", "book");
+            book.ApplyTo(connection);
+            QVERIFY(connection.open());
+            QVERIFY(QSqlQuery(connection).exec("create table fPayout (PayoutID bigint)"));
+        }
+        QSqlDatabase::removeDatabase("book");
+        const auto [fault, text] = Connect(book);
+        QCOMPARE(fault, TServerFault::Other);
+        QVERIFY2(text.startsWith("无法连接账本服务器 " + book.Shown()) &&
+                     text.contains("alter database oldstrings set standard_conforming_strings = on"),
+                 qPrintable(text));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestServerConnection)
