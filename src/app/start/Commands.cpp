@@ -158,13 +158,15 @@ int CopyLedger(int argc, char* argv[], const TProgramArguments& arguments) {
 namespace Commands {
 
 int Run(int argc, char* argv[], const TProgramArguments& arguments) {
+    const QString& command = arguments.Command;
+    // The copy names both its books; every other command works on the book of the run.
+    if (command == QLatin1String("--copy-ledger")) return CopyLedger(argc, argv, arguments);
     try {
         TLedgerLocation::SetCurrent(arguments.Location(QDir::currentPath()));
     } catch (const EArgumentError& error) {
         Print(stderr, error.Message);
         return 2;
     }
-    const QString& command = arguments.Command;
     if (command == QLatin1String("--create-database")) return CreateDatabase(argc, argv);
     if (command == QLatin1String("--import-access")) return ImportAccess(argc, argv, arguments);
     if (command == QLatin1String("--import-bill")) return ImportBill(argc, argv, arguments);
@@ -172,7 +174,6 @@ int Run(int argc, char* argv[], const TProgramArguments& arguments) {
     if (command == QLatin1String("--report")) return Report(argc, argv, arguments);
     if (command == QLatin1String("--backup")) return Backup(argc, argv);
     if (command == QLatin1String("--restore")) return Restore(argc, argv, arguments);
-    if (command == QLatin1String("--copy-ledger")) return CopyLedger(argc, argv, arguments);
     Print(stderr, TProgramArguments::UsageText());
     return 2;
 }
