@@ -256,3 +256,19 @@ QString Difference(const QList<TFigures>& source, const QList<TFigures>& target)
 }
 
 } // namespace BookCopy
+
+BookCopy::TBookSnapshot::TBookSnapshot(QSqlDatabase& connection) : FConnection(connection) {
+    if (!connection.transaction()) throw EDatabaseError(connection.lastError().databaseText());
+    if (!OnServer(connection)) return; // a file's read transaction is one moment already
+    QSqlQuery query(connection);
+    if (!query.exec(QStringLiteral("set transaction isolation level repeatable read, read only"))) {
+        const QString reason = query.lastError().databaseText();
+        query = QSqlQuery();
+        connection.rollback();
+        throw EDatabaseError(reason);
+    }
+}
+
+BookCopy::TBookSnapshot::~TBookSnapshot() {
+    FConnection.rollback();
+}

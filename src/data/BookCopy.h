@@ -65,6 +65,21 @@ QList<qint64> CopyRows(QSqlDatabase& source, QSqlDatabase& target,
 // the bill import counts as empty).
 QList<TFigures> Figures(QSqlDatabase& connection);
 
+// One moment of a book to read from: a read transaction on connection for the object's life,
+// repeatable-read and read-only on a server, so that every table is read in the same snapshot
+// while others keep writing; rolled back at the end (it only read). Throws EDatabaseError when it
+// cannot begin.
+class TBookSnapshot {
+public:
+    explicit TBookSnapshot(QSqlDatabase& connection);
+    ~TBookSnapshot();
+    TBookSnapshot(const TBookSnapshot&) = delete;
+    TBookSnapshot& operator=(const TBookSnapshot&) = delete;
+
+private:
+    QSqlDatabase& FConnection;
+};
+
 // What differs between the figures of a source and of its copy, in words ("收支记录（fPayout）的
 // 行数：源 3 目标 2"); empty when they agree.
 QString Difference(const QList<TFigures>& source, const QList<TFigures>& target);

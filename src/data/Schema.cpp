@@ -2,6 +2,7 @@
 
 #include "data/Common.h"
 #include "data/engine/Engine.h"
+#include "data/engine/OwnConnection.h"
 #include "data/engine/ServerConnection.h"
 #include "data/ledgerfile/LedgerJournal.h"
 #include "platform/Exception.h"
@@ -393,31 +394,22 @@ void ClaimEmptyServerDatabase(QSqlDatabase& connection, const TLedgerLocation& l
 }
 
 void CreateServerBook(const TLedgerLocation& location) {
-    const QString name = QStringLiteral("create-") + QUuid::createUuid().toString();
-    {
-        QSqlDatabase connection = QSqlDatabase::addDatabase(location.DriverName(), name);
-        location.ApplyTo(connection);
-        auto failed = [&](const QSqlError& error) {
-            return EDatabaseError(QStringLiteral("无法在服务器上创建账本 %1：%2")
-                                      .arg(location.Shown(), error.databaseText()));
-        };
-        try {
-            ServerConnection::Connect(connection, location); // a fault in plain words
-            if (!connection.transaction()) throw failed(connection.lastError());
-            ClaimEmptyServerDatabase(connection, location);
-            CreateTables(connection);
-            AddInitialContent(connection);
-            if (!connection.commit()) throw failed(connection.lastError());
-            connection.close();
-        } catch (...) {
-            if (connection.isOpen()) connection.rollback();
-            connection.close();
-            connection = QSqlDatabase();
-            QSqlDatabase::removeDatabase(name);
-            throw;
-        }
+    TOwnConnection connection(location.DriverName(), QStringLiteral("create"));
+    auto failed = [&](const QSqlError& error) {
+        return EDatabaseError(QStringLiteral("无法在服务器上创建账本 %1：%2")
+                                  .arg(location.Shown(), error.databaseText()));
+    };
+    ServerConnection::Connect(*connection, location); // a fault in plain words
+    if (!connection->transaction()) throw failed(connection->lastError());
+    try {
+        ClaimEmptyServerDatabase(*connection, location);
+        CreateTables(*connection);
+        AddInitialContent(*connection);
+    } catch (...) {
+        connection->rollback();
+        throw;
     }
-    QSqlDatabase::removeDatabase(name);
+    if (!connection->commit()) throw failed(connection->lastError());
 }
 
 } // namespace Schema

@@ -2,6 +2,7 @@
 
 #include "data/BookCopy.h"
 #include "data/Schema.h"
+#include "data/engine/OwnConnection.h"
 #include "data/ledgerfile/LedgerJournal.h"
 #include "data/ledgerfile/backup/LedgerBackup.h"
 #include "platform/Exception.h"
@@ -10,47 +11,32 @@
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QUuid>
 
 namespace {
 
 // Copies the book into the empty file at path; empty, else why not.
 QString CopyBook(QSqlDatabase& server, const QString& path) {
-    const QString name = QStringLiteral("server-backup-") + QUuid::createUuid().toString();
-    QString failure;
-    {
-        QSqlDatabase file = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        file.setDatabaseName(path);
-        QSqlQuery serverQuery(server);
-        bool reading = false;
-        try {
-            if (!file.open()) throw EDatabaseError(file.lastError().databaseText());
-            if (const QSqlError journal = LedgerJournal::Apply(file); journal.isValid())
-                throw EDatabaseError(journal.databaseText());
-            if (!file.transaction()) throw EDatabaseError(file.lastError().databaseText());
-            Schema::CreateTables(file);
-            // One moment of the book: every table read in the same snapshot.
-            if (!server.transaction()) throw EDatabaseError(server.lastError().databaseText());
-            reading = true;
-            if (!serverQuery.exec(QStringLiteral(
-                    "set transaction isolation level repeatable read, read only")))
-                throw EDatabaseError(serverQuery.lastError().databaseText());
-            BookCopy::CopyRows(server, file);
-            const QString difference =
-                BookCopy::Difference(BookCopy::Figures(server), BookCopy::Figures(file));
-            server.rollback(); // it only read
-            reading = false;
-            if (!difference.isEmpty()) throw EDatabaseError(difference);
-            Schema::RefreshStatistics(file); // the copy carries its statistics, as a new ledger does
-            if (!file.commit()) throw EDatabaseError(file.lastError().databaseText());
-        } catch (const Exception& error) {
-            if (reading) server.rollback();
-            failure = error.Message;
+    TOwnConnection file(QStringLiteral("QSQLITE"), QStringLiteral("server-backup"));
+    file->setDatabaseName(path);
+    try {
+        if (!file->open()) throw EDatabaseError(file->lastError().databaseText());
+        if (const QSqlError journal = LedgerJournal::Apply(*file); journal.isValid())
+            throw EDatabaseError(journal.databaseText());
+        if (!file->transaction()) throw EDatabaseError(file->lastError().databaseText());
+        Schema::CreateTables(*file);
+        QString difference;
+        {
+            BookCopy::TBookSnapshot snapshot(server); // one moment of the book
+            BookCopy::CopyRows(server, *file);
+            difference = BookCopy::Difference(BookCopy::Figures(server), BookCopy::Figures(*file));
         }
-        file.close();
+        if (!difference.isEmpty()) throw EDatabaseError(difference);
+        Schema::RefreshStatistics(*file); // the copy carries its statistics, as a new ledger does
+        if (!file->commit()) throw EDatabaseError(file->lastError().databaseText());
+        return {};
+    } catch (const Exception& error) {
+        return error.Message;
     }
-    QSqlDatabase::removeDatabase(name);
-    return failure;
 }
 
 } // namespace

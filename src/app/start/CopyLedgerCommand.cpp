@@ -4,7 +4,8 @@
 #include "data/BookCopy.h"
 #include "data/DataModule.h"
 #include "data/Schema.h"
-#include "data/engine/Engine.h"
+#include "data/engine/OwnConnection.h"
+#include "data/engine/ServerConnection.h"
 #include "data/engine/LedgerLocation.h"
 #include "data/ledgerfile/LedgerLock.h"
 #include "platform/Exception.h"
@@ -15,7 +16,6 @@
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QUuid>
 #include <memory>
 
 namespace CopyLedgerCommand {
@@ -52,34 +52,24 @@ QList<qint64> CopyToFile(QSqlDatabase& source, const QList<BookCopy::TFigures>& 
     TPartialFile partial(file.absoluteFilePath());
     if (const QString reason = partial.Create(); !reason.isEmpty())
         throw EInOutError(QStringLiteral("无法创建账本文件 %1：%2").arg(shown, reason));
-    const QString name = QStringLiteral("copy-") + QUuid::createUuid().toString();
     QList<qint64> counts;
     {
-        QSqlDatabase target = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        target.setDatabaseName(partial.Path());
-        try {
-            auto failed = [&](const QSqlError& error) {
-                return EInOutError(
-                    QStringLiteral("无法写入账本文件 %1：%2").arg(shown, error.databaseText()));
-            };
-            if (!target.open()) throw failed(target.lastError());
-            // The file is flushed once, when it is put in place; a large cache keeps the
-            // indexes in memory while a million records go in.
-            QSqlQuery(target).exec(QStringLiteral("pragma synchronous = off"));
-            QSqlQuery(target).exec(QStringLiteral("pragma cache_size = -262144"));
-            if (!target.transaction()) throw failed(target.lastError());
-            counts = CopyChecked(source, sourceFigures, target);
-            if (!target.commit()) throw failed(target.lastError());
-            Schema::RefreshStatistics(target); // the file carries its statistics, as a new one does
-            target.close();
-        } catch (...) {
-            target.close();
-            target = QSqlDatabase();
-            QSqlDatabase::removeDatabase(name);
-            throw;
-        }
+        TOwnConnection target(QStringLiteral("QSQLITE"), QStringLiteral("copy"));
+        target->setDatabaseName(partial.Path());
+        auto failed = [&](const QSqlError& error) {
+            return EInOutError(
+                QStringLiteral("无法写入账本文件 %1：%2").arg(shown, error.databaseText()));
+        };
+        if (!target->open()) throw failed(target->lastError());
+        // The file is flushed once, when it is put in place; a large cache keeps the indexes in
+        // memory while a million records go in.
+        QSqlQuery(*target).exec(QStringLiteral("pragma synchronous = off"));
+        QSqlQuery(*target).exec(QStringLiteral("pragma cache_size = -262144"));
+        if (!target->transaction()) throw failed(target->lastError());
+        counts = CopyChecked(source, sourceFigures, *target); // rolled back by the close on a throw
+        if (!target->commit()) throw failed(target->lastError());
+        Schema::RefreshStatistics(*target); // the file carries its statistics, as a new one does
     }
-    QSqlDatabase::removeDatabase(name);
     partial.TakeDocumentPermissions(file.absoluteFilePath());
     QString reason;
     if (!partial.Place(file.absoluteFilePath(), &reason))
@@ -92,37 +82,24 @@ QList<qint64> CopyToFile(QSqlDatabase& source, const QList<BookCopy::TFigures>& 
 // The book on the empty server database at location, made in one transaction.
 QList<qint64> CopyToServer(QSqlDatabase& source, const QList<BookCopy::TFigures>& sourceFigures,
                            const TLedgerLocation& location) {
-    const QString name = QStringLiteral("copy-") + QUuid::createUuid().toString();
+    TOwnConnection target(location.DriverName(), QStringLiteral("copy"));
+    ServerConnection::Connect(*target, location); // a fault in plain words
+    if (!target->transaction()) throw EDatabaseError(target->lastError().databaseText());
     QList<qint64> counts;
-    {
-        QSqlDatabase target = QSqlDatabase::addDatabase(location.DriverName(), name);
-        location.ApplyTo(target);
-        try {
-            if (!target.open())
-                throw EDatabaseError(QStringLiteral("无法连接账本服务器 %1：%2")
-                                         .arg(location.Shown(), target.lastError().databaseText().trimmed()));
-            if (!target.transaction())
-                throw EDatabaseError(target.lastError().databaseText());
-            Schema::ClaimEmptyServerDatabase(target, location);
-            counts = CopyChecked(source, sourceFigures, target);
-            if (!target.commit())
-                throw EDatabaseError(QStringLiteral("无法在服务器 %1 上保存副本：%2")
-                                         .arg(location.Shown(), target.lastError().databaseText()));
-            // The planner's statistics of the new rows, and the map of the pages every
-            // transaction sees (which lets the statements read the covering indexes alone), at
-            // once rather than when autovacuum comes round to them; they only speed statements
-            // up.
-            QSqlQuery(target).exec(QStringLiteral("vacuum analyze"));
-            target.close();
-        } catch (...) {
-            if (target.isOpen()) target.rollback();
-            target.close();
-            target = QSqlDatabase();
-            QSqlDatabase::removeDatabase(name);
-            throw;
-        }
+    try {
+        Schema::ClaimEmptyServerDatabase(*target, location);
+        counts = CopyChecked(source, sourceFigures, *target);
+    } catch (...) {
+        target->rollback();
+        throw;
     }
-    QSqlDatabase::removeDatabase(name);
+    if (!target->commit())
+        throw EDatabaseError(QStringLiteral("无法在服务器 %1 上保存副本：%2")
+                                 .arg(location.Shown(), target->lastError().databaseText()));
+    // The planner's statistics of the new rows, and the map of the pages every transaction sees
+    // (which lets the statements read the covering indexes alone), at once rather than when
+    // autovacuum comes round to them; they only speed statements up.
+    QSqlQuery(*target).exec(QStringLiteral("vacuum analyze"));
     return counts;
 }
 
@@ -161,19 +138,13 @@ int Run(const QString& from, const QString& to) {
         TdmMain data;
         data.Open();
         QSqlDatabase& connection = data.cnHearthbook;
-        // One moment of the source: its tables read in one transaction.
-        if (!connection.transaction()) throw EDatabaseError(connection.lastError().databaseText());
-        if (OnServer(connection)) {
-            QSqlQuery query(connection);
-            if (!query.exec(QStringLiteral(
-                    "set transaction isolation level repeatable read, read only")))
-                throw EDatabaseError(query.lastError().databaseText());
+        QList<qint64> counts;
+        {
+            BookCopy::TBookSnapshot snapshot(connection); // one moment of the source
+            const QList<BookCopy::TFigures> figures = BookCopy::Figures(connection);
+            counts = target.IsServer() ? CopyToServer(connection, figures, target)
+                                       : CopyToFile(connection, figures, target.FilePath());
         }
-        const QList<BookCopy::TFigures> figures = BookCopy::Figures(connection);
-        const QList<qint64> counts = target.IsServer()
-                                         ? CopyToServer(connection, figures, target)
-                                         : CopyToFile(connection, figures, target.FilePath());
-        connection.rollback(); // it only read
         MemberLedger::Print(stdout, CopiedText(source, target, counts));
         return 0;
     } catch (const Exception& error) {
